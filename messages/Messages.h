@@ -1,0 +1,12 @@
+// Error boxes: every failure the program shows goes through these two.
+#pragma once
+
+#include <windows.h>
+
+// Shows text under the program's caption with the error icon and one OK
+// button; returns when the user has dismissed it.
+void ShowErrorBox(LPCSTR text);
+
+// Shows the system's text for a system error code; code 0 shows the
+// program's own "driver not for a device" text.
+void ReportError(DWORD code);

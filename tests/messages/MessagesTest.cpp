@@ -1,0 +1,73 @@
+// Error boxes and the string table, on Wine's real FormatMessage, resource
+// loader and message boxes; the robot reads each box and dismisses it.
+#include <doctest.h>
+
+#include "framework/afxwin.h"
+#include "messages/Messages.h"
+#include "res/resource.h"
+#include "tests/support/Robot.h"
+#include "tests/support/Texts.h"
+
+namespace {
+
+std::string SystemText(DWORD code)
+{
+    char* buffer = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string text = buffer != nullptr ? buffer : "";
+    LocalFree(buffer);
+    return text;
+}
+
+// A message box's static control shows the text without its line breaks at
+// the end; compare what the user can see.
+std::string Visible(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+robot::Window BoxOf(const std::function<void()>& action)
+{
+    auto seen = robot::RunAndAnswer(action, { [](HWND h) { robot::Click(h, IDOK); } });
+    REQUIRE(seen.size() == 1);
+    return seen[0];
+}
+
+}  // namespace
+
+TEST_CASE("ReportError shows the right text under the program's caption")
+{
+    const std::string title = texts::Ansi(texts::English[IDS_TITLE]);
+    struct Case {
+        DWORD code;
+        std::string expected;
+    } cases[] = {
+        { 5, Visible(SystemText(5)) },
+        { 2, Visible(SystemText(2)) },
+        { 0, texts::Ansi(texts::English[IDS_DRIVER_NOT_FOR_DEVICE]) },
+        { 0xE0001234, "Unknown Error 0xE0001234" },
+        { 0x2AF9, Visible(SystemText(0x2AF9)).empty() ? "Unknown Error 0x2AF9" : Visible(SystemText(0x2AF9)) },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.code);
+        REQUIRE_FALSE(c.expected.empty());
+        robot::Window box = BoxOf([&] { ReportError(c.code); });
+        CHECK(box.caption == title);
+        CHECK(Visible(box.StaticText()) == c.expected);
+        CHECK(box.icon == LoadIconA(nullptr, IDI_HAND));
+        CHECK(box.Buttons() == std::vector<int>{ IDOK });
+    }
+}
+
+TEST_CASE("ShowErrorBox shows the given text with the error icon and one OK button")
+{
+    robot::Window box = BoxOf([] { ShowErrorBox("Something failed."); });
+    CHECK(box.caption == texts::Ansi(texts::English[IDS_TITLE]));
+    CHECK(box.StaticText() == "Something failed.");
+    CHECK(box.icon == LoadIconA(nullptr, IDI_HAND));
+    CHECK(box.Buttons() == std::vector<int>{ IDOK });
+}

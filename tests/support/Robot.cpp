@@ -1,0 +1,227 @@
+#include "Robot.h"
+
+namespace robot {
+
+namespace {
+
+struct FindData {
+    DWORD processId;
+    const std::vector<HWND>* seen;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
+{
+    auto* data = reinterpret_cast<FindData*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != data->processId || !IsWindowVisible(hwnd))
+        return TRUE;
+    for (HWND h : *data->seen)
+        if (h == hwnd)
+            return TRUE;
+    data->found = hwnd;
+    return FALSE;
+}
+
+std::string ClassOf(HWND hwnd)
+{
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof(name));
+    return name;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam)
+{
+    auto* window = reinterpret_cast<Window*>(lParam);
+    if (GetParent(hwnd) != window->hwnd)
+        return TRUE;
+    Control c;
+    c.hwnd = hwnd;
+    c.id = GetDlgCtrlID(hwnd);
+    c.className = ClassOf(hwnd);
+    c.text = Text(hwnd);
+    c.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    c.exStyle = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE));
+    GetWindowRect(hwnd, &c.rect);
+    window->controls.push_back(c);
+    return TRUE;
+}
+
+}  // namespace
+
+const Control* Window::Find(int id) const
+{
+    for (const Control& c : controls)
+        if (c.id == id)
+            return &c;
+    return nullptr;
+}
+
+std::string Window::StaticText() const
+{
+    std::string all;
+    for (const Control& c : controls) {
+        if (lstrcmpiA(c.className.c_str(), "Static") != 0 || c.text.empty())
+            continue;
+        if (!all.empty())
+            all += '\n';
+        all += c.text;
+    }
+    return all;
+}
+
+std::vector<int> Window::Buttons() const
+{
+    std::vector<int> ids;
+    for (const Control& c : controls)
+        if (lstrcmpiA(c.className.c_str(), "Button") == 0 && (c.style & WS_VISIBLE))
+            ids.push_back(c.id);
+    return ids;
+}
+
+HWND WaitForWindow(DWORD processId, DWORD timeoutMs, const std::vector<HWND>& seen)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        FindData data = { processId, &seen, nullptr };
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&data));
+        if (data.found != nullptr)
+            return data.found;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(20);
+    }
+}
+
+bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (IsWindow(hwnd) && IsWindowVisible(hwnd)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string Text(HWND hwnd)
+{
+    // GetWindowText does not reach another process's edit controls.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return {};
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+Window Read(HWND hwnd)
+{
+    Window w;
+    w.hwnd = hwnd;
+    w.caption = Text(hwnd);
+    w.className = ClassOf(hwnd);
+    w.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    w.exStyle = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE));
+    w.owner = GetWindow(hwnd, GW_OWNER);
+    GetWindowRect(hwnd, &w.rect);
+    EnumChildWindows(hwnd, CollectChild, reinterpret_cast<LPARAM>(&w));
+    for (const Control& c : w.controls) {
+        if (lstrcmpiA(c.className.c_str(), "Static") == 0 && (c.style & SS_TYPEMASK) == SS_ICON) {
+            DWORD_PTR icon = 0;
+            SendMessageTimeoutA(c.hwnd, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
+            w.icon = reinterpret_cast<HICON>(icon);
+        }
+    }
+    return w;
+}
+
+HWND Focus(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+void Click(HWND window, int id)
+{
+    PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+void SetCheck(HWND window, int id, bool checked)
+{
+    HWND box = GetDlgItem(window, id);
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    if ((state == BST_CHECKED) != checked)
+        SendMessageTimeoutA(box, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+}
+
+void FocusControl(HWND window, int id)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, id)),
+                        TRUE, SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+void PressKey(HWND control, UINT vk)
+{
+    UINT scan = MapVirtualKeyA(vk, 0);
+    PostMessageA(control, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageA(control, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
+}
+
+void CloseBox(HWND window)
+{
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+namespace {
+
+struct RobotJob {
+    const std::vector<Answer>* answers;
+    DWORD timeoutMs;
+    volatile LONG actionDone;
+    std::vector<Window> seen;
+};
+
+DWORD WINAPI RobotThread(LPVOID param)
+{
+    auto* job = static_cast<RobotJob*>(param);
+    std::vector<HWND> handled;
+    for (const Answer& answer : *job->answers) {
+        HWND hwnd = nullptr;
+        DWORD start = GetTickCount();
+        while (hwnd == nullptr && !job->actionDone && GetTickCount() - start < job->timeoutMs)
+            hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled);
+        if (hwnd == nullptr)
+            return 0;
+        job->seen.push_back(Read(hwnd));
+        handled.push_back(hwnd);
+        answer(hwnd);
+        WaitUntilGone(hwnd, job->timeoutMs);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<Window> RunAndAnswer(const std::function<void()>& action,
+                                 const std::vector<Answer>& answers, DWORD timeoutMs)
+{
+    RobotJob job = { &answers, timeoutMs, 0, {} };
+    HANDLE thread = CreateThread(nullptr, 0, RobotThread, &job, 0, nullptr);
+    action();
+    InterlockedExchange(const_cast<LONG*>(&job.actionDone), 1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return job.seen;
+}
+
+}  // namespace robot

@@ -1,0 +1,72 @@
+// A test robot for windows of any process: finds a process's top-level
+// window, reads it and its controls, and presses buttons and keys the way a
+// user would. Works across processes (texts are read with WM_GETTEXT).
+//
+// With doctest built for one thread, a robot running on a second thread must
+// only record what it sees; the test's own thread makes the assertions.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace robot {
+
+struct Control {
+    HWND hwnd = nullptr;
+    int id = 0;
+    std::string className;
+    std::string text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect = {};  // screen coordinates
+};
+
+struct Window {
+    HWND hwnd = nullptr;
+    std::string caption;
+    std::string className;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect = {};
+    HWND owner = nullptr;
+    std::vector<Control> controls;  // in z-order, which is the template's order
+
+    const Control* Find(int id) const;
+    // The texts of the static controls, joined by line feeds: what a message
+    // box says.
+    std::string StaticText() const;
+    HICON icon = nullptr;  // what its icon control showed when it was read
+    std::vector<int> Buttons() const;  // the visible buttons' ids
+};
+
+// The first visible top-level window of the process that is not in `seen`;
+// nullptr after timeoutMs.
+HWND WaitForWindow(DWORD processId, DWORD timeoutMs, const std::vector<HWND>& seen = {});
+bool WaitUntilGone(HWND hwnd, DWORD timeoutMs);
+
+std::string Text(HWND hwnd);
+Window Read(HWND hwnd);
+
+// The control that has the keyboard focus on the window's thread.
+HWND Focus(HWND window);
+
+void Click(HWND window, int id);           // the user clicks a button
+void SetCheck(HWND window, int id, bool checked);  // ticks or clears a check box by clicking it
+void FocusControl(HWND window, int id);    // moves the focus like the Tab key
+void PressKey(HWND control, UINT vk);      // a key pressed and released on a control
+void CloseBox(HWND window);                // the title bar's close box
+
+// What the robot does with one window: press something that answers it.
+using Answer = std::function<void(HWND)>;
+
+// Runs `action` on the calling thread while a robot thread answers, in turn,
+// each new top-level window of this process with the next answer. Returns
+// the windows as they were when they appeared. The robot gives up on a
+// window that does not come within timeoutMs, or when the action returns.
+std::vector<Window> RunAndAnswer(const std::function<void()>& action,
+                                 const std::vector<Answer>& answers, DWORD timeoutMs = 10000);
+
+}  // namespace robot

@@ -1,0 +1,120 @@
+#include "Texts.h"
+
+namespace texts {
+
+Table English = {
+    "",
+    "Ostrevik Sentavio utility",
+    "The current System Power Settings are not set to provide the optimum data protection level.",
+    "Do you want to set the optimum settings?",
+    "Don't display this message again.",
+    "Your System Power Settings have been changed.\nYou must reboot your computer NOW for the modifications to be taken into account.\n\nDo you want to restart your computer now?",
+    "The driver is NOT for a device on this machine\n or will NOT improve the current version.",
+    "An error occured while accessing the Kestrine parameters in the Registry.",
+    "Yes",
+    "No",
+    "Cancel",
+};
+
+Table German = {
+    "",
+    "Ostrevik Sentavio Dienstprogramm",
+    "Mit den derzeitigen Einstellungen für die Stromversorgung des Systems werden die Daten nicht optimal geschützt.",
+    "Sollen die optimalen Einstellungen vorgenommen werden?",
+    "Diese Meldung nicht mehr anzeigen.",
+    "Ihre Einstellungen für die Stromversorgung des Systems wurden geändert.\nSie müssen Ihren Computer JETZT neu starten, damit die Modifikationen wirksam werden.\n\nSoll der Computer jetzt neu gestartet werden?",
+    "Der Treiber ist NICHT für ein Gerät in diesem Rechner\n geeignet oder stellt KEINE Verbesserung gegenüber\n der aktuellen Version dar.",
+    "Beim Zugriff auf die Kestrine Parameter in der Registrierung ist ein Fehler aufgetreten.",
+    "Ja",
+    "Nein",
+    "Abbrechen",
+};
+
+Table French = {
+    "",
+    "Utilitaire Ostrevik Sentavio",
+    "La configuration actuelle du gestionnaire d'alimentation ne permet pas d'obtenir le niveau optimum de sécurité des données.",
+    "Souhaitez-vous établir la configuration optimum ?",
+    "Ne plus afficher ce message.",
+    "La configuration du système de protection d'alimentation a été modifiée.\nRedémarrez votre ordinateur MAINTENANT pour que les modifications soient prises en compte.\n\nSouhaitez-vous redémarrer maintenant ?",
+    "Le pilote ne correspond à AUCUN périphérique de cette machine\n ou n'améliorera PAS la version actuelle.",
+    "Une erreur est survenue lors de l'accès aux paramètres du Kestrine dans le Registre.",
+    "Oui",
+    "Non",
+    "Annuler",
+};
+
+Table Italian = {
+    "",
+    "Programma di utilità OV Sentavio",
+    "Le impostazioni per l'alimentazione del sistema non sono adatte ad assicurare il massimo livello di protezione dei dati",
+    "Si desidera selezionare le impostazioni ottimali?",
+    "Non mostrare più questo messaggio.",
+    "Le impostazioni per l'alimentazione di sistema sono cambiate.\n Per renderle operative è necessario riavviare ADESSO il computer.\n\n Avviare il computer adesso?",
+    "Il driver NON è per un dispositivo di questa macchina\n o NON aggiorna la versione corrente.",
+    "Errore durante l'accesso ai parametri di OV Kestrine nel Registro.",
+    "Sì",
+    "No",
+    "Annulla",
+};
+
+Table Spanish = {
+    "",
+    "Utilidad Ostrevik Sentavio",
+    "System Power Settings no está configurado actualmente para proporcionar el nivel óptimo de seguridad de los datos.",
+    "¿Desea configurarlo a los valores óptimos?",
+    "No muestre este mensaje de nuevo.",
+    "Se ha cambiado System Power Settings.\nDebe de reiniciar su PC AHORA para que las modificaciones tengan efecto.\n\n¿Desea reiniciar su PC ahora?",
+    "El controlador NO es para un dispositivo de esta máquina\n o NO mejorará la versión actual.",
+    "Se ha producido un error al acceder a los parámetros del Kestrine en el registro.",
+    "Sí",
+    "No",
+    "Cancelar",
+};
+
+const Language Languages[5] = {
+    { 0x0409, "English", English },
+    { 0x0407, "German", German },
+    { 0x040C, "French", French },
+    { 0x0410, "Italian", Italian },
+    { 0x0C0A, "Spanish", Spanish },
+};
+
+const char* const* TableFor(LANGID id)
+{
+    for (const Language& l : Languages)
+        if (l.id == id)
+            return l.table;
+    return nullptr;
+}
+
+std::wstring Wide(const std::string& utf8)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string utf8(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+std::string Ansi(const std::string& utf8)
+{
+    std::wstring wide = Wide(utf8);
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string ansi(n, '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                        ansi.data(), n, nullptr, nullptr);
+    return ansi;
+}
+
+}  // namespace texts

@@ -1,0 +1,34 @@
+// The program's texts as the user must see them, in UTF-8, indexed by string
+// number (index 0 unused), and the conversions tests need to compare them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace texts {
+
+using Table = const char* const[11];
+
+extern Table English;
+extern Table German;
+extern Table French;
+extern Table Italian;
+extern Table Spanish;
+
+struct Language {
+    LANGID id;
+    const char* name;
+    const char* const* table;
+};
+extern const Language Languages[5];
+
+// The table for a language id, or nullptr when the program has none.
+const char* const* TableFor(LANGID id);
+
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+// UTF-8 to the ANSI code page, as the program loads its texts.
+std::string Ansi(const std::string& utf8);
+
+}  // namespace texts
