@@ -1,18 +1,208 @@
 #include "RegistryEdits.h"
 
-// Placeholders until the registry edits and the restart are built.
+#include "../messages/Messages.h"
+#include "Heuristics.h"
 
-BOOL SetHeuristicsFlag(BOOL)
+namespace {
+
+const char kPowerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power";
+const char kHeuristicsValue[] = "Heuristics";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kAutostartValue[] = "Sentavio";
+
+// Owns a zero-filled block of the process heap.
+class CHeapBlock {
+public:
+    CHeapBlock() = default;
+    ~CHeapBlock()
+    {
+        if (m_p != nullptr)
+            ::HeapFree(::GetProcessHeap(), 0, m_p);
+    }
+    CHeapBlock(const CHeapBlock&) = delete;
+    CHeapBlock& operator=(const CHeapBlock&) = delete;
+
+    BOOL Allocate(DWORD cb)
+    {
+        m_p = static_cast<BYTE*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, cb));
+        return m_p != nullptr;
+    }
+    BYTE* Get() const { return m_p; }
+
+private:
+    BYTE* m_p = nullptr;
+};
+
+// Owns a kernel handle, such as an access token.
+class CHandleHolder {
+public:
+    CHandleHolder() = default;
+    ~CHandleHolder()
+    {
+        if (m_h != nullptr)
+            ::CloseHandle(m_h);
+    }
+    CHandleHolder(const CHandleHolder&) = delete;
+    CHandleHolder& operator=(const CHandleHolder&) = delete;
+
+    HANDLE* Receive() { return &m_h; }
+    HANDLE Get() const { return m_h; }
+
+private:
+    HANDLE m_h = nullptr;
+};
+
+}  // namespace
+
+CRegKeyHolder::~CRegKeyHolder()
 {
-    return FALSE;
+    Close();
+}
+
+CRegKeyHolder::CRegKeyHolder(CRegKeyHolder&& other) : m_hKey(other.m_hKey)
+{
+    other.m_hKey = nullptr;
+}
+
+CRegKeyHolder& CRegKeyHolder::operator=(CRegKeyHolder&& other)
+{
+    if (this != &other) {
+        Close();
+        m_hKey = other.m_hKey;
+        other.m_hKey = nullptr;
+    }
+    return *this;
+}
+
+LONG CRegKeyHolder::Open(HKEY hRoot, LPCSTR pszPath)
+{
+    HKEY hKey = nullptr;
+    LONG code = ::RegOpenKeyExA(hRoot, pszPath, 0, KEY_ALL_ACCESS, &hKey);
+    if (code != ERROR_SUCCESS)
+        return code;
+    Close();
+    m_hKey = hKey;
+    return ERROR_SUCCESS;
+}
+
+LONG CRegKeyHolder::Query(LPCSTR pszName, BYTE* pData, DWORD* pcbData)
+{
+    DWORD dwType = 0;
+    return ::RegQueryValueExA(m_hKey, pszName, nullptr, &dwType, pData, pcbData);
+}
+
+LONG CRegKeyHolder::SetBinary(LPCSTR pszName, const BYTE* pData, DWORD cbData)
+{
+    return ::RegSetValueExA(m_hKey, pszName, 0, REG_BINARY, pData, cbData);
+}
+
+LONG CRegKeyHolder::DeleteValue(LPCSTR pszName)
+{
+    return ::RegDeleteValueA(m_hKey, pszName);
+}
+
+LONG CRegKeyHolder::Flush()
+{
+    return ::RegFlushKey(m_hKey);
+}
+
+LONG CRegKeyHolder::Close()
+{
+    if (m_hKey == nullptr)
+        return ERROR_SUCCESS;
+    LONG code = ::RegCloseKey(m_hKey);
+    m_hKey = nullptr;
+    return code;
+}
+
+BOOL SetHeuristicsFlag(BOOL enable)
+{
+    CRegKeyHolder key;
+    LONG code = key.Open(HKEY_LOCAL_MACHINE, kPowerKey);
+    if (code != ERROR_SUCCESS) {
+        ReportError(code);
+        return FALSE;
+    }
+
+    // Ask for the stored size first: a value longer than 20 bytes is read,
+    // and written back, whole.
+    DWORD cbStored = 0;
+    code = key.Query(kHeuristicsValue, nullptr, &cbStored);
+    if (code == ERROR_FILE_NOT_FOUND) {
+        cbStored = 0;
+    } else if (code != ERROR_SUCCESS) {
+        // Writing now would replace a value that exists but cannot be read.
+        ReportError(code);
+        return FALSE;
+    }
+
+    CHeapBlock value;
+    if (!value.Allocate(HeuristicsWriteSize(cbStored))) {
+        ReportError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    DWORD cbRead = 0;
+    if (cbStored != 0) {
+        cbRead = cbStored;
+        code = key.Query(kHeuristicsValue, value.Get(), &cbRead);
+        if (code != ERROR_SUCCESS) {
+            ReportError(code);
+            return FALSE;
+        }
+    }
+
+    EditHeuristics(value.Get(), cbRead, enable);
+    code = key.SetBinary(kHeuristicsValue, value.Get(), HeuristicsWriteSize(cbRead));
+    if (code != ERROR_SUCCESS) {
+        ReportError(code);
+        return FALSE;
+    }
+    key.Flush();
+    return TRUE;
 }
 
 BOOL RemoveAutostartEntry()
 {
-    return FALSE;
+    CRegKeyHolder key;
+    LONG code = key.Open(HKEY_LOCAL_MACHINE, kRunKey);
+    if (code != ERROR_SUCCESS) {
+        ReportError(code);
+        return FALSE;
+    }
+    code = key.DeleteValue(kAutostartValue);
+    if (code != ERROR_SUCCESS) {
+        ReportError(code);
+        return FALSE;
+    }
+    return TRUE;
 }
 
-BOOL RestartSystem(UINT)
+BOOL RestartSystem(UINT flags)
 {
-    return FALSE;
+    CHandleHolder token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                            token.Receive())) {
+        ReportError(::GetLastError());
+        return FALSE;
+    }
+
+    // Zero-filled, so a failed lookup passes an identifier that names no
+    // privilege rather than whatever the stack held.
+    TOKEN_PRIVILEGES privileges;
+    ::ZeroMemory(&privileges, sizeof(privileges));
+    ::LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    // Success without the privilege assigned still goes on: ExitWindowsEx
+    // then reports what is missing.
+    if (!::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr)) {
+        ReportError(::GetLastError());
+        return FALSE;
+    }
+
+    if (!::ExitWindowsEx(flags, 0)) {
+        ReportError(::GetLastError());
+        return FALSE;
+    }
+    return TRUE;
 }
