@@ -25,7 +25,9 @@ start)
     while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
     export DISPLAY=":$n"
     wineserver -p >/dev/null 2>&1 </dev/null
-    wineboot -i >/dev/null 2>&1
+    # The first program in a new prefix sets it up (and waits for that): an
+    # explicit "wineboot -i" on top starts a second services.exe, and the two
+    # then answer service calls from two different service databases.
     # A crashing test must fail, not wait for someone to close a dialog.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     ;;
