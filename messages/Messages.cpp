@@ -10,6 +10,13 @@ void ShowErrorBox(LPCSTR text)
     ::MessageBoxA(nullptr, text, strCaption, MB_ICONERROR);
 }
 
+void ShowRegistryError()
+{
+    CString strText;
+    strText.LoadString(IDS_REGISTRY_ERROR);
+    ShowErrorBox(strText);
+}
+
 namespace {
 
 // Owns a buffer that FormatMessage allocated.

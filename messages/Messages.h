@@ -10,3 +10,7 @@ void ShowErrorBox(LPCSTR text);
 // Shows the system's text for a system error code; code 0 shows the
 // program's own "driver not for a device" text.
 void ReportError(DWORD code);
+
+// Shows the program's own text for a power policy that cannot be read or
+// written.
+void ShowRegistryError();
