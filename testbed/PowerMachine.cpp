@@ -1,0 +1,388 @@
+#include "PowerMachine.h"
+
+#include "Holders.h"
+#include "Machine.h"
+#include "powrprof/StandIn.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace testbed {
+
+namespace {
+
+constexpr const char* kOverridesKey = "Software\\Wine\\DllOverrides";
+constexpr const char* kOverrideName = "powrprof";
+// The variant last put in place, for the report.
+constexpr const char* kLibraryValue = "Library";
+
+struct LibraryRow {
+    PowerLibrary library;
+    const char* name;
+    const char* variantDir;  // under POWRPROF_VARIANTS_DIR; nullptr: none of ours
+};
+
+const LibraryRow kLibraries[] = {
+    { PowerLibrary::StandIn, "standin", "standin" },
+    { PowerLibrary::NoHibernateEntry, "no-hibernate-entry", "no_hibernate_entry" },
+    { PowerLibrary::NoReadEntry, "no-read-entry", "no_read_entry" },
+    { PowerLibrary::NoWriteEntry, "no-write-entry", "no_write_entry" },
+    { PowerLibrary::Missing, "missing", nullptr },
+    { PowerLibrary::WineOwn, "wine", nullptr },
+};
+
+const LibraryRow& RowOf(PowerLibrary library)
+{
+    for (const LibraryRow& row : kLibraries)
+        if (row.library == library)
+            return row;
+    return kLibraries[0];
+}
+
+// The build tree as Wine's drive Z: shows it.
+std::string VariantFile(const char* variantDir)
+{
+    std::string path = std::string("Z:") + POWRPROF_VARIANTS_DIR + "/" + variantDir + "/powrprof.dll";
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string InstalledFile()
+{
+    char dir[MAX_PATH] = {};
+    GetSystemDirectoryA(dir, MAX_PATH);
+    return std::string(dir) + "\\powrprof.dll";
+}
+
+LONG SetString(HKEY root, const char* path, const char* name, const char* value)
+{
+    UniqueKey key;
+    LONG status = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1));
+}
+
+std::string GetString(HKEY root, const char* path, const char* name)
+{
+    UniqueKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return std::string();
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof(value) - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::string();
+    return value;
+}
+
+LONG DeleteValue(HKEY root, const char* path, const char* name)
+{
+    UniqueKey key;
+    LONG status = RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.put());
+    if (status == ERROR_SUCCESS)
+        status = RegDeleteValueA(key.get(), name);
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+LONG SetSwitch(const char* name, DWORD value)
+{
+    UniqueKey key;
+    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, standin::kSwitchKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value));
+}
+
+DWORD GetSwitch(const char* name, DWORD absent)
+{
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, standin::kSwitchKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return absent;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    DWORD type = 0;
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return absent;
+    return value;
+}
+
+LONG StorePart(HKEY root, const char* path, const void* part, DWORD size)
+{
+    UniqueKey key;
+    LONG status = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return RegSetValueExA(key.get(), standin::kPolicyValue, 0, REG_BINARY, static_cast<const BYTE*>(part), size);
+}
+
+LONG LoadPart(HKEY root, const char* path, void* part, DWORD partSize)
+{
+    UniqueKey key;
+    LONG status = RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.put());
+    if (status != ERROR_SUCCESS)
+        return status;
+    DWORD type = 0;
+    DWORD size = partSize;
+    status = RegQueryValueExA(key.get(), standin::kPolicyValue, nullptr, &type, static_cast<BYTE*>(part), &size);
+    if (status == ERROR_SUCCESS && (type != REG_BINARY || size != partSize))
+        return ERROR_INVALID_DATA;
+    return status;
+}
+
+}  // namespace
+
+DWORD SetPowerLibrary(PowerLibrary library)
+{
+    const LibraryRow& row = RowOf(library);
+    const std::string installed = InstalledFile();
+    DWORD error = ERROR_SUCCESS;
+    if (library == PowerLibrary::WineOwn) {
+        // Wine prefers its built-in copy once nothing says otherwise.
+        error = static_cast<DWORD>(DeleteValue(HKEY_CURRENT_USER, kOverridesKey, kOverrideName));
+    } else {
+        if (row.variantDir != nullptr) {
+            if (!CopyFileA(VariantFile(row.variantDir).c_str(), installed.c_str(), FALSE))
+                return GetLastError();
+        } else if (!DeleteFileA(installed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return GetLastError();
+        }
+        error = static_cast<DWORD>(SetString(HKEY_CURRENT_USER, kOverridesKey, kOverrideName, "native"));
+    }
+    if (error != ERROR_SUCCESS)
+        return error;
+    return static_cast<DWORD>(SetString(HKEY_LOCAL_MACHINE, standin::kSwitchKey, kLibraryValue, row.name));
+}
+
+const char* PowerLibraryName(PowerLibrary library)
+{
+    return RowOf(library).name;
+}
+
+std::string PlantedPowerLibraryFile()
+{
+    return VariantFile("planted");
+}
+
+LONG SetHibernateAnswer(DWORD answer)
+{
+    return SetSwitch(standin::kHibernateAnswer, answer);
+}
+
+LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
+{
+    LONG status = SetSwitch(standin::kRefuseRead, refuseRead ? 1 : 0);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return SetSwitch(standin::kRefuseWrite, refuseWrite ? 1 : 0);
+}
+
+bool operator==(const Alarms& a, const Alarms& b)
+{
+    return a.criticalEnabled == b.criticalEnabled && a.lowEnabled == b.lowEnabled &&
+           a.criticalLevel == b.criticalLevel && a.criticalAction == b.criticalAction &&
+           a.criticalEventCode == b.criticalEventCode;
+}
+
+GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
+{
+    const DWORD ask = POWER_ACTION_QUERY_ALLOWED | POWER_ACTION_UI_ALLOWED;
+    GLOBAL_POWER_POLICY policy = {};
+    GLOBAL_USER_POWER_POLICY& user = policy.user;
+    user.Revision = 1;
+    user.PowerButtonAc = { PowerActionShutdownOff, ask, 0 };
+    user.PowerButtonDc = { PowerActionShutdownOff, ask, 0 };
+    user.SleepButtonAc = { PowerActionSleep, ask, 0 };
+    user.SleepButtonDc = { PowerActionSleep, ask, 0 };
+    user.LidCloseAc = { PowerActionNone, ask, 0 };
+    user.LidCloseDc = { PowerActionSleep, ask, 0 };
+    user.DischargePolicy[DISCHARGE_POLICY_CRITICAL] = {
+        1, { 0xC1, 0xC2, 0xC3 }, 5, { PowerActionNone, POWER_ACTION_OVERRIDE_APPS, 0 }, PowerSystemHibernate };
+    user.DischargePolicy[DISCHARGE_POLICY_LOW] = {
+        1, { 0xD1, 0xD2, 0xD3 }, 10, { PowerActionNone, ask, POWER_LEVEL_USER_NOTIFY_TEXT }, PowerSystemSleeping1 };
+    user.DischargePolicy[2] = { 0, { 0xE1, 0xE2, 0xE3 }, 3, { PowerActionSleep, ask, 2 }, PowerSystemSleeping2 };
+    user.DischargePolicy[3] = { 0, { 0xF1, 0xF2, 0xF3 }, 1, { PowerActionShutdown, ask, 3 }, PowerSystemSleeping3 };
+    user.GlobalFlags = EnableSysTrayBatteryMeter | EnableMultiBatteryDisplay | EnableWakeOnRing;
+    policy.mach = { 1, PowerSystemWorking, PowerSystemSleeping1, 25 };
+    SetAlarms(policy, alarms);
+    return policy;
+}
+
+Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
+{
+    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
+    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
+             critical.PowerPolicy.EventCode };
+}
+
+void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
+{
+    SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+    SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
+    critical.Enable = static_cast<BOOLEAN>(alarms.criticalEnabled);
+    low.Enable = static_cast<BOOLEAN>(alarms.lowEnabled);
+    critical.BatteryLevel = alarms.criticalLevel;
+    critical.PowerPolicy.Action = static_cast<POWER_ACTION>(alarms.criticalAction);
+    critical.PowerPolicy.EventCode = alarms.criticalEventCode;
+}
+
+LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
+{
+    LONG status = StorePart(HKEY_CURRENT_USER, standin::kUserPolicyKey, &policy.user, sizeof(policy.user));
+    if (status != ERROR_SUCCESS)
+        return status;
+    return StorePart(HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey, &policy.mach, sizeof(policy.mach));
+}
+
+LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
+{
+    GLOBAL_POWER_POLICY loaded = {};
+    LONG status = LoadPart(HKEY_CURRENT_USER, standin::kUserPolicyKey, &loaded.user, sizeof(loaded.user));
+    if (status == ERROR_SUCCESS)
+        status = LoadPart(HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey, &loaded.mach, sizeof(loaded.mach));
+    if (status == ERROR_SUCCESS)
+        policy = loaded;
+    return status;
+}
+
+DWORD PreparePowerMachine(const Alarms& alarms)
+{
+    DWORD error = SetPowerLibrary(PowerLibrary::StandIn);
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(SetHibernateAnswer(1));
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(SetPolicyRefusals(false, false));
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(StorePowerPolicy(LaptopPolicy(alarms)));
+    return error;
+}
+
+namespace {
+
+// Numbers as C writes them: 5, 0x5A.
+bool ParseNumber(const std::string& text, DWORD& value)
+{
+    char* end = nullptr;
+    value = std::strtoul(text.c_str(), &end, 0);
+    return !text.empty() && *end == '\0';
+}
+
+bool ParseAlarms(const std::vector<std::string>& args, Alarms& alarms)
+{
+    return args.size() == 5 && ParseNumber(args[0], alarms.criticalEnabled) &&
+           ParseNumber(args[1], alarms.lowEnabled) && ParseNumber(args[2], alarms.criticalLevel) &&
+           ParseNumber(args[3], alarms.criticalAction) && ParseNumber(args[4], alarms.criticalEventCode);
+}
+
+int Outcome(DWORD error, const char* what)
+{
+    if (error == ERROR_SUCCESS)
+        return 0;
+    std::fprintf(stderr, "%s\n", Failure(what, error).c_str());
+    return 1;
+}
+
+int PrepareCommand(const std::vector<std::string>& args)
+{
+    Alarms alarms = {};
+    if (!ParseAlarms(args, alarms))
+        return 2;
+    return Outcome(PreparePowerMachine(alarms), "cannot prepare the power state");
+}
+
+int AlarmsCommand(const std::vector<std::string>& args)
+{
+    Alarms alarms = {};
+    if (!ParseAlarms(args, alarms))
+        return 2;
+    GLOBAL_POWER_POLICY policy = LaptopPolicy(alarms);
+    if (LoadPowerPolicy(policy) == ERROR_SUCCESS)
+        SetAlarms(policy, alarms);
+    return Outcome(static_cast<DWORD>(StorePowerPolicy(policy)), "cannot store the policy");
+}
+
+int LibraryCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return 2;
+    for (const LibraryRow& row : kLibraries)
+        if (args[0] == row.name)
+            return Outcome(SetPowerLibrary(row.library), "cannot put the library in place");
+    return 2;
+}
+
+int HibernateCommand(const std::vector<std::string>& args)
+{
+    DWORD answer = 0;
+    if (args.size() != 1 || !ParseNumber(args[0], answer))
+        return 2;
+    return Outcome(static_cast<DWORD>(SetHibernateAnswer(answer)), "cannot set the answer");
+}
+
+int RefuseCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return 2;
+    const std::string& which = args[0];
+    if (which != "none" && which != "read" && which != "write" && which != "both")
+        return 2;
+    return Outcome(static_cast<DWORD>(SetPolicyRefusals(which == "read" || which == "both",
+                                                        which == "write" || which == "both")),
+                   "cannot set the refusals");
+}
+
+void Report(std::vector<std::string>& lines)
+{
+    const std::string library = GetString(HKEY_LOCAL_MACHINE, standin::kSwitchKey, kLibraryValue);
+    const std::string override = GetString(HKEY_CURRENT_USER, kOverridesKey, kOverrideName);
+    lines.push_back("power library: " + (library.empty() ? std::string("wine") : library) +
+                    " (override " + (override.empty() ? std::string("none") : override) + ")");
+    char line[160] = {};
+    std::snprintf(line, sizeof(line), "hibernate answer: 0x%lX",
+                  GetSwitch(standin::kHibernateAnswer, 1));
+    lines.push_back(line);
+    std::snprintf(line, sizeof(line), "policy refusals: read %s, write %s",
+                  GetSwitch(standin::kRefuseRead, 0) != 0 ? "yes" : "no",
+                  GetSwitch(standin::kRefuseWrite, 0) != 0 ? "yes" : "no");
+    lines.push_back(line);
+    GLOBAL_POWER_POLICY policy = {};
+    LONG status = LoadPowerPolicy(policy);
+    if (status != ERROR_SUCCESS) {
+        lines.push_back(Failure("power alarms: none stored", static_cast<DWORD>(status)));
+        return;
+    }
+    const Alarms alarms = AlarmsOf(policy);
+    std::snprintf(line, sizeof(line), "power alarms: %lu, %lu, %lu, %lu, %lu", alarms.criticalEnabled,
+                  alarms.lowEnabled, alarms.criticalLevel, alarms.criticalAction, alarms.criticalEventCode);
+    lines.push_back(line);
+}
+
+const AreaRegistration registration{ {
+    "power",
+    {
+        { "power-prepare", "<critical on> <low on> <critical %> <action> <event code>   "
+                           "(our library, hibernation allowed, laptop policy with these alarms)",
+          &PrepareCommand },
+        { "power-alarms", "<critical on> <low on> <critical %> <action> <event code>   (other bytes kept)",
+          &AlarmsCommand },
+        { "power-library", "standin|no-hibernate-entry|no-read-entry|no-write-entry|missing|wine",
+          &LibraryCommand },
+        { "power-hibernate", "<answer>   (0 not allowed, 1 allowed, anything else)", &HibernateCommand },
+        { "power-refuse", "none|read|write|both", &RefuseCommand },
+    },
+    &Report } };
+
+}  // namespace
+
+}  // namespace testbed

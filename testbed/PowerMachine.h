@@ -1,0 +1,76 @@
+// The simulated machine's power state: which power-management library the
+// prefix's system directory holds, what that library answers, and the global
+// power policy it keeps. Tests link these functions (library testbed); the
+// tool sentavio-machine.exe offers them as "power-..." commands.
+#pragma once
+
+#include <windows.h>
+
+#include <powrprof.h>
+
+#include <string>
+
+namespace testbed {
+
+// ---- The library -----------------------------------------------------------
+
+enum class PowerLibrary {
+    StandIn,           // ours, with all three entry points
+    NoHibernateEntry,  // ours without "IsPwrHibernateAllowed"
+    NoReadEntry,       // ours without "ReadGlobalPwrPolicy"
+    NoWriteEntry,      // ours without "WriteGlobalPwrPolicy"
+    Missing,           // no powrprof.dll, and Wine told to load only a file
+    WineOwn,           // Wine's own library, as a fresh prefix has it
+};
+
+// Puts that library in place: ours is copied into the prefix's system
+// directory with the DLL override "native", which makes Wine load the file.
+// Answers 0 or the error.
+DWORD SetPowerLibrary(PowerLibrary library);
+// The name the tool uses for it ("standin", "missing", ...).
+const char* PowerLibraryName(PowerLibrary library);
+
+// A variant of ours that answers neither 0 nor 1 for hibernation and is
+// never installed: a test plants it where no program must look.
+std::string PlantedPowerLibraryFile();
+
+// ---- What our library answers ----------------------------------------------
+
+// All 32 bits that IsPwrHibernateAllowed hands back; 1 on a fresh machine.
+LONG SetHibernateAnswer(DWORD answer);
+// Makes ReadGlobalPwrPolicy or WriteGlobalPwrPolicy fail.
+LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite);
+
+// ---- The global power policy our library keeps -----------------------------
+
+// The five battery-alarm values, in the program's order.
+struct Alarms {
+    DWORD criticalEnabled;
+    DWORD lowEnabled;
+    DWORD criticalLevel;
+    DWORD criticalAction;
+    DWORD criticalEventCode;
+};
+bool operator==(const Alarms& a, const Alarms& b);
+
+// Critical alarm on at 100 % with hibernation and event code 0; low off.
+constexpr Alarms kOptimumAlarms = { 1, 0, 100, PowerActionHibernate, 0 };
+// A usual laptop setting: critical alarm at 5 % with no action, low alarm on.
+constexpr Alarms kCriticalAtFiveNoAction = { 1, 1, 5, PowerActionNone, 0 };
+
+// A laptop's policy with every other field set (no byte is zero by chance
+// where a field has a value), carrying these alarms.
+GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms);
+Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy);
+void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms);
+
+// Writes or reads the two registry values themselves, not through any
+// library. A part that is missing or of another size fails the load.
+LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy);
+LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy);
+
+// The usual machine for a test: our library installed, hibernation
+// allowed, nothing refused, and the laptop policy with these alarms.
+DWORD PreparePowerMachine(const Alarms& alarms);
+
+}  // namespace testbed
