@@ -1,0 +1,149 @@
+#include "afxlate.h"
+
+// Every function of user32 the program calls, with the bytes of arguments
+// its decorated name carries. A call to one that is missing here brings the
+// import of user32 back, which the tests notice.
+#define AFX_USER32_IMPORTS(X) \
+    X(BeginPaint, 8)          \
+    X(DialogBoxParamA, 20)    \
+    X(DrawIcon, 16)           \
+    X(EndDialog, 8)           \
+    X(EndPaint, 8)            \
+    X(ExitWindowsEx, 8)       \
+    X(GetClientRect, 8)       \
+    X(GetDlgItem, 8)          \
+    X(GetSystemMetrics, 4)    \
+    X(GetWindow, 8)           \
+    X(GetWindowLongA, 8)      \
+    X(GetWindowRect, 8)       \
+    X(GetWindowTextA, 12)     \
+    X(GetWindowTextLengthA, 4) \
+    X(IsIconic, 4)            \
+    X(IsWindowVisible, 4)     \
+    X(LoadIconA, 8)           \
+    X(MessageBoxA, 16)        \
+    X(SendMessageA, 16)       \
+    X(SetDlgItemTextA, 12)    \
+    X(SetWindowLongA, 12)     \
+    X(SetWindowPos, 28)       \
+    X(SetWindowTextA, 8)      \
+    X(SystemParametersInfoA, 16)
+
+namespace {
+
+// The program's one reference on a late-bound library: taken at the first
+// call into it, given back when the program ends.
+class CLateLibrary {
+public:
+    constexpr CLateLibrary(LPCSTR pszName, void (*pfnUnbindAll)())
+        : m_pszName(pszName), m_pfnUnbindAll(pfnUnbindAll) {}
+    ~CLateLibrary();
+
+    CLateLibrary(const CLateLibrary&) = delete;
+    CLateLibrary& operator=(const CLateLibrary&) = delete;
+
+    FARPROC GetProc(LPCSTR pszName);
+
+private:
+    LPCSTR m_pszName;
+    void (*m_pfnUnbindAll)();
+    HMODULE volatile m_hModule = nullptr;
+};
+
+CLateLibrary::~CLateLibrary()
+{
+    if (m_hModule == nullptr)
+        return;
+    // A call after this point binds afresh instead of jumping into a library
+    // that may be gone.
+    m_pfnUnbindAll();
+    ::FreeLibrary(m_hModule);
+    m_hModule = nullptr;
+}
+
+FARPROC CLateLibrary::GetProc(LPCSTR pszName)
+{
+    if (m_hModule == nullptr) {
+        HMODULE hModule = ::LoadLibraryA(m_pszName);
+        if (hModule == nullptr)
+            return nullptr;
+        // The program has one thread; a test's second thread may race it
+        // here, and the loser gives its reference back.
+        if (::InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&m_hModule),
+                                                hModule, nullptr) != nullptr)
+            ::FreeLibrary(hModule);
+    }
+    return ::GetProcAddress(m_hModule, pszName);
+}
+
+// GetProcAddress answers one pointer type for functions of every signature;
+// passing through void (*)() says that the signature is known to match.
+template <typename To, typename From>
+To FunctionCast(From pfn)
+{
+    return reinterpret_cast<To>(reinterpret_cast<void (*)()>(pfn));
+}
+
+void UnbindUser32();
+CLateLibrary g_user32("user32.dll", UnbindUser32);
+
+template <typename F>
+struct CLateThunk;
+
+template <typename R, typename... A>
+struct CLateThunk<R(WINAPI*)(A...)> {
+    typedef R(WINAPI* PFN)(A...);
+
+    // The @N of the decorated name: the argument bytes the callee pops.
+    static constexpr DWORD kArgBytes = (0u + ... + ((sizeof(A) + 3) & ~3u));
+
+    template <PFN* ppfn, const char* pszName>
+    static FARPROC Bind()
+    {
+        if (*ppfn != &Call<ppfn, pszName>)
+            return FunctionCast<FARPROC>(*ppfn);
+        FARPROC pfn = g_user32.GetProc(pszName);
+        if (pfn != nullptr)
+            ::InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(ppfn),
+                                         reinterpret_cast<PVOID>(pfn));
+        return pfn;
+    }
+
+    // Every window function answers zero (or nullptr) when it fails.
+    template <PFN* ppfn, const char* pszName>
+    static R WINAPI Call(A... args)
+    {
+        PFN pfn = FunctionCast<PFN>(Bind<ppfn, pszName>());
+        if (pfn == nullptr)
+            return R();
+        return pfn(args...);
+    }
+};
+
+}  // namespace
+
+// The import slots themselves, under the names the compiler calls through.
+#define AFX_THUNK(name) CLateThunk<decltype(&::name)>::Call<&afxImp_##name, afxName_##name>
+#define AFX_DEFINE_SLOT(name, bytes)                                                      \
+    static constexpr char afxName_##name[] = #name;                                      \
+    extern decltype(&::name) afxImp_##name asm("__imp__" #name "@" #bytes);             \
+    decltype(&::name) afxImp_##name = &AFX_THUNK(name);                                  \
+    static_assert(CLateThunk<decltype(&::name)>::kArgBytes == bytes, #name " takes other arguments");
+AFX_USER32_IMPORTS(AFX_DEFINE_SLOT)
+
+namespace {
+
+void UnbindUser32()
+{
+#define AFX_UNBIND(name, bytes) \
+    ::InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&afxImp_##name), \
+                                 reinterpret_cast<PVOID>(&AFX_THUNK(name)));
+    AFX_USER32_IMPORTS(AFX_UNBIND)
+}
+
+}  // namespace
+
+#define AFX_TABLE_ENTRY(name, bytes) \
+    { #name, &CLateThunk<decltype(&::name)>::Bind<&afxImp_##name, afxName_##name> },
+const AFX_LATE_IMPORT afxUser32Imports[] = { AFX_USER32_IMPORTS(AFX_TABLE_ENTRY) };
+const int afxUser32ImportCount = sizeof(afxUser32Imports) / sizeof(afxUser32Imports[0]);

@@ -1,0 +1,28 @@
+// The window library (user32) is bound on first use instead of by the
+// executable's import table: loading it costs more than the rest of a silent
+// run, and most runs end without showing a window.
+//
+// Calls to an imported function compile to an indirect call through its
+// import slot (__imp__Name@N). AfxLateImports.cpp defines those slots for
+// every window function the program calls. Each slot starts out pointing to
+// a thunk of the same signature, which loads the library, looks the function
+// up, stores it in the slot and forwards the call; later calls go straight to
+// the library. When the library or the function cannot be had, the thunk
+// answers the function's failure value, zero, and GetLastError tells why.
+//
+// An executable that links the object library framework_imports imports no
+// user32; every other executable keeps the ordinary import.
+#pragma once
+
+#include <windows.h>
+
+struct AFX_LATE_IMPORT {
+    LPCSTR pszName;
+    // Binds the slot if it is not bound yet and answers what it now calls:
+    // the library's function, or nullptr when it cannot be had.
+    FARPROC (*pfnBind)();
+};
+
+// Every late-bound function of user32, and how many there are.
+extern const AFX_LATE_IMPORT afxUser32Imports[];
+extern const int afxUser32ImportCount;
