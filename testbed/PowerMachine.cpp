@@ -57,6 +57,13 @@ std::string InstalledFile()
     return std::string(dir) + "\\powrprof.dll";
 }
 
+// Wine loads even its built-in libraries only where the system directory
+// holds their file, so Wine's own file is kept aside before ours replaces it.
+std::string WineOwnFile()
+{
+    return InstalledFile() + ".wine";
+}
+
 LONG SetString(HKEY root, const char* path, const char* name, const char* value)
 {
     UniqueKey key;
@@ -148,9 +155,15 @@ DWORD SetPowerLibrary(PowerLibrary library)
     const std::string installed = InstalledFile();
     DWORD error = ERROR_SUCCESS;
     if (library == PowerLibrary::WineOwn) {
-        // Wine prefers its built-in copy once nothing says otherwise.
+        if (GetFileAttributesA(WineOwnFile().c_str()) != INVALID_FILE_ATTRIBUTES &&
+            !CopyFileA(WineOwnFile().c_str(), installed.c_str(), FALSE))
+            return GetLastError();
         error = static_cast<DWORD>(DeleteValue(HKEY_CURRENT_USER, kOverridesKey, kOverrideName));
     } else {
+        // The first change of a fresh prefix finds Wine's file in place.
+        if (GetFileAttributesA(WineOwnFile().c_str()) == INVALID_FILE_ATTRIBUTES &&
+            !CopyFileA(installed.c_str(), WineOwnFile().c_str(), TRUE))
+            return GetLastError();
         if (row.variantDir != nullptr) {
             if (!CopyFileA(VariantFile(row.variantDir).c_str(), installed.c_str(), FALSE))
                 return GetLastError();
