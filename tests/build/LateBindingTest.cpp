@@ -1,0 +1,265 @@
+// user32 is bound on first use: the table resolves every function it lists,
+// the built Sentavio.exe does not import the library, and on Wine it loads
+// it only on the paths that show a window. The child runs under this test as
+// its debugger, which sees every library the child maps.
+#include <doctest.h>
+
+#include "framework/afxlate.h"
+#include "testbed/Machine.h"
+#include "testbed/PowerMachine.h"
+#include "tests/support/Process.h"
+#include "tests/support/Robot.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return s;
+}
+
+template <typename T>
+bool ReadChild(HANDLE process, ULONG_PTR address, T& value)
+{
+    SIZE_T done = 0;
+    return ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), &value, sizeof(value),
+                             &done) &&
+           done == sizeof(value);
+}
+
+// The name a mapped library gives itself in its export directory.
+std::string ExportName(HANDLE process, ULONG_PTR base)
+{
+    IMAGE_DOS_HEADER dos = {};
+    IMAGE_NT_HEADERS32 nt = {};
+    if (!ReadChild(process, base, dos) || !ReadChild(process, base + dos.e_lfanew, nt))
+        return "";
+    const IMAGE_DATA_DIRECTORY& dir = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    IMAGE_EXPORT_DIRECTORY exports = {};
+    if (dir.VirtualAddress == 0 || !ReadChild(process, base + dir.VirtualAddress, exports))
+        return "";
+    char name[64] = {};
+    SIZE_T done = 0;
+    ReadProcessMemory(process, reinterpret_cast<LPCVOID>(base + exports.Name), name,
+                      sizeof(name) - 1, &done);
+    return Lower(name);
+}
+
+struct TracedRun {
+    bool finished = false;
+    DWORD exitCode = 0;
+    std::vector<std::string> libraries;  // in load order, lower case
+    std::vector<std::string> windows;    // captions of the windows it showed
+    std::vector<DWORD> faults;           // exceptions other than breakpoints
+
+    bool Loaded(const char* name) const
+    {
+        return std::find(libraries.begin(), libraries.end(), name) != libraries.end();
+    }
+};
+
+// Runs the program to its end as its debugger, closing every window it
+// shows with the title bar's close box (Cancel for the prompt, OK for a box).
+TracedRun RunTraced(const std::string& commandLine)
+{
+    TracedRun run;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                        nullptr, nullptr, &startup, &info))
+        return run;
+
+    std::vector<HWND> seen;
+    const DWORD start = GetTickCount();
+    while (!run.finished && GetTickCount() - start < 30000) {
+        DEBUG_EVENT event = {};
+        if (!WaitForDebugEvent(&event, 50)) {
+            // The child runs: answer a new window without waiting on it.
+            HWND window = robot::WaitForWindow(info.dwProcessId, 0, seen);
+            if (window != nullptr) {
+                seen.push_back(window);
+                char caption[256] = {};
+                GetWindowTextA(window, caption, sizeof(caption));
+                run.windows.push_back(caption);
+                robot::CloseBox(window);
+            }
+            continue;
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            if (event.u.CreateProcessInfo.hFile != nullptr)
+                CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            run.libraries.push_back(ExportName(
+                info.hProcess, reinterpret_cast<ULONG_PTR>(event.u.LoadDll.lpBaseOfDll)));
+            if (event.u.LoadDll.hFile != nullptr)
+                CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                run.faults.push_back(event.u.Exception.ExceptionRecord.ExceptionCode);
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            }
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            run.exitCode = event.u.ExitProcess.dwExitCode;
+            run.finished = true;
+            break;
+        default:
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+    if (!run.finished)
+        TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return run;
+}
+
+// The machine a row asks for; what the test found is put back afterwards.
+class MachineScope {
+public:
+    MachineScope()
+        : m_version(testbed::ProgramVersion()), m_service(testbed::QueryService(testbed::kBatteryService))
+    {
+    }
+    ~MachineScope()
+    {
+        testbed::SetProgramVersion(m_version);
+        if (m_service.present)
+            testbed::SetService(testbed::kBatteryService, m_service.binaryPath);
+        else
+            testbed::RemoveService(testbed::kBatteryService);
+        testbed::SetPowerLibrary(testbed::PowerLibrary::WineOwn);
+    }
+    MachineScope(const MachineScope&) = delete;
+    MachineScope& operator=(const MachineScope&) = delete;
+
+private:
+    std::string m_version;
+    testbed::ServiceState m_service;
+};
+
+struct Machine {
+    const char* version;
+    const char* driverPath;  // nullptr: no battery service
+    std::optional<testbed::Alarms> alarms;  // none: Wine's own power library
+};
+
+void Prepare(const Machine& machine)
+{
+    REQUIRE(testbed::SetProgramVersion(machine.version) == ERROR_SUCCESS);
+    if (machine.driverPath != nullptr)
+        REQUIRE(testbed::SetService(testbed::kBatteryService, machine.driverPath) == ERROR_SUCCESS);
+    else
+        REQUIRE(testbed::RemoveService(testbed::kBatteryService) == ERROR_SUCCESS);
+    if (machine.alarms)
+        REQUIRE(testbed::PreparePowerMachine(*machine.alarms) == ERROR_SUCCESS);
+    else
+        REQUIRE(testbed::SetPowerLibrary(testbed::PowerLibrary::WineOwn) == ERROR_SUCCESS);
+}
+
+const Machine kOtherWindows = { "win7", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };
+const Machine kStockDriver = { "win2k", testbed::kStockDriverPath, testbed::kCriticalAtFiveNoAction };
+const Machine kAlreadyOptimal = { "win2k", testbed::kMakersDriverPath, testbed::kOptimumAlarms };
+const Machine kNeedsPrompt = { "win2k", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };
+
+}  // namespace
+
+TEST_CASE("every late-bound user32 function resolves to the library's own export")
+{
+    REQUIRE(afxUser32ImportCount > 0);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    REQUIRE(user32 != nullptr);
+    for (int i = 0; i < afxUser32ImportCount; ++i) {
+        const AFX_LATE_IMPORT& import = afxUser32Imports[i];
+        CAPTURE(import.pszName);
+        const void* expected = reinterpret_cast<const void*>(GetProcAddress(user32, import.pszName));
+        REQUIRE(expected != nullptr);
+        CHECK(reinterpret_cast<const void*>(import.pfnBind()) == expected);
+        // Bound once, the slot answers the same again.
+        CHECK(reinterpret_cast<const void*>(import.pfnBind()) == expected);
+    }
+    // A call through a bound slot reaches the library.
+    CHECK(GetSystemMetrics(SM_CXICON) > 0);
+}
+
+TEST_CASE("Sentavio.exe imports neither user32 nor gdi32")
+{
+    HMODULE image = LoadLibraryExA(process::SentavioExe().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    REQUIRE(image != nullptr);
+    const BYTE* base = reinterpret_cast<const BYTE*>(image);
+    const IMAGE_NT_HEADERS32* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::vector<std::string> dlls;
+    for (const IMAGE_IMPORT_DESCRIPTOR* d =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         d->Name != 0; ++d)
+        dlls.push_back(Lower(reinterpret_cast<const char*>(base + d->Name)));
+    FreeLibrary(image);
+
+    CAPTURE(dlls.size());
+    CHECK(std::find(dlls.begin(), dlls.end(), "kernel32.dll") != dlls.end());
+    CHECK(std::find(dlls.begin(), dlls.end(), "user32.dll") == dlls.end());
+    CHECK(std::find(dlls.begin(), dlls.end(), "gdi32.dll") == dlls.end());
+}
+
+TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
+{
+    struct Case {
+        const char* name;
+        const Machine& machine;
+        bool showsWindow;
+    } cases[] = {
+        { "another Windows version", kOtherWindows, false },
+        { "NT 5 with the stock battery driver", kStockDriver, false },
+        { "qualifying machine, settings already optimal", kAlreadyOptimal, false },
+        { "qualifying machine, settings to be changed", kNeedsPrompt, true },
+    };
+    MachineScope scope;
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        Prepare(c.machine);
+        TracedRun run = RunTraced(process::SentavioExe());
+        REQUIRE(run.finished);
+        CHECK(run.faults.empty());
+        CHECK(run.Loaded("kernel32.dll"));
+        CHECK(run.Loaded("user32.dll") == c.showsWindow);
+        CHECK(run.windows.size() == (c.showsWindow ? 1u : 0u));
+    }
+}
+
+TEST_CASE("without user32 a window call fails and the program still ends normally")
+{
+    MachineScope scope;
+    Prepare(kNeedsPrompt);
+
+    // Wine's per-program override: an empty load order disables the library.
+    const char* overrides = "Software\\Wine\\AppDefaults\\Sentavio.exe\\DllOverrides";
+    HKEY key = nullptr;
+    REQUIRE(RegCreateKeyExA(HKEY_CURRENT_USER, overrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr) == ERROR_SUCCESS);
+    RegSetValueExA(key, "user32", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    TracedRun run = RunTraced(process::SentavioExe());
+    RegDeleteValueA(key, "user32");
+    RegCloseKey(key);
+
+    REQUIRE(run.finished);
+    CHECK(run.faults.empty());
+    CHECK(run.exitCode == 0);
+    CHECK_FALSE(run.Loaded("user32.dll"));
+    CHECK(run.windows.empty());
+}
