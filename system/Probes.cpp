@@ -1,17 +1,141 @@
 #include "Probes.h"
 
-// Placeholders until the probes are built: every answer is "not this machine".
+#include <malloc.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// One owner for one system resource, released when the owner goes; never
+// copied, so nothing is released twice.
+template <typename T, auto Release>
+class CUniqueResource {
+public:
+    CUniqueResource() = default;
+    explicit CUniqueResource(T value) : m_value(value) {}
+    ~CUniqueResource() { Reset(); }
+    CUniqueResource(const CUniqueResource&) = delete;
+    CUniqueResource& operator=(const CUniqueResource&) = delete;
+
+    T Get() const { return m_value; }
+    // For calls that hand a new resource back through a pointer.
+    T* Put()
+    {
+        Reset();
+        return &m_value;
+    }
+    void Reset(T value = T())
+    {
+        if (m_value != T())
+            Release(m_value);
+        m_value = value;
+    }
+
+private:
+    T m_value = T();
+};
+
+using CTokenHandle = CUniqueResource<HANDLE, &::CloseHandle>;
+using CServiceHandle = CUniqueResource<SC_HANDLE, &::CloseServiceHandle>;
+using CSidHolder = CUniqueResource<PSID, &::FreeSid>;
+using CHeapBlock = CUniqueResource<void*, &::free>;
+
+// The calling thread's token: its impersonation token when it impersonates,
+// else the process's. Only a thread without a token of its own falls back;
+// any other refusal is an answer about this context, not a reason to look
+// at another one.
+BOOL OpenCallerToken(CTokenHandle& token)
+{
+    if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, FALSE, token.Put()))
+        return TRUE;
+    if (::GetLastError() != ERROR_NO_TOKEN)
+        return FALSE;
+    return ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put());
+}
+
+}  // namespace
 
 COSVersionInfo::COSVersionInfo() : m_osvi(), m_bWin32s(FALSE), m_bWinNT(FALSE), m_bWin9x(FALSE)
 {
+    // m_osvi starts zero-filled, so a refused call leaves platform 0 and
+    // version 0.0 rather than whatever the stack held.
+    m_osvi.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    ::GetVersionExA(&m_osvi);
+
+    switch (m_osvi.dwPlatformId) {
+    case VER_PLATFORM_WIN32s:
+        m_bWin32s = TRUE;
+        break;
+    case VER_PLATFORM_WIN32_WINDOWS:
+        m_bWin9x = TRUE;
+        break;
+    case VER_PLATFORM_WIN32_NT:
+        m_bWinNT = TRUE;
+        break;
+    }
 }
 
 BOOL IsAdministrator()
 {
+    CTokenHandle token;
+    if (!OpenCallerToken(token))
+        return FALSE;
+
+    DWORD dwSize = 0;
+    if (::GetTokenInformation(token.Get(), TokenGroups, nullptr, 0, &dwSize) ||
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return FALSE;
+    dwSize = (dwSize + 3) & ~3UL;
+    TOKEN_GROUPS* pGroups = static_cast<TOKEN_GROUPS*>(_alloca(dwSize));
+    if (!::GetTokenInformation(token.Get(), TokenGroups, pGroups, dwSize, &dwSize))
+        return FALSE;
+
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    CSidHolder admins;
+    if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                    DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, admins.Put()))
+        return FALSE;
+
+    // Membership in any form counts: the group's attributes are not looked at.
+    for (DWORD i = 0; i < pGroups->GroupCount; ++i) {
+        if (::EqualSid(pGroups->Groups[i].Sid, admins.Get()))
+            return TRUE;
+    }
     return FALSE;
 }
 
-BOOL CServiceQuery::UsesDriverFile(LPCSTR, LPCSTR)
+BOOL CServiceQuery::UsesDriverFile(LPCSTR serviceName, LPCSTR fileName)
 {
-    return FALSE;
+    // Declared in the reverse of the order they are released in: the
+    // service, then the block, then the manager.
+    CServiceHandle manager;
+    CHeapBlock block(::malloc(sizeof(QUERY_SERVICE_CONFIGA)));
+    if (block.Get() == nullptr)
+        return FALSE;
+    manager.Reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (manager.Get() == nullptr)
+        return FALSE;
+    CServiceHandle service(::OpenServiceA(manager.Get(), serviceName, SERVICE_ALL_ACCESS));
+    if (service.Get() == nullptr)
+        return FALSE;
+
+    // The strings follow the fixed part, so for any service with a binary
+    // path the first query only learns the size the second one needs.
+    DWORD dwNeeded = 0;
+    if (!::QueryServiceConfigA(service.Get(), static_cast<QUERY_SERVICE_CONFIGA*>(block.Get()),
+                               sizeof(QUERY_SERVICE_CONFIGA), &dwNeeded)) {
+        if (dwNeeded <= sizeof(QUERY_SERVICE_CONFIGA))
+            return FALSE;
+        block.Reset(::malloc(dwNeeded));
+        if (block.Get() == nullptr)
+            return FALSE;
+        if (!::QueryServiceConfigA(service.Get(), static_cast<QUERY_SERVICE_CONFIGA*>(block.Get()),
+                                   dwNeeded, &dwNeeded))
+            return FALSE;
+    }
+
+    LPCSTR binaryPath = static_cast<QUERY_SERVICE_CONFIGA*>(block.Get())->lpBinaryPathName;
+    if (binaryPath == nullptr)
+        return FALSE;
+    return ::strstr(binaryPath, fileName) != nullptr;
 }

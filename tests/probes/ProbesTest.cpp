@@ -1,0 +1,226 @@
+// The probes on Wine's real version setting, access token and service
+// control manager.
+#include <doctest.h>
+
+#include "system/Probes.h"
+#include "testbed/Holders.h"
+#include "testbed/Machine.h"
+#include "tests/support/Process.h"
+
+#include <sddl.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+// Runs a console program and returns what it printed.
+std::string Output(const std::string& commandLine)
+{
+    SECURITY_ATTRIBUTES inherit = {};
+    inherit.nLength = sizeof(inherit);
+    inherit.bInheritHandle = TRUE;
+    testbed::UniqueKernelHandle readEnd;
+    testbed::UniqueKernelHandle writeEnd;
+    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
+        return "pipe refused";
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return "start refused";
+    testbed::UniqueKernelHandle process(info.hProcess);
+    testbed::UniqueKernelHandle thread(info.hThread);
+    writeEnd.reset();
+
+    std::string output;
+    char buffer[256];
+    DWORD read = 0;
+    while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        output.append(buffer, read);
+    // Text mode ends lines with CR LF.
+    std::erase(output, '\r');
+    WaitForSingleObject(process.get(), 10000);
+    return output;
+}
+
+// The handle value the process would get next. A handle that a call opened
+// and did not close keeps its slot taken, so the value moves.
+HANDLE NextHandleSlot()
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(event);
+    return event;
+}
+
+using UniqueSid = testbed::UniqueHandle<PSID, &FreeSid>;
+
+UniqueSid AdministratorsSid()
+{
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    UniqueSid sid;
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                             0, 0, 0, 0, sid.put());
+    return sid;
+}
+
+// An impersonation token made from the process token.
+testbed::UniqueKernelHandle ImpersonationToken(SECURITY_IMPERSONATION_LEVEL level,
+                                               bool adminsDenyOnly = false)
+{
+    testbed::UniqueKernelHandle process;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, process.put());
+    testbed::UniqueKernelHandle source = std::move(process);
+    if (adminsDenyOnly) {
+        UniqueSid admins = AdministratorsSid();
+        SID_AND_ATTRIBUTES disable = { admins.get(), 0 };
+        testbed::UniqueKernelHandle restricted;
+        CreateRestrictedToken(source.get(), 0, 1, &disable, 0, nullptr, 0, nullptr,
+                              restricted.put());
+        source = std::move(restricted);
+    }
+    testbed::UniqueKernelHandle token;
+    DuplicateTokenEx(source.get(), TOKEN_ALL_ACCESS, nullptr, level, TokenImpersonation,
+                     token.put());
+    return token;
+}
+
+DWORD AdminsAttributes(HANDLE token)
+{
+    BYTE buffer[4096];
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenGroups, buffer, sizeof(buffer), &size))
+        return 0;
+    const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer);
+    UniqueSid admins = AdministratorsSid();
+    for (DWORD i = 0; i < groups->GroupCount; ++i)
+        if (EqualSid(groups->Groups[i].Sid, admins.get()))
+            return groups->Groups[i].Attributes;
+    return 0;
+}
+
+}  // namespace
+
+TEST_CASE("the version record under each Wine version setting")
+{
+    // Wine keys the setting on the program's file name, so the helper gets
+    // it and this test program keeps its own.
+    const char* probe = "version_probe.exe";
+    struct Case {
+        std::string setting;
+        const char* expected;  // platform major minor size win32s winnt win9x
+    } cases[] = {
+        { "win2k", "2 5 0 148 0 1 0" },
+        { "winxp", "2 5 1 148 0 1 0" },
+        { "nt40", "2 4 0 148 0 1 0" },
+        { "win7", "2 6 1 148 0 1 0" },
+        { "win98", "1 4 10 148 0 0 1" },
+        { "win95", "1 4 0 148 0 0 1" },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.setting);
+        REQUIRE(testbed::SetProgramVersion(c.setting, probe) == ERROR_SUCCESS);
+        CHECK(Output(process::DosPath(VERSION_PROBE_EXE)) == std::string(c.expected) + "\n");
+    }
+    CHECK(testbed::SetProgramVersion("", probe) == ERROR_SUCCESS);
+}
+
+TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
+{
+    // Wine gives every process one token for its single user, and that
+    // token lists Administrators (S-1-5-32-544) as an enabled, mandatory
+    // owner group. No token without the group can be made on Wine: that
+    // case is tested through a link-time seam (probes_seam_test).
+    testbed::UniqueKernelHandle processToken;
+    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, processToken.put()));
+    REQUIRE(AdminsAttributes(processToken.get()) ==
+            (SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED | SE_GROUP_OWNER));
+
+    struct Case {
+        std::string thread;
+        std::function<testbed::UniqueKernelHandle()> token;  // none: no impersonation
+        BOOL expected;
+    } cases[] = {
+        { "does not impersonate: the process token", nullptr, TRUE },
+        { "impersonates a copy of the process token",
+          [] { return ImpersonationToken(SecurityImpersonation); }, TRUE },
+        { "impersonates a token where Administrators is only a deny-only group",
+          [] { return ImpersonationToken(SecurityImpersonation, true); }, TRUE },
+        // The process token would say TRUE; the thread's refusals must not
+        // send the probe there.
+        { "impersonates at anonymous level, so its token cannot be opened",
+          [] { return ImpersonationToken(SecurityAnonymous); }, FALSE },
+        { "impersonates a token whose security denies everyone",
+          [] {
+              testbed::UniqueKernelHandle token = ImpersonationToken(SecurityImpersonation);
+              PSECURITY_DESCRIPTOR denyAll = nullptr;
+              ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                                   &denyAll, nullptr);
+              SetKernelObjectSecurity(token.get(), DACL_SECURITY_INFORMATION, denyAll);
+              LocalFree(denyAll);
+              return token;
+          },
+          FALSE },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.thread);
+        testbed::UniqueKernelHandle token;
+        if (c.token) {
+            token = c.token();
+            REQUIRE(token);
+            REQUIRE(SetThreadToken(nullptr, token.get()));
+        }
+        HANDLE slot = NextHandleSlot();
+        BOOL answer = IsAdministrator();
+        HANDLE slotAfter = NextHandleSlot();
+        RevertToSelf();
+        CHECK(answer == c.expected);
+        CHECK(slotAfter == slot);
+    }
+}
+
+TEST_CASE("a handle left open is seen by the handle-slot check")
+{
+    HANDLE slot = NextHandleSlot();
+    testbed::UniqueKernelHandle leaked;
+    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, leaked.put()));
+    CHECK(NextHandleSlot() != slot);
+}
+
+TEST_CASE("UsesDriverFile reads the service's binary path from the service manager")
+{
+    const char* service = testbed::kBatteryService;
+    struct Case {
+        std::string machine;
+        std::string binaryPath;  // empty: the service does not exist
+        BOOL expected;
+    } cases[] = {
+        { "the maker's driver", testbed::kMakersDriverPath, TRUE },
+        { "the stock driver", testbed::kStockDriverPath, FALSE },
+        { "the maker's path in lower case", testbed::kLowerCaseMakersPath, FALSE },
+        { "the maker's name only at the end of several kilobytes", testbed::LongDriverPath(), TRUE },
+        { "no such service", "", FALSE },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.machine);
+        if (c.binaryPath.empty()) {
+            REQUIRE(testbed::RemoveService(service) == 0);
+        } else {
+            REQUIRE(testbed::SetService(service, c.binaryPath) == 0);
+            REQUIRE(testbed::QueryService(service).binaryPath == c.binaryPath);
+        }
+        CServiceQuery query;
+        CHECK(query.UsesDriverFile(service, "DIVURUVA.dor") == c.expected);
+        // The manager drops a deleted service only once no handle to it is
+        // open, so this also shows the probe closed its handles.
+        CHECK(testbed::RemoveService(service) == 0);
+    }
+}
