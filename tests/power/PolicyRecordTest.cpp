@@ -1,0 +1,128 @@
+// The five alarm values against the platform's own GLOBAL_POWER_POLICY
+// layout: the SDK's structure is the yardstick for every offset.
+#include <doctest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "system/PolicyRecord.h"
+#include "testbed/PowerMachine.h"
+
+namespace {
+
+struct Record {
+    BYTE bytes[kGlobalPowerPolicySize];
+};
+
+Record BytesOf(const GLOBAL_POWER_POLICY& policy)
+{
+    Record record = {};
+    std::memcpy(record.bytes, &policy, sizeof(record.bytes));
+    return record;
+}
+
+// The offset of the first byte that differs, or -1.
+int FirstDifference(const Record& a, const Record& b)
+{
+    for (DWORD i = 0; i < kGlobalPowerPolicySize; ++i)
+        if (a.bytes[i] != b.bytes[i])
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool operator==(const DischargeSettings& a, const DischargeSettings& b)
+{
+    return std::memcmp(&a, &b, sizeof(a)) == 0;
+}
+
+}  // namespace
+
+template <>
+struct doctest::StringMaker<DischargeSettings> {
+    static String convert(const DischargeSettings& s)
+    {
+        char text[80] = {};
+        std::snprintf(text, sizeof(text), "{%lu, %lu, %lu, %lu, %lu}", s.dwCriticalAlarmEnabled,
+                      s.dwLowAlarmEnabled, s.dwCriticalLevel, s.dwCriticalAction, s.dwCriticalEventCode);
+        return text;
+    }
+};
+
+TEST_CASE("the record is the platform's GLOBAL_POWER_POLICY")
+{
+    CHECK(sizeof(GLOBAL_POWER_POLICY) == kGlobalPowerPolicySize);
+    CHECK(sizeof(GLOBAL_USER_POWER_POLICY) == 176);
+}
+
+TEST_CASE("reading the five values from the record")
+{
+    struct Case {
+        const char* name;
+        BYTE criticalEnable;
+        BYTE lowEnable;
+        DWORD level;
+        DWORD action;
+        DWORD eventCode;
+        DischargeSettings expected;
+    } cases[] = {
+        { "the example policy", 0, 1, 5, PowerActionNone, 1, { 0, 1, 5, 0, 1 } },
+        { "the optimum", 1, 0, 100, PowerActionHibernate, 0, { 1, 0, 100, 3, 0 } },
+        { "an Enable byte of 2 is passed on, not taken as on", 2, 0, 100, PowerActionHibernate, 0,
+          { 2, 0, 100, 3, 0 } },
+        { "Enable bytes are zero-extended, never sign-extended", 0xFF, 0x80, 0, 0, 0, { 255, 128, 0, 0, 0 } },
+        { "all 32 bits of the wide fields", 1, 0, 0xFFFFFFFF, 0x80000007, 0xDEADBEEF,
+          { 1, 0, 0xFFFFFFFF, 0x80000007, 0xDEADBEEF } },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        GLOBAL_POWER_POLICY policy = testbed::LaptopPolicy(testbed::kCriticalAtFiveNoAction);
+        SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+        critical.Enable = c.criticalEnable;
+        policy.user.DischargePolicy[DISCHARGE_POLICY_LOW].Enable = c.lowEnable;
+        critical.BatteryLevel = c.level;
+        critical.PowerPolicy.Action = static_cast<POWER_ACTION>(c.action);
+        critical.PowerPolicy.EventCode = c.eventCode;
+        const Record record = BytesOf(policy);
+
+        DischargeSettings read = {};
+        ReadDischargeFields(record.bytes, read);
+        CHECK(read == c.expected);
+    }
+}
+
+// Every byte but the five fields must come back as it was (the laptop
+// policy's critical Flags, MinSystemState and spare bytes are nonzero): the
+// SDK's structure, changed field by field, says what the record must hold.
+TEST_CASE("storing the five values changes those fields and no other byte")
+{
+    const GLOBAL_POWER_POLICY laptop = testbed::LaptopPolicy(testbed::kCriticalAtFiveNoAction);
+    GLOBAL_POWER_POLICY ones = {};
+    std::memset(&ones, 0xFF, sizeof(ones));
+    struct Case {
+        const char* name;
+        GLOBAL_POWER_POLICY before;
+        DischargeSettings stored;
+        BYTE criticalEnable;  // what the Enable bytes must hold afterwards
+        BYTE lowEnable;
+    } cases[] = {
+        { "the optimum into a laptop's policy", laptop, { 1, 0, 100, 3, 0 }, 1, 0 },
+        { "Enable values keep only their low byte", laptop, { 0x101, 0x200, 7, 1, 2 }, 1, 0 },
+        { "zeros into a record of all ones", ones, { 0, 0, 0, 0, 0 }, 0, 0 },
+        { "wide values do not spill into their neighbours", laptop,
+          { 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF }, 0xFF, 0xFF },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        GLOBAL_POWER_POLICY expected = c.before;
+        SYSTEM_POWER_LEVEL& critical = expected.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+        critical.Enable = c.criticalEnable;
+        expected.user.DischargePolicy[DISCHARGE_POLICY_LOW].Enable = c.lowEnable;
+        critical.BatteryLevel = c.stored.dwCriticalLevel;
+        critical.PowerPolicy.Action = static_cast<POWER_ACTION>(c.stored.dwCriticalAction);
+        critical.PowerPolicy.EventCode = c.stored.dwCriticalEventCode;
+
+        Record record = BytesOf(c.before);
+        StoreDischargeFields(record.bytes, c.stored);
+        CHECK(FirstDifference(record, BytesOf(expected)) == -1);
+    }
+}

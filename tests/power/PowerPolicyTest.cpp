@@ -1,0 +1,306 @@
+// Power policy access on Wine, through the power library that the prefix's
+// system directory really holds: our stand-in and its variants (installed by
+// each test case through the test bed), or Wine's own. The robot reads and
+// dismisses every box the program shows.
+#include <doctest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "res/resource.h"
+#include "system/PowerPolicy.h"
+#include "testbed/PowerMachine.h"
+#include "tests/support/Robot.h"
+#include "tests/support/Texts.h"
+
+using testbed::PowerLibrary;
+
+namespace {
+
+// What the user can read in a box: the system's text loses its line break.
+std::string Visible(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+std::string SystemText(DWORD code)
+{
+    char* buffer = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string text = buffer != nullptr ? buffer : "";
+    LocalFree(buffer);
+    return Visible(text);
+}
+
+std::string RegistryErrorText()
+{
+    return texts::Ansi(texts::English[IDS_REGISTRY_ERROR]);
+}
+
+void PrepareMachine()
+{
+    REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == 0);
+}
+
+GLOBAL_POWER_POLICY StoredPolicy()
+{
+    GLOBAL_POWER_POLICY policy = {};
+    REQUIRE(testbed::LoadPowerPolicy(policy) == ERROR_SUCCESS);
+    return policy;
+}
+
+bool SamePolicy(const GLOBAL_POWER_POLICY& a, const GLOBAL_POWER_POLICY& b)
+{
+    return std::memcmp(&a, &b, sizeof(a)) == 0;
+}
+
+// Runs one operation while the robot answers up to two boxes with OK.
+std::vector<robot::Window> Boxes(const std::function<void()>& action)
+{
+    auto ok = [](HWND box) { robot::Click(box, IDOK); };
+    return robot::RunAndAnswer(action, { ok, ok }, 5000);
+}
+
+void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text)
+{
+    if (text.empty()) {
+        CHECK(boxes.empty());
+        return;
+    }
+    REQUIRE(boxes.size() == 1);
+    CHECK(boxes[0].caption == texts::Ansi(texts::English[IDS_TITLE]));
+    CHECK(Visible(boxes[0].StaticText()) == text);
+    CHECK(boxes[0].icon == LoadIconA(nullptr, IDI_HAND));
+}
+
+enum class Operation { Hibernate, Read, Write };
+
+// The operation's answer as a number: a HibernateState or a BOOL.
+int Perform(Operation operation, DischargeSettings& read)
+{
+    switch (operation) {
+    case Operation::Hibernate:
+        return static_cast<int>(IsHibernateAllowed());
+    case Operation::Read:
+        return ReadDischargeSettings(read);
+    case Operation::Write:
+        return WriteDischargeSettings({ 1, 0, 100, 3, 0 });
+    }
+    return -1;
+}
+
+const int kAllowed = static_cast<int>(HibernateState::Allowed);
+const int kFailed = static_cast<int>(HibernateState::Failed);
+
+}  // namespace
+
+TEST_CASE("every failure shows the right box, answers as specified and changes nothing")
+{
+    const std::string missingLibrary = SystemText(ERROR_MOD_NOT_FOUND);
+    const std::string missingEntry = SystemText(ERROR_PROC_NOT_FOUND);
+    REQUIRE_FALSE(missingLibrary.empty());
+    REQUIRE_FALSE(missingEntry.empty());
+    struct Case {
+        const char* name;
+        PowerLibrary library;
+        bool refuseRead;
+        bool refuseWrite;
+        Operation operation;
+        int expected;
+        std::string box;  // empty: none
+    } cases[] = {
+        { "no library: hibernation", PowerLibrary::Missing, false, false, Operation::Hibernate, kFailed,
+          missingLibrary },
+        { "no library: read", PowerLibrary::Missing, false, false, Operation::Read, FALSE, missingLibrary },
+        { "no library: write", PowerLibrary::Missing, false, false, Operation::Write, FALSE, missingLibrary },
+        { "no hibernation entry", PowerLibrary::NoHibernateEntry, false, false, Operation::Hibernate, kFailed,
+          missingEntry },
+        { "no read entry: read", PowerLibrary::NoReadEntry, false, false, Operation::Read, FALSE, missingEntry },
+        { "no read entry: write", PowerLibrary::NoReadEntry, false, false, Operation::Write, FALSE, missingEntry },
+        { "no write entry: write", PowerLibrary::NoWriteEntry, false, false, Operation::Write, FALSE,
+          missingEntry },
+        { "refused read: read", PowerLibrary::StandIn, true, false, Operation::Read, FALSE, RegistryErrorText() },
+        { "refused read: write writes nothing", PowerLibrary::StandIn, true, false, Operation::Write, FALSE,
+          RegistryErrorText() },
+        { "refused write: write", PowerLibrary::StandIn, false, true, Operation::Write, FALSE,
+          RegistryErrorText() },
+        { "refused write: a read still succeeds", PowerLibrary::StandIn, false, true, Operation::Read, TRUE, "" },
+        // Stock Wine: its own library answers that hibernation is allowed,
+        // refuses every read of the global policy (error 2) and every write
+        // (error 120). So the program shows string 7 where it reads, and a
+        // write stops at the refused read.
+        { "Wine's own: hibernation", PowerLibrary::WineOwn, false, false, Operation::Hibernate, kAllowed, "" },
+        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Operation::Read, FALSE, RegistryErrorText() },
+        { "Wine's own: write", PowerLibrary::WineOwn, false, false, Operation::Write, FALSE,
+          RegistryErrorText() },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        PrepareMachine();
+        const GLOBAL_POWER_POLICY before = StoredPolicy();
+        REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
+        REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, c.refuseWrite) == ERROR_SUCCESS);
+
+        int answer = -1;
+        DischargeSettings read = {};
+        auto boxes = Boxes([&] { answer = Perform(c.operation, read); });
+
+        CHECK(answer == c.expected);
+        CheckErrorBox(boxes, c.box);
+        CHECK(SamePolicy(StoredPolicy(), before));
+    }
+    PrepareMachine();
+}
+
+TEST_CASE("only the low byte of the hibernation answer counts")
+{
+    struct Case {
+        DWORD answer;
+        HibernateState expected;
+    } cases[] = {
+        { 0, HibernateState::NotAllowed },
+        { 1, HibernateState::Allowed },
+        { 2, HibernateState::Failed },
+        { 0xFF, HibernateState::Failed },
+        { 0x100, HibernateState::NotAllowed },
+        { 0xFFFFFF01, HibernateState::Allowed },
+    };
+    PrepareMachine();
+    for (const Case& c : cases) {
+        CAPTURE(c.answer);
+        REQUIRE(testbed::SetHibernateAnswer(c.answer) == ERROR_SUCCESS);
+        HibernateState state = HibernateState::Failed;
+        auto boxes = Boxes([&] { state = IsHibernateAllowed(); });
+        CHECK(state == c.expected);
+        CHECK(boxes.empty());  // another answer fails without a word
+    }
+    PrepareMachine();
+}
+
+TEST_CASE("the optimum is written over the stored policy with every other byte kept")
+{
+    PrepareMachine();
+    DischargeSettings read = {};
+    auto boxes = Boxes([&] {
+        CHECK(ReadDischargeSettings(read));
+        CHECK(WriteDischargeSettings({ 1, 0, 100, 3, 0 }));
+    });
+    CHECK(boxes.empty());
+    CHECK(read.dwCriticalAlarmEnabled == 1);
+    CHECK(read.dwLowAlarmEnabled == 1);
+    CHECK(read.dwCriticalLevel == 5);
+    CHECK(read.dwCriticalAction == PowerActionNone);
+    CHECK(read.dwCriticalEventCode == 0);
+    CHECK(SamePolicy(StoredPolicy(), testbed::LaptopPolicy(testbed::kOptimumAlarms)));
+}
+
+namespace {
+
+// A file this test puts down and takes away again.
+class PlantedFile {
+public:
+    explicit PlantedFile(std::string path) : m_path(std::move(path))
+    {
+        m_planted = CopyFileA(testbed::PlantedPowerLibraryFile().c_str(), m_path.c_str(), FALSE) != FALSE;
+    }
+    ~PlantedFile() { DeleteFileA(m_path.c_str()); }
+    PlantedFile(const PlantedFile&) = delete;
+    PlantedFile& operator=(const PlantedFile&) = delete;
+    bool Planted() const { return m_planted; }
+
+private:
+    std::string m_path;
+    bool m_planted = false;
+};
+
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& dir)
+    {
+        GetCurrentDirectoryA(MAX_PATH, m_previous);
+        CreateDirectoryA(dir.c_str(), nullptr);
+        m_changed = SetCurrentDirectoryA(dir.c_str()) != FALSE;
+    }
+    ~CurrentDirectory()
+    {
+        SetCurrentDirectoryA(m_previous);
+    }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+    bool Changed() const { return m_changed; }
+
+private:
+    char m_previous[MAX_PATH] = {};
+    bool m_changed = false;
+};
+
+std::string DirectoryOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+// The file a search by name finds first, as a careless program would load it.
+std::string FoundByName()
+{
+    HMODULE module = LoadLibraryA("powrprof.dll");
+    if (module == nullptr)
+        return std::string();
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    FreeLibrary(module);
+    return path;
+}
+
+}  // namespace
+
+// The program runs as an administrator at every logon: a library planted
+// beside it or in its current directory must never be loaded. The planted
+// copy answers neither "allowed" nor "not allowed". Wine searches the system
+// directory before the current one, so there a plant in the current
+// directory is found by name only when the system directory has none.
+TEST_CASE("a powrprof.dll beside the program or in the current directory is not loaded")
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string besideProgram = DirectoryOf(self);
+    const std::string workDir = std::string(temp) + "sentavio-planted";
+    const std::string missingLibrary = SystemText(ERROR_MOD_NOT_FOUND);
+
+    struct Case {
+        std::string dir;
+        PowerLibrary library;
+        bool searchFindsPlant;
+        HibernateState expected;
+        std::string box;
+    } cases[] = {
+        { besideProgram, PowerLibrary::StandIn, true, HibernateState::Allowed, "" },
+        { workDir, PowerLibrary::StandIn, false, HibernateState::Allowed, "" },
+        { besideProgram, PowerLibrary::Missing, true, HibernateState::Failed, missingLibrary },
+        { workDir, PowerLibrary::Missing, true, HibernateState::Failed, missingLibrary },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.dir);
+        CAPTURE(testbed::PowerLibraryName(c.library));
+        PrepareMachine();
+        REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
+        CurrentDirectory cwd(workDir);
+        REQUIRE(cwd.Changed());
+        const std::string plant = c.dir + "\\powrprof.dll";
+        PlantedFile planted(plant);
+        REQUIRE(planted.Planted());
+        // The plant is where a careless search would take it.
+        CHECK((lstrcmpiA(FoundByName().c_str(), plant.c_str()) == 0) == c.searchFindsPlant);
+
+        HibernateState state = HibernateState::Allowed;
+        auto boxes = Boxes([&] { state = IsHibernateAllowed(); });
+        CHECK(state == c.expected);
+        CheckErrorBox(boxes, c.box);
+    }
+    RemoveDirectoryA(workDir.c_str());
+    PrepareMachine();
+}
