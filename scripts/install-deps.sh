@@ -13,6 +13,9 @@ have_cmd cmake || need="$need cmake"
 have_cmd Xvfb || need="$need xvfb"
 have_pkg wine32:i386 || need="$need wine wine32:i386 wine64"
 have_cmd import || need="$need imagemagick"
+# The fuzzers: clang with libFuzzer and the sanitizers' runtimes.
+have_cmd clang++ || need="$need clang"
+have_pkg libclang-rt-14-dev || need="$need libclang-rt-14-dev"
 
 [ -z "$need" ] && exit 0
 
