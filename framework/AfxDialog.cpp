@@ -132,6 +132,8 @@ INT_PTR CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM)
         ::GetWindowRect(m_hWnd, &rectBefore);
         BOOL bResult = OnInitDialog();
         CenterOnScreenIfUnplaced(rectBefore);
+        if (bResult)
+            bResult = !FocusFirstTabStop();
         return bResult;
     }
     if (message == WM_COMMAND)
@@ -146,6 +148,19 @@ INT_PTR CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM)
     m_bDefault = FALSE;
     (this->*pEntry->fn.pfn)();
     return !m_bDefault;
+}
+
+// The focus that OnInitDialog leaves to the system: the first tab stop. It is
+// given through the dialog manager, as Windows itself does, so that a push
+// button there also becomes the button Enter presses; Wine's own first focus
+// skips that step. TRUE when the focus was given.
+BOOL CDialog::FocusFirstTabStop()
+{
+    HWND hWndFirst = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+    if (hWndFirst == nullptr)
+        return FALSE;
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(hWndFirst), TRUE);
+    return TRUE;
 }
 
 // A template placed at 0, 0 leaves the position to the framework: centre the

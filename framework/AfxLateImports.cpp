@@ -12,6 +12,7 @@
     X(ExitWindowsEx, 8)       \
     X(GetClientRect, 8)       \
     X(GetDlgItem, 8)          \
+    X(GetNextDlgTabItem, 12)  \
     X(GetSystemMetrics, 4)    \
     X(GetWindow, 8)           \
     X(GetWindowLongA, 8)      \

@@ -241,4 +241,5 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void CenterOnScreenIfUnplaced(const RECT& rectBefore);
+    BOOL FocusFirstTabStop();
 };

@@ -1,0 +1,56 @@
+#!/bin/sh
+# Photographs the prompt dialog as the program shows it, once in each of its
+# five languages, into BUILD_DIR/screenshots/prompt-<locale>.png.
+#
+#     scripts/screenshots.sh [BUILD_DIR]        (default: build)
+#
+# BUILD_DIR must hold a built tests/dialog/dialog_test.exe. The test command
+# runs this script as the CTest test dialog_screenshots, inside the test
+# run's Wine session (SENTAVIO_SESSION); run by hand, it starts a session of
+# its own under BUILD_DIR and ends it afterwards.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+exe=$build/tests/dialog/dialog_test.exe
+out=$build/screenshots
+if [ ! -f "$exe" ]; then
+    echo "screenshots: $exe is not built" >&2
+    exit 1
+fi
+
+if [ -z "${SENTAVIO_SESSION:-}" ] || [ ! -f "$SENTAVIO_SESSION/display" ]; then
+    SENTAVIO_SESSION=$build/screenshot-session
+    export SENTAVIO_SESSION
+    "$root/cmake/wine-session.sh" start "$SENTAVIO_SESSION"
+    trap '"$root/cmake/wine-session.sh" stop "$SENTAVIO_SESSION"' EXIT
+fi
+DISPLAY=$(cat "$SENTAVIO_SESSION/display")
+export DISPLAY
+mkdir -p "$out"
+
+status=0
+for locale in en_US de_DE fr_FR it_IT es_ES; do
+    shot=$out/prompt-$locale
+    rm -f "$shot.png" "$shot.ready" "$shot.ready.part" "$shot.taken"
+    # The test program opens the prompt, writes its screen rectangle to
+    # $shot.ready and keeps it open until $shot.taken exists.
+    marker=$(printf 'Z:%s' "$shot" | tr / '\\')
+    LANG=$locale.UTF-8 LC_ALL=$locale.UTF-8 SENTAVIO_PICTURE=$marker "$root/cmake/wine-run.sh" "$exe" \
+        --no-skip --test-case='Picture of the prompt' >"$shot.log" 2>&1 &
+    pid=$!
+    i=0
+    while [ ! -f "$shot.ready" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
+    if [ -f "$shot.ready" ]; then
+        read -r x y w h <"$shot.ready"
+        import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot.png"
+    fi
+    touch "$shot.taken"
+    if ! wait $pid || [ ! -f "$shot.png" ]; then
+        echo "screenshots: no picture for $locale; see $shot.log" >&2
+        status=1
+        continue
+    fi
+    rm -f "$shot.ready" "$shot.taken" "$shot.log"
+    echo "$shot.png"
+done
+exit $status
