@@ -12,28 +12,11 @@
 #include "testbed/PowerMachine.h"
 #include "tests/support/Robot.h"
 #include "tests/support/Texts.h"
+#include "SystemText.h"
 
 using testbed::PowerLibrary;
 
 namespace {
-
-// What the user can read in a box: the system's text loses its line break.
-std::string Visible(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
-std::string SystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = buffer != nullptr ? buffer : "";
-    LocalFree(buffer);
-    return Visible(text);
-}
 
 std::string RegistryErrorText()
 {

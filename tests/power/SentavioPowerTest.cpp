@@ -15,6 +15,7 @@
 #include "tests/support/Process.h"
 #include "tests/support/Robot.h"
 #include "tests/support/Texts.h"
+#include "SystemText.h"
 
 using testbed::Alarms;
 using testbed::PowerLibrary;
@@ -23,23 +24,6 @@ namespace {
 
 constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kPowerKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power";
-
-std::string Visible(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
-std::string SystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = buffer != nullptr ? buffer : "";
-    LocalFree(buffer);
-    return Visible(text);
-}
 
 std::string Text(int id)
 {
