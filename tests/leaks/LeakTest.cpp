@@ -1,0 +1,304 @@
+// Every operation of the program, on success and on each failure path,
+// leaves the process's handles as it found them: tokens, service handles,
+// registry keys and libraries are all given back. A first pass over the rows
+// lets the system set up what it keeps for the process's lifetime (the cached
+// root key, the window station); in the second, each row prepares the
+// simulated machine and the handles are counted around its operation. The
+// error boxes a failure shows are closed by the robot; their number proves
+// that the row took the path it names.
+#include <doctest.h>
+
+#include "system/PowerPolicy.h"
+#include "system/Probes.h"
+#include "system/RegistryEdits.h"
+#include "testbed/Machine.h"
+#include "testbed/PowerMachine.h"
+#include "tests/support/Robot.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Wine's restart ends the whole session, this test with it: the restart rows
+// replace ExitWindowsEx in its late-bound import slot with a fake.
+extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm("__imp__ExitWindowsEx@8");
+
+namespace {
+
+// Wine 8 answers GetProcessHandleCount with 0 whatever is open; there the
+// handle values are tried one by one.
+DWORD CountHandles()
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
+        return count;
+    count = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
+    }
+    return count;
+}
+
+// Wine's own worker threads open and close handles of their own for a moment
+// after a call into the service manager: count once the number holds still.
+DWORD SettledCount()
+{
+    DWORD count = CountHandles();
+    for (int i = 0; i < 20; ++i) {
+        Sleep(50);
+        DWORD again = CountHandles();
+        if (again == count)
+            break;
+        count = again;
+    }
+    return count;
+}
+
+const char kPowerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct Value {
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+};
+
+Value ReadValue(const char* key, const char* name)
+{
+    Value value;
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
+        return value;
+    DWORD size = 0;
+    if (RegQueryValueExA(h, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+        value.bytes.resize(size);
+        value.present = RegQueryValueExA(h, name, nullptr, &value.type, value.bytes.data(),
+                                         &size) == ERROR_SUCCESS;
+    }
+    RegCloseKey(h);
+    return value;
+}
+
+void WriteValue(const char* key, const char* name, const Value& value)
+{
+    HKEY h = nullptr;
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
+                            nullptr) == ERROR_SUCCESS);
+    if (value.present)
+        RegSetValueExA(h, name, 0, value.type, value.bytes.data(),
+                       static_cast<DWORD>(value.bytes.size()));
+    else
+        RegDeleteValueA(h, name);
+    RegCloseKey(h);
+}
+
+void SetHeuristics(bool present)
+{
+    WriteValue(kPowerKey, "Heuristics", { present, REG_BINARY, std::vector<BYTE>(20, 0x11) });
+}
+
+void RemovePowerKey()
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPowerKey);
+}
+
+void SetAutostart(bool present)
+{
+    const std::string command = "C:\\Program Files\\Sentavio\\Sentavio.exe";
+    WriteValue(kRunKey, "Sentavio",
+               { present, REG_SZ, std::vector<BYTE>(command.begin(), command.end() + 1) });
+}
+
+// What the fake ExitWindowsEx answers, and the error it leaves.
+BOOL g_restartAnswer = TRUE;
+BOOL WINAPI FakeExitWindowsEx(UINT, DWORD)
+{
+    if (!g_restartAnswer)
+        SetLastError(ERROR_PRIVILEGE_NOT_HELD);
+    return g_restartAnswer;
+}
+
+// Puts back what the rows change on the shared machine.
+class MachineScope {
+public:
+    MachineScope()
+        : m_service(testbed::QueryService(testbed::kBatteryService)),
+          m_heuristics(ReadValue(kPowerKey, "Heuristics")),
+          m_autostart(ReadValue(kRunKey, "Sentavio")),
+          m_exitWindowsEx(g_slotExitWindowsEx)
+    {
+        HKEY h = nullptr;
+        m_powerKey = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPowerKey, 0, KEY_READ, &h) == ERROR_SUCCESS;
+        if (h != nullptr)
+            RegCloseKey(h);
+        g_slotExitWindowsEx = FakeExitWindowsEx;
+    }
+    ~MachineScope()
+    {
+        g_slotExitWindowsEx = m_exitWindowsEx;
+        if (m_service.present)
+            testbed::SetService(testbed::kBatteryService, m_service.binaryPath);
+        else
+            testbed::RemoveService(testbed::kBatteryService);
+        testbed::SetPowerLibrary(testbed::PowerLibrary::WineOwn);
+        if (m_powerKey)
+            WriteValue(kPowerKey, "Heuristics", m_heuristics);
+        else
+            RemovePowerKey();
+        WriteValue(kRunKey, "Sentavio", m_autostart);
+    }
+    MachineScope(const MachineScope&) = delete;
+    MachineScope& operator=(const MachineScope&) = delete;
+
+private:
+    testbed::ServiceState m_service;
+    Value m_heuristics;
+    Value m_autostart;
+    bool m_powerKey = false;
+    decltype(&::ExitWindowsEx) m_exitWindowsEx;
+};
+
+void Power(testbed::PowerLibrary library, bool refuseRead = false, bool refuseWrite = false)
+{
+    REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == ERROR_SUCCESS);
+    REQUIRE(testbed::SetPowerLibrary(library) == ERROR_SUCCESS);
+    REQUIRE(testbed::SetPolicyRefusals(refuseRead, refuseWrite) == ERROR_SUCCESS);
+}
+
+void Service(const char* path)
+{
+    if (path != nullptr)
+        REQUIRE(testbed::SetService(testbed::kBatteryService, path) == ERROR_SUCCESS);
+    else
+        REQUIRE(testbed::RemoveService(testbed::kBatteryService) == ERROR_SUCCESS);
+}
+
+bool UsesMakersDriver()
+{
+    CServiceQuery query;
+    return query.UsesDriverFile("cmbatt", "DIVURUVA.dor") != FALSE;
+}
+
+const DischargeSettings kOptimum = { 1, 0, 100, 3, 0 };
+
+struct Row {
+    const char* name;
+    std::function<void()> prepare;
+    std::function<bool()> operation;
+    bool expected;
+    size_t boxes;  // error boxes the path shows
+};
+
+using testbed::PowerLibrary;
+
+const Row kRows[] = {
+    { "version record", [] {}, [] { COSVersionInfo v; return v.m_osvi.dwMajorVersion != 0; }, true, 0 },
+    { "administrator, process token", [] {}, [] { return IsAdministrator() != FALSE; }, true, 0 },
+    { "administrator, impersonating thread", [] {},
+      [] {
+          ImpersonateSelf(SecurityImpersonation);
+          bool admin = IsAdministrator() != FALSE;
+          RevertToSelf();
+          return admin;
+      },
+      true, 0 },
+    { "driver file, maker's driver", [] { Service(testbed::kMakersDriverPath); }, UsesMakersDriver, true, 0 },
+    { "driver file, stock driver", [] { Service(testbed::kStockDriverPath); }, UsesMakersDriver, false, 0 },
+    { "driver file, no such service", [] { Service(nullptr); }, UsesMakersDriver, false, 0 },
+
+    { "hibernation allowed", [] { Power(PowerLibrary::StandIn); },
+      [] { return IsHibernateAllowed() == HibernateState::Allowed; }, true, 0 },
+    { "hibernation, library missing", [] { Power(PowerLibrary::Missing); },
+      [] { return IsHibernateAllowed() != HibernateState::Failed; }, false, 1 },
+    { "hibernation, entry missing", [] { Power(PowerLibrary::NoHibernateEntry); },
+      [] { return IsHibernateAllowed() != HibernateState::Failed; }, false, 1 },
+
+    { "read alarms", [] { Power(PowerLibrary::StandIn); },
+      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, true, 0 },
+    { "read alarms, library missing", [] { Power(PowerLibrary::Missing); },
+      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, false, 1 },
+    { "read alarms, entry missing", [] { Power(PowerLibrary::NoReadEntry); },
+      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, false, 1 },
+    { "read alarms, refused", [] { Power(PowerLibrary::StandIn, true, false); },
+      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, false, 1 },
+
+    { "write alarms", [] { Power(PowerLibrary::StandIn); },
+      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, true, 0 },
+    { "write alarms, library missing", [] { Power(PowerLibrary::Missing); },
+      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
+    { "write alarms, read entry missing", [] { Power(PowerLibrary::NoReadEntry); },
+      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
+    { "write alarms, write entry missing", [] { Power(PowerLibrary::NoWriteEntry); },
+      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
+    { "write alarms, read refused", [] { Power(PowerLibrary::StandIn, true, false); },
+      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
+    { "write alarms, write refused", [] { Power(PowerLibrary::StandIn, false, true); },
+      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
+
+    { "Heuristics flag, value present", [] { SetHeuristics(true); },
+      [] { return SetHeuristicsFlag(TRUE) != FALSE; }, true, 0 },
+    { "Heuristics flag, value missing", [] { SetHeuristics(false); },
+      [] { return SetHeuristicsFlag(TRUE) != FALSE; }, true, 0 },
+    { "Heuristics flag, key missing", [] { RemovePowerKey(); },
+      [] { return SetHeuristicsFlag(TRUE) != FALSE; }, false, 1 },
+
+    { "autostart removed", [] { SetAutostart(true); },
+      [] { return RemoveAutostartEntry() != FALSE; }, true, 0 },
+    { "autostart already gone", [] { SetAutostart(false); },
+      [] { return RemoveAutostartEntry() != FALSE; }, false, 1 },
+
+    { "restart accepted", [] { g_restartAnswer = TRUE; },
+      [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; }, true, 0 },
+    { "restart refused", [] { g_restartAnswer = FALSE; },
+      [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; }, false, 1 },
+};
+
+struct Outcome {
+    bool result = false;
+    size_t boxes = 0;
+};
+
+Outcome Run(const Row& row)
+{
+    Outcome outcome;
+    const robot::Answer close = [](HWND box) { robot::CloseBox(box); };
+    outcome.boxes = robot::RunAndAnswer([&] { outcome.result = row.operation(); }, { close, close }).size();
+    return outcome;
+}
+
+}  // namespace
+
+TEST_CASE("the handle count sees a key that is left open")
+{
+    DWORD before = CountHandles();
+    HKEY key = nullptr;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key) == ERROR_SUCCESS);
+    CHECK(CountHandles() == before + 1);
+    RegCloseKey(key);
+    CHECK(CountHandles() == before);
+}
+
+TEST_CASE("every operation leaves the process's handles as it found them")
+{
+    MachineScope scope;
+    // The first pass also opens the connection to the service manager that
+    // the test bed keeps.
+    for (const Row& row : kRows) {
+        row.prepare();
+        Run(row);
+    }
+    for (const Row& row : kRows) {
+        const std::string name = row.name;
+        CAPTURE(name);
+        row.prepare();
+        DWORD before = SettledCount();
+        Outcome outcome = Run(row);
+        DWORD after = SettledCount();
+
+        CHECK(outcome.result == row.expected);
+        CHECK(outcome.boxes == row.boxes);
+        CHECK(after == before);
+    }
+}
