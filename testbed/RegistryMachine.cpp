@@ -1,0 +1,233 @@
+#include "RegistryMachine.h"
+
+#include "Holders.h"
+#include "Machine.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace testbed {
+
+RegValue ReadValue(const char* key, const char* name)
+{
+    RegValue value;
+    UniqueKey hkey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, hkey.put()) != ERROR_SUCCESS)
+        return value;
+    DWORD size = 0;
+    if (RegQueryValueExA(hkey.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return value;
+    // Room to spare: a string's 8-bit size may differ from the stored one.
+    value.bytes.resize(size * 2 + 2);
+    DWORD read = static_cast<DWORD>(value.bytes.size());
+    if (RegQueryValueExA(hkey.get(), name, nullptr, &value.type, value.bytes.data(), &read) !=
+        ERROR_SUCCESS)
+        return RegValue();
+    value.bytes.resize(read);
+    value.present = true;
+    return value;
+}
+
+LONG WriteValue(const char* key, const char* name, DWORD type, const std::vector<BYTE>& bytes)
+{
+    UniqueKey hkey;
+    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  hkey.put(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    return RegSetValueExA(hkey.get(), name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+LONG WriteString(const char* key, const char* name, const std::string& text)
+{
+    std::vector<BYTE> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return WriteValue(key, name, REG_SZ, bytes);
+}
+
+LONG DeleteValue(const char* key, const char* name)
+{
+    UniqueKey hkey;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, hkey.put());
+    if (status == ERROR_SUCCESS)
+        status = RegDeleteValueA(hkey.get(), name);
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+std::map<std::string, RegValue> ReadAllValues(const char* key)
+{
+    std::map<std::string, RegValue> values;
+    UniqueKey hkey;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, hkey.put()) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[256] = {};
+        DWORD length = sizeof(name);
+        if (RegEnumValueA(hkey.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        values[name] = ReadValue(key, name);
+    }
+    return values;
+}
+
+LONG CreatePowerKey()
+{
+    UniqueKey hkey;
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPowerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           hkey.put(), nullptr);
+}
+
+LONG DeletePowerKey()
+{
+    // The key has values but no subkeys of its own, which RegDeleteKeyA needs.
+    LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPowerKey);
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+bool PowerKeyExists()
+{
+    UniqueKey hkey;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPowerKey, 0, KEY_QUERY_VALUE, hkey.put()) ==
+           ERROR_SUCCESS;
+}
+
+std::vector<BYTE> Pattern(DWORD size)
+{
+    std::vector<BYTE> bytes(size);
+    for (DWORD i = 0; i < size; ++i)
+        bytes[i] = static_cast<BYTE>(0xA0 + i * 37 + i / 256);
+    return bytes;
+}
+
+std::vector<BYTE> ValueBytes(DWORD type, DWORD size)
+{
+    if (type != REG_SZ || size == 0)
+        return Pattern(size);
+    std::vector<BYTE> bytes(size);
+    for (DWORD i = 0; i + 1 < size; ++i)
+        bytes[i] = static_cast<BYTE>('A' + i % 26);
+    bytes[size - 1] = 0;
+    return bytes;
+}
+
+DWORD TypeFromName(const std::string& name)
+{
+    if (name == "binary")
+        return REG_BINARY;
+    if (name == "string")
+        return REG_SZ;
+    if (name == "number")
+        return REG_DWORD;
+    return REG_NONE;
+}
+
+std::string TypeName(DWORD type)
+{
+    switch (type) {
+    case REG_BINARY:
+        return "binary";
+    case REG_SZ:
+        return "string";
+    case REG_DWORD:
+        return "number";
+    default:
+        return "type " + std::to_string(type);
+    }
+}
+
+namespace {
+
+// heuristics none | heuristics <binary|string|number> <size>
+int HeuristicsCommand(const std::vector<std::string>& args)
+{
+    LONG status = ERROR_SUCCESS;
+    if (args.size() == 1 && args[0] == "none") {
+        status = DeleteValue(kPowerKey, kHeuristicsValue);
+    } else if (args.size() == 2 && TypeFromName(args[0]) != REG_NONE) {
+        DWORD type = TypeFromName(args[0]);
+        DWORD size = static_cast<DWORD>(std::strtoul(args[1].c_str(), nullptr, 10));
+        status = WriteValue(kPowerKey, kHeuristicsValue, type, ValueBytes(type, size));
+    } else {
+        return 2;
+    }
+    if (status != ERROR_SUCCESS) {
+        std::fprintf(stderr, "%s\n", Failure("cannot set the Heuristics value", status).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// power-key present|absent
+int PowerKeyCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1 || (args[0] != "present" && args[0] != "absent"))
+        return 2;
+    LONG status = args[0] == "present" ? CreatePowerKey() : DeletePowerKey();
+    if (status != ERROR_SUCCESS) {
+        std::fprintf(stderr, "%s\n", Failure("cannot change the power key", status).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// run-value <name> none | run-value <name> <command line...>
+int RunValueCommand(const std::vector<std::string>& args)
+{
+    if (args.size() < 2)
+        return 2;
+    LONG status = ERROR_SUCCESS;
+    if (args.size() == 2 && args[1] == "none") {
+        status = DeleteValue(kRunKey, args[0].c_str());
+    } else {
+        std::string command;
+        for (size_t i = 1; i < args.size(); ++i)
+            command += (i > 1 ? " " : "") + args[i];
+        status = WriteString(kRunKey, args[0].c_str(), command);
+    }
+    if (status != ERROR_SUCCESS) {
+        std::fprintf(stderr, "%s\n", Failure("cannot change the Run value", status).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+std::string Describe(const RegValue& value)
+{
+    if (!value.present)
+        return "absent";
+    if (value.type == REG_SZ)
+        return "\"" + std::string(reinterpret_cast<const char*>(value.bytes.data()),
+                                   strnlen(reinterpret_cast<const char*>(value.bytes.data()),
+                                           value.bytes.size())) +
+               "\"";
+    return TypeName(value.type) + ", " + std::to_string(value.bytes.size()) + " bytes";
+}
+
+void RegistryReport(std::vector<std::string>& lines)
+{
+    if (!PowerKeyExists()) {
+        lines.push_back("power key: absent");
+    } else {
+        RegValue heuristics = ReadValue(kPowerKey, kHeuristicsValue);
+        std::string line = "Heuristics: " + Describe(heuristics);
+        if (heuristics.present && heuristics.bytes.size() > kHeuristicsFlagByte)
+            line += ", byte 6 = " + std::to_string(heuristics.bytes[kHeuristicsFlagByte]);
+        lines.push_back(line);
+    }
+    lines.push_back("autostart value: " + Describe(ReadValue(kRunKey, kAutostartValue)));
+}
+
+const AreaRegistration registration{ {
+    "registry",
+    {
+        { "heuristics", "none | binary|string|number <size>", &HeuristicsCommand },
+        { "power-key", "present|absent", &PowerKeyCommand },
+        { "run-value", "<name> none | <name> <command line>", &RunValueCommand },
+    },
+    &RegistryReport } };
+
+}  // namespace
+
+}  // namespace testbed

@@ -1,0 +1,233 @@
+// The registry edits against Wine's real registry: the Heuristics value in
+// every size and type, the autostart value, and the key holder. Failures
+// that Wine cannot produce (a refused read or write of an existing value)
+// come from the stand-ins of SystemSeam.h; every other row is real.
+#include <doctest.h>
+
+#include "system/RegistryEdits.h"
+#include "testbed/RegistryMachine.h"
+#include "tests/registry/Reported.h"
+#include "tests/registry/SystemSeam.h"
+
+using testbed::RegValue;
+
+namespace {
+
+RegValue Value(DWORD type, std::vector<BYTE> bytes)
+{
+    return RegValue{ true, type, std::move(bytes) };
+}
+
+// What a stored value must become: REG_BINARY, at least 20 bytes, each
+// stored byte kept but the flag.
+RegValue Edited(const RegValue& stored, BYTE flag)
+{
+    std::vector<BYTE> bytes = stored.bytes;
+    if (bytes.size() < 20)
+        bytes.resize(20, 0);
+    bytes[6] = flag;
+    return Value(REG_BINARY, bytes);
+}
+
+// The power key as a Windows 2000 machine has it, with a neighbour value
+// that no edit may touch.
+void PreparePowerKey(const RegValue& heuristics)
+{
+    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "LastAlarm", REG_DWORD, { 5, 0, 0, 0 }) == 0);
+    REQUIRE(testbed::DeleteValue(testbed::kPowerKey, testbed::kHeuristicsValue) == 0);
+    if (heuristics.present)
+        REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, heuristics.type,
+                                    heuristics.bytes) == ERROR_SUCCESS);
+}
+
+}  // namespace
+
+TEST_CASE("SetHeuristicsFlag writes the flag and keeps every other stored byte")
+{
+    struct Case {
+        DWORD type;  // REG_NONE: no value stored
+        DWORD size;
+        BOOL enable;
+    } cases[] = {
+        { REG_NONE, 0, TRUE },    { REG_NONE, 0, FALSE },
+        { REG_BINARY, 0, TRUE },  { REG_BINARY, 1, TRUE },  { REG_BINARY, 19, TRUE },
+        { REG_BINARY, 20, TRUE }, { REG_BINARY, 20, FALSE }, { REG_BINARY, 21, TRUE },
+        { REG_BINARY, 64, FALSE }, { REG_BINARY, 4096, TRUE },
+        { REG_SZ, 1, TRUE },      { REG_SZ, 19, TRUE },     { REG_SZ, 20, TRUE },
+        { REG_SZ, 21, TRUE },     { REG_SZ, 64, TRUE },     { REG_SZ, 4096, FALSE },
+        { REG_DWORD, 0, TRUE },   { REG_DWORD, 4, TRUE },   { REG_DWORD, 20, TRUE },
+        { REG_DWORD, 21, FALSE }, { REG_DWORD, 64, TRUE },  { REG_DWORD, 4096, TRUE },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(testbed::TypeName(c.type));
+        CAPTURE(c.size);
+        CAPTURE(c.enable);
+        RegValue stored;
+        if (c.type != REG_NONE)
+            stored = Value(c.type, testbed::ValueBytes(c.type, c.size));
+        PreparePowerKey(stored);
+        const auto before = testbed::ReadAllValues(testbed::kPowerKey);
+
+        reported::Outcome outcome = reported::Run([&] { return SetHeuristicsFlag(c.enable); });
+
+        CHECK(outcome.result == TRUE);
+        CHECK(outcome.boxes.empty());
+        CHECK(outcome.handlesClosed);
+        auto after = testbed::ReadAllValues(testbed::kPowerKey);
+        CHECK(after[testbed::kHeuristicsValue] == Edited(stored, c.enable ? 1 : 0));
+        after.erase(testbed::kHeuristicsValue);
+        auto others = before;
+        others.erase(testbed::kHeuristicsValue);
+        CHECK(after == others);
+    }
+}
+
+TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
+{
+    const RegValue stored = Value(REG_BINARY, testbed::Pattern(64));
+    struct Case {
+        const char* what;
+        bool powerKey;
+        seam::Failures failures;
+        DWORD code;
+    } cases[] = {
+        { "power key missing", false, {}, ERROR_FILE_NOT_FOUND },
+        // Only the stand-ins make an existing value unreadable or unwritable.
+        { "size of the value refused", true, { .sizeQuery = ERROR_ACCESS_DENIED }, ERROR_ACCESS_DENIED },
+        { "value grew while read", true, { .dataRead = ERROR_MORE_DATA }, ERROR_MORE_DATA },
+        { "read refused", true, { .dataRead = ERROR_NOACCESS }, ERROR_NOACCESS },
+        { "write refused", true, { .setValue = ERROR_ACCESS_DENIED }, ERROR_ACCESS_DENIED },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(std::string(c.what));
+        PreparePowerKey(stored);
+        if (!c.powerKey)
+            REQUIRE(testbed::DeletePowerKey() == ERROR_SUCCESS);
+        const auto before = testbed::ReadAllValues(testbed::kPowerKey);
+
+        seam::Arm(c.failures);
+        reported::Outcome outcome = reported::Run([] { return SetHeuristicsFlag(TRUE); });
+        seam::Arm({});
+
+        CHECK(outcome.result == FALSE);
+        CHECK(outcome.boxes == reported::BoxFor(c.code));
+        CHECK(outcome.handlesClosed);
+        CHECK(testbed::ReadAllValues(testbed::kPowerKey) == before);
+        CHECK(testbed::PowerKeyExists() == c.powerKey);
+    }
+    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
+}
+
+TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
+{
+    struct Case {
+        const char* what;
+        bool present;
+        bool runKey;
+        BOOL result;
+        DWORD reported;  // 0: no box
+    } cases[] = {
+        { "value present", true, true, TRUE, 0 },
+        { "value already gone", false, true, FALSE, ERROR_FILE_NOT_FOUND },
+        { "no Run key", false, false, FALSE, ERROR_FILE_NOT_FOUND },
+    };
+    for (const Case& c : cases) {
+        CAPTURE(std::string(c.what));
+        REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "neighbour.exe /quiet") == 0);
+        if (c.present)
+            REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "Sentavio.exe") == 0);
+        else
+            REQUIRE(testbed::DeleteValue(testbed::kRunKey, testbed::kAutostartValue) == 0);
+        auto expected = testbed::ReadAllValues(testbed::kRunKey);
+        expected.erase(testbed::kAutostartValue);
+        if (!c.runKey) {
+            REQUIRE(testbed::DeleteValue(testbed::kRunKey, "Neighbour") == 0);
+            REQUIRE(RegDeleteKeyA(HKEY_LOCAL_MACHINE, testbed::kRunKey) == ERROR_SUCCESS);
+            expected.clear();
+        }
+
+        reported::Outcome outcome = reported::Run([] { return RemoveAutostartEntry(); });
+
+        CHECK(outcome.result == c.result);
+        CHECK(outcome.boxes == reported::BoxFor(c.reported));
+        CHECK(outcome.handlesClosed);
+        CHECK(testbed::ReadAllValues(testbed::kRunKey) == expected);
+        REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "") == 0);  // the Run key again
+    }
+    REQUIRE(testbed::DeleteValue(testbed::kRunKey, "Neighbour") == 0);
+}
+
+TEST_CASE("CRegKeyHolder owns one key at a time")
+{
+    // A closed key handle is no longer valid.
+    auto isOpen = [](HKEY key) {
+        return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    };
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", REG_BINARY, { 1, 2, 3 }) == 0);
+    const char* const kMissing = "SOFTWARE\\Sentavio Testbed\\No such key";
+
+    CRegKeyHolder key;
+    CHECK(key.Close() == ERROR_SUCCESS);
+    CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
+    CHECK(key.Get() == nullptr);
+
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey) == ERROR_SUCCESS);
+    const HKEY power = key.Get();
+    // A failed open keeps the key held before.
+    CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
+    CHECK(key.Get() == power);
+    CHECK(isOpen(power));
+    BYTE data[8] = {};
+    DWORD size = sizeof(data);
+    CHECK(key.Query("Probe", data, &size) == ERROR_SUCCESS);
+    CHECK(size == 3);
+    size = 0;
+    CHECK(key.Query("Probe", nullptr, &size) == ERROR_SUCCESS);
+    CHECK(size == 3);
+
+    // A successful open closes the old key and holds the new one.
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey) == ERROR_SUCCESS);
+    const HKEY run = key.Get();
+    CHECK_FALSE(isOpen(power));
+    CHECK(isOpen(run));
+
+    HKEY other = nullptr;
+    {
+        CRegKeyHolder moved(std::move(key));
+        CHECK(key.Get() == nullptr);
+        CHECK(moved.Get() == run);
+        CRegKeyHolder target;
+        REQUIRE(target.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey) == ERROR_SUCCESS);
+        other = target.Get();
+        target = std::move(moved);  // closes the key it held
+        CHECK_FALSE(isOpen(other));
+        CHECK(target.Get() == run);
+        CHECK(target.DeleteValue("No such value") == ERROR_FILE_NOT_FOUND);
+        CHECK(target.Flush() == ERROR_SUCCESS);
+    }
+    CHECK_FALSE(isOpen(run));  // closed when its holder went
+
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey) == ERROR_SUCCESS);
+    const BYTE bytes[] = { 9, 8, 7, 6 };
+    CHECK(key.SetBinary("Probe", bytes, sizeof(bytes)) == ERROR_SUCCESS);
+    CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == Value(REG_BINARY, { 9, 8, 7, 6 }));
+    CHECK(key.DeleteValue("Probe") == ERROR_SUCCESS);
+    CHECK_FALSE(testbed::ReadValue(testbed::kPowerKey, "Probe").present);
+    const HKEY last = key.Get();
+    CHECK(key.Close() == ERROR_SUCCESS);
+    CHECK(key.Get() == nullptr);
+    CHECK_FALSE(isOpen(last));
+}
+
+TEST_CASE("The handle probe sees a key left open")
+{
+    HKEY leaked = nullptr;
+    reported::Outcome leaking = reported::Run([&] {
+        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey, 0, KEY_READ, &leaked) == 0;
+    });
+    CHECK_FALSE(leaking.handlesClosed);
+    RegCloseKey(leaked);
+    CHECK(reported::Run([] { return TRUE; }).handlesClosed);
+}

@@ -1,0 +1,88 @@
+// Runs an operation of the program while the robot dismisses the error boxes
+// it shows, and gives what the user saw.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/Robot.h"
+
+namespace reported {
+
+struct Outcome {
+    BOOL result = -1;
+    bool handlesClosed = false;  // the operation left no key or token open
+    std::string boxes;  // each box's text, as shown, one line "--" apart
+};
+
+// A text without the line breaks at its end, which a box does not show.
+inline std::string Visible(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// The registry keys and access tokens the process holds open. Wine counts
+// no handles (GetProcessHandleCount gives 0), and other threads take and
+// give back handles of their own meanwhile, so look at these two kinds only:
+// try each handle value on a call that only a key or a token answers.
+inline std::vector<HANDLE> OpenKeysAndTokens()
+{
+    std::vector<HANDLE> open;
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
+        HANDLE h = reinterpret_cast<HANDLE>(value);
+        TOKEN_TYPE type = {};
+        DWORD size = 0;
+        if (RegQueryInfoKeyA(static_cast<HKEY>(h), nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS ||
+            GetTokenInformation(h, TokenType, &type, sizeof(type), &size))
+            open.push_back(h);
+    }
+    return open;
+}
+
+inline Outcome Run(const std::function<BOOL()>& operation)
+{
+    Outcome outcome;
+    const robot::Answer ok = [](HWND box) { robot::Click(box, IDOK); };
+    // Wine keeps a few registry keys open once the process has shown its
+    // first window and box; let that happen before anything is measured.
+    static const bool warm = !robot::RunAndAnswer([] { MessageBoxA(nullptr, "", "", MB_OK); }, { ok }).empty();
+    REQUIRE(warm);
+    // One more answer than any operation may need: a second box would show.
+    for (const robot::Window& box :
+         robot::RunAndAnswer(
+             [&] {
+                 const std::vector<HANDLE> before = OpenKeysAndTokens();
+                 outcome.result = operation();
+                 outcome.handlesClosed = OpenKeysAndTokens() == before;
+             },
+             { ok, ok }))
+        outcome.boxes += (outcome.boxes.empty() ? "" : "\n--\n") + Visible(box.StaticText());
+    return outcome;
+}
+
+// The system's text for an error code as a message box shows it: without
+// the line break at its end.
+inline std::string SystemText(DWORD code)
+{
+    char* buffer = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string text = buffer != nullptr ? buffer : "";
+    LocalFree(buffer);
+    return Visible(text);
+}
+
+// What a box for this error code shows; nothing for 0.
+inline std::string BoxFor(DWORD code)
+{
+    return code != 0 ? SystemText(code) : std::string();
+}
+
+}  // namespace reported
