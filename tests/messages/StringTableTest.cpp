@@ -2,6 +2,8 @@
 // see it, and the user's locale choosing among them.
 #include <doctest.h>
 
+#include <cstdlib>
+
 #include "framework/afxwin.h"
 #include "res/resource.h"
 #include "tests/support/Texts.h"
@@ -40,6 +42,11 @@ TEST_CASE("The user's locale picks the string table")
 {
     LANGID ui = GetUserDefaultUILanguage();
     CAPTURE(ui);
+    // The locale runs name the language Wine must have picked, so that an
+    // English fallback cannot pass for a switched language.
+    char expectedUi[16] = {};
+    if (GetEnvironmentVariableA("SENTAVIO_EXPECT_LANGID", expectedUi, sizeof(expectedUi)) > 0)
+        REQUIRE(ui == strtoul(expectedUi, nullptr, 16));
     // With a language of none of the five, Wine's resource loader falls back
     // to the US English table.
     const char* const* expected = texts::TableFor(ui);
