@@ -1,12 +1,15 @@
 #!/bin/sh
-# check-win2000.sh OBJDUMP EXE DIR
+# check-win2000.sh OBJDUMP EXE DIR [LATE_IMPORTS_SOURCE]
 # Fails unless EXE could load on Windows 2000: it imports only system DLLs,
 # only functions those DLLs have there (DIR/win2000-system.txt and
 # DIR/msvcrt-win2000.txt), and its header asks for no system above 5.0.
+# The user32 functions the program binds late, listed as X(Name, bytes) in
+# LATE_IMPORTS_SOURCE, must be on the list too.
 set -eu
 objdump=$1
 exe=$2
 dir=$3
+late=${4:-}
 
 headers=$("$objdump" -p "$exe")
 status=0
@@ -24,6 +27,10 @@ imports=$(printf '%s\n' "$headers" | awk '
     /DLL Name:/ { dll = $3; next }
     dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_?@]/ { print dll "!" $3 }')
 [ -n "$imports" ] || { echo "FAIL: no imports found in $exe"; exit 1; }
+if [ -n "$late" ]; then
+    imports="$imports
+$(sed -n 's/^ *X(\([A-Za-z0-9_]*\), *[0-9]*).*/USER32.dll!\1/p' "$late")"
+fi
 
 for entry in $imports; do
     dll=${entry%%!*}
