@@ -1,0 +1,49 @@
+// sentavio-user.exe <yes|no|cancel|ok> [tick] [restart] [screenshot=FILE.bmp]
+// Runs Sentavio.exe and answers it as a user would: the prompt with the
+// given choice (ok: Enter on the check box), ticking the check box first
+// with "tick"; the restart question with Yes when "restart" is given, else
+// No; error boxes with OK. Prints each window it saw.
+#include <cstdio>
+#include <string>
+
+#include "tests/endtoend/User.h"
+#include "tests/support/Process.h"
+
+int main(int argc, char** argv)
+{
+    user::Answers answers;
+    if (argc < 2 || !user::ParseChoice(argv[1], answers.choice)) {
+        std::fprintf(stderr, "usage: sentavio-user yes|no|cancel|ok [tick] [restart] [screenshot=FILE.bmp]\n");
+        return 2;
+    }
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "tick")
+            answers.tick = true;
+        else if (word == "restart")
+            answers.restart = true;
+        else if (word.rfind("screenshot=", 0) == 0)
+            answers.screenshot = word.substr(11);
+        else {
+            std::fprintf(stderr, "unknown word: %s\n", word.c_str());
+            return 2;
+        }
+    }
+
+    const user::Session session =
+        user::RunSentavio(process::SentavioExe(), answers, 20000, [](const user::Seen& seen) {
+            std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
+            if (!seen.text.empty())
+                std::printf(": %s", seen.text.c_str());
+            std::printf("\n");
+            std::fflush(stdout);
+        });
+    if (!session.started) {
+        std::fprintf(stderr, "Sentavio.exe did not start\n");
+        return 1;
+    }
+    if (session.windows.empty())
+        std::printf("no window: Sentavio.exe ended silently\n");
+    std::fflush(stdout);
+    return session.ended ? 0 : 1;
+}

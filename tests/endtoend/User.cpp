@@ -1,0 +1,178 @@
+#include "User.h"
+
+#include "res/resource.h"
+#include "tests/support/Process.h"
+
+namespace user {
+
+namespace {
+
+std::string Visible(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+Kind KindOf(const robot::Window& window)
+{
+    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
+        return Kind::Prompt;
+    const std::vector<int> buttons = window.Buttons();
+    if (buttons == std::vector<int>{ IDYES, IDNO })
+        return Kind::RestartQuestion;
+    if (buttons == std::vector<int>{ IDOK })
+        return Kind::ErrorBox;
+    return Kind::Other;
+}
+
+HWND SettledFocus(HWND dialog)
+{
+    for (int i = 0; i < 50; ++i) {
+        if (HWND focus = robot::Focus(dialog))
+            return focus;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+// The window as it shows on screen, in a 24-bit bitmap file.
+bool SaveScreenshot(HWND window, const std::string& path)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    std::vector<BYTE> pixels(stride * static_cast<DWORD>(height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+              WriteFile(out, &info, sizeof(info), &written, nullptr) &&
+              WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    CloseHandle(out);
+    return ok;
+}
+
+void AnswerPrompt(HWND prompt, const Answers& answers)
+{
+    if (!answers.screenshot.empty())
+        SaveScreenshot(prompt, answers.screenshot);
+    if (answers.tick)
+        robot::SetCheck(prompt, IDC_DONT_SHOW_AGAIN, true);
+    switch (answers.choice) {
+    case Choice::Yes:
+        robot::Click(prompt, IDYES);
+        break;
+    case Choice::No:
+        robot::Click(prompt, IDNO);
+        break;
+    case Choice::Cancel:
+        robot::Click(prompt, IDCANCEL);
+        break;
+    case Choice::Ok:
+        robot::FocusControl(prompt, IDC_DONT_SHOW_AGAIN);
+        robot::PressKey(SettledFocus(prompt), VK_RETURN);
+        break;
+    }
+}
+
+}  // namespace
+
+bool ParseChoice(const std::string& word, Choice& choice)
+{
+    static const struct {
+        const char* word;
+        Choice choice;
+    } words[] = { { "yes", Choice::Yes }, { "no", Choice::No }, { "cancel", Choice::Cancel }, { "ok", Choice::Ok } };
+    for (const auto& w : words) {
+        if (word == w.word) {
+            choice = w.choice;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* KindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Prompt:
+        return "prompt";
+    case Kind::RestartQuestion:
+        return "restart question";
+    case Kind::ErrorBox:
+        return "error box";
+    default:
+        return "other window";
+    }
+}
+
+Session RunSentavio(const std::string& commandLine, const Answers& answers, DWORD timeoutMs,
+                    const std::function<void(const Seen&)>& onSeen)
+{
+    Session session;
+    process::Child child;
+    session.started = child.Start(commandLine);
+    if (!session.started)
+        return session;
+    const DWORD start = GetTickCount();
+    std::vector<HWND> handled;
+    while (!session.ended && GetTickCount() - start < timeoutMs) {
+        if (HWND hwnd = robot::WaitForWindow(child.Id(), 50, handled)) {
+            Seen seen;
+            seen.window = robot::Read(hwnd);
+            seen.kind = KindOf(seen.window);
+            seen.text = Visible(seen.window.StaticText());
+            session.windows.push_back(seen);
+            handled.push_back(hwnd);
+            if (onSeen)
+                onSeen(seen);
+            switch (seen.kind) {
+            case Kind::Prompt:
+                AnswerPrompt(hwnd, answers);
+                break;
+            case Kind::RestartQuestion:
+                robot::Click(hwnd, answers.restart ? IDYES : IDNO);
+                break;
+            case Kind::ErrorBox:
+                robot::Click(hwnd, IDOK);
+                break;
+            case Kind::Other:
+                robot::CloseBox(hwnd);
+                break;
+            }
+            robot::WaitUntilGone(hwnd, 5000);
+        }
+        session.ended = child.Wait(0);
+    }
+    return session;
+}
+
+}  // namespace user
