@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "res/resource.h"
 #include "tests/endtoend/User.h"
 #include "tests/support/Process.h"
 
@@ -33,8 +34,10 @@ int main(int argc, char** argv)
     const user::Session session =
         user::RunSentavio(process::SentavioExe(), answers, 20000, [](const user::Seen& seen) {
             std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
-            if (!seen.text.empty())
-                std::printf(": %s", seen.text.c_str());
+            const robot::Control* message = seen.window.Find(IDC_MESSAGE);
+            const std::string text = message != nullptr ? message->text : seen.text;
+            if (!text.empty())
+                std::printf(": %s", text.c_str());
             std::printf("\n");
             std::fflush(stdout);
         });

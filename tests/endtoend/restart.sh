@@ -1,0 +1,77 @@
+#!/bin/sh
+# restart.sh BUILD_DIR SESSION_DIR: the agreed forced restart, end to end. The real
+# Sentavio.exe on the simulated machine; the user answers Yes with the check
+# box ticked and agrees to restart. On Wine a forced restart ends every
+# process of the session and starts the session again, so no Windows
+# program can watch it happen: this script prepares the machine, lets the
+# restart happen, and looks at the traces left in files.
+#
+# Proves: an application started before is gone; what the Run key names
+# ran again afterwards; Sentavio did not, its own value being gone; the
+# settings were applied before the restart.
+#
+# It runs in a Wine session of its own (SESSION_DIR), so the restart cannot
+# touch the session the other tests share, whenever it runs.
+set -u
+build=$1
+session=$2
+here=$(cd "$(dirname "$0")" && pwd)
+run="$here/../../cmake/wine-run.sh"
+work="$session/work"
+"$here/../../cmake/wine-session.sh" start "$session" || { echo "FAIL: no Wine session"; exit 1; }
+trap '"$here/../../cmake/wine-session.sh" stop "$session"' EXIT
+export SENTAVIO_SESSION="$session"
+mkdir -p "$work"
+dos() { echo "Z:$1" | tr / '\\'; }
+machine() { "$run" "$build/testbed/sentavio-machine.exe" "$@"; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+machine version win2k >/dev/null || fail "cannot set the version"
+machine cmbatt maker >/dev/null || fail "cannot set the service"
+machine power-prepare 1 1 5 0 0 >/dev/null || fail "cannot prepare the policy"
+machine power-key present >/dev/null || fail "cannot create the power key"
+machine heuristics binary 20 >/dev/null || fail "cannot set the Heuristics value"
+# What the Run key names runs again once the session starts again; the
+# value of Sentavio's own would leave a different trace if it ever ran.
+machine run-value SentavioTestMarker cmd /c echo restarted ">$(dos "$work/run-marker.txt")" >/dev/null ||
+    fail "cannot set the marker value"
+machine run-value Sentavio cmd /c echo started ">$(dos "$work/sentavio-marker.txt")" >/dev/null ||
+    fail "cannot set the autostart value"
+
+# An application that runs when the restart comes. Output goes to files:
+# processes of the new session inherit the old one's handles, so a pipe
+# would never end.
+"$run" "$build/tests/endtoend/idle.exe" >/dev/null 2>&1 </dev/null &
+idle=$!
+sleep 1
+kill -0 "$idle" 2>/dev/null || fail "the application did not start"
+
+"$run" "$build/tests/endtoend/sentavio-user.exe" yes tick restart >"$work/user.txt" 2>&1 </dev/null &
+user=$!
+
+# The restart ends the user, Sentavio.exe and the application; then the
+# session starts again and runs the Run key's values.
+i=0
+while [ ! -s "$work/run-marker.txt" ] && [ $i -lt 120 ]; do sleep 0.5; i=$((i + 1)); done
+sleep 3  # time for every Run value to have run
+kill -0 "$user" 2>/dev/null && { kill "$user"; fail "the user's program still runs: no restart"; }
+echo "The user saw:"
+cat "$work/user.txt"
+grep -q '^prompt: ' "$work/user.txt" || fail "no prompt seen"
+grep -q '^restart question: ' "$work/user.txt" || fail "no restart question seen"
+[ -s "$work/run-marker.txt" ] || fail "the Run key's value did not run again after the restart"
+if kill -0 "$idle" 2>/dev/null; then
+    kill "$idle"
+    fail "the application started before the restart still runs"
+fi
+[ -e "$work/sentavio-marker.txt" ] && fail "Sentavio started again after the restart"
+
+# The settings were applied before the restart, and the session works on.
+machine run-value SentavioTestMarker none >/dev/null || fail "the session does not work after the restart"
+machine report >"$work/report.txt" 2>&1
+echo "The machine after the restart:"
+cat "$work/report.txt"
+grep -q 'Heuristics: binary, 20 bytes, byte 6 = 1' "$work/report.txt" || fail "Heuristics flag not set"
+grep -q 'power alarms: 1, 0, 100, 3, 0' "$work/report.txt" || fail "policy not written"
+grep -q 'autostart value: absent' "$work/report.txt" || fail "autostart value not removed"
+echo "PASS"
