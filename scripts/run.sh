@@ -1,24 +1,103 @@
 #!/bin/sh
-# Installs what is missing, builds Sentavio.exe and runs it under Wine in a
-# session of its own (build/run-session), on a simulated machine that
-# qualifies: Windows 2000 with the maker's driver behind "cmbatt".
+# scripts/run.sh [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]
+#
+# Installs what is missing, builds Sentavio.exe and runs the whole program
+# under Wine in a session of its own (build/run-session), on a simulated
+# machine that qualifies: Windows 2000 with the maker's driver behind
+# "cmbatt", the critical alarm at 5 % with no action, Sentavio's autostart
+# value in place.
+#
+# With a display (DISPLAY set) the prompt opens there and you answer it.
+# Without one it runs under Xvfb: a screenshot of the prompt is saved, and
+# the prompt is answered with the choice given here (default: cancel; "ok"
+# is Enter on the check box), ticking the check box with "tick" and
+# agreeing to the restart question with "restart". lang= picks the user's
+# language, for example lang=de_DE.
+#
+# Afterwards it prints what changed on the machine and whether Windows was
+# restarted.
 set -eu
 cd "$(dirname "$0")/.."
+
+choice=cancel
+tick=
+restart=
+lang=en_US
+for arg in "$@"; do
+    case "$arg" in
+    yes | no | cancel | ok) choice=$arg ;;
+    tick) tick=tick ;;
+    restart) restart=restart ;;
+    lang=*) lang=${arg#lang=} ;;
+    *)
+        echo "usage: $0 [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]" >&2
+        exit 2
+        ;;
+    esac
+done
+
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j2 --target Sentavio sentavio-machine
+cmake --build --preset release -j2 --target Sentavio sentavio-machine sentavio-user idle
 
 session=$PWD/build/run-session
 cmake/wine-session.sh start "$session"
 trap 'cmake/wine-session.sh stop "$session"' EXIT
 export SENTAVIO_SESSION=$session
+work=$session/work
+mkdir -p "$work"
+dos() { echo "Z:$1" | tr / '\\'; }
 machine() { cmake/wine-run.sh build/testbed/sentavio-machine.exe "$@"; }
+
 machine version win2k
 machine cmbatt maker
 # Our stand-in power library, hibernation allowed, and the critical alarm
 # at 5 % with no action: the settings differ from the optimum.
 machine power-prepare 1 1 5 0 0
-machine report
-status=0
-cmake/wine-run.sh build/app/Sentavio.exe || status=$?
-echo "Sentavio.exe exited with status $status"
+machine power-key present
+machine heuristics binary 20
+machine run-value Sentavio "$(dos "$PWD/build/app/Sentavio.exe")"
+# Traces of a restart: an application that a restart ends, and a Run value
+# that leaves a file when the session starts again.
+machine run-value SentavioRunMarker cmd /c echo restarted ">$(dos "$work/restarted.txt")"
+machine report >"$work/before.txt"
+echo "The machine before:"
+sed 's/^/  /' "$work/before.txt"
+
+cmake/wine-run.sh build/tests/endtoend/idle.exe >/dev/null 2>&1 </dev/null &
+idle=$!
+
+if [ -n "${DISPLAY:-}" ]; then
+    # The prompt on your display; the machine stays in the session.
+    rm -f "$session/display"
+    echo "Sentavio.exe runs on $DISPLAY: answer its prompt."
+    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh build/app/Sentavio.exe </dev/null || true
+else
+    shot=$work/prompt.bmp
+    echo "Sentavio.exe runs under Xvfb; the user answers: $choice $tick $restart"
+    # Output to a file: after a restart the new session keeps pipes open.
+    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh build/tests/endtoend/sentavio-user.exe \
+        $choice $tick $restart "screenshot=$(dos "$shot")" >"$work/user.txt" 2>&1 </dev/null || true
+    # The program's texts are in the ANSI code page.
+    iconv -f WINDOWS-1252 -t UTF-8 "$work/user.txt" | sed 's/^/  /'
+    if [ -s "$shot" ]; then
+        convert "$shot" build/prompt.png && echo "Screenshot of the prompt: build/prompt.png"
+    fi
+fi
+
+sleep 1
+if kill -0 "$idle" 2>/dev/null; then
+    restarted=no
+    kill "$idle" 2>/dev/null || true
+else
+    restarted=yes
+    # Wait for the session to start again before looking at the machine.
+    i=0
+    while [ ! -s "$work/restarted.txt" ] && [ $i -lt 120 ]; do sleep 0.5; i=$((i + 1)); done
+fi
+machine run-value SentavioRunMarker none
+machine report >"$work/after.txt"
+echo "What changed on the machine:"
+diff "$work/before.txt" "$work/after.txt" | sed -n 's/^> /  now: /p; s/^< /  was: /p'
+cmp -s "$work/before.txt" "$work/after.txt" && echo "  nothing"
+echo "Windows restarted: $restarted"
