@@ -43,9 +43,14 @@ public:
     CLateLibrary(const CLateLibrary&) = delete;
     CLateLibrary& operator=(const CLateLibrary&) = delete;
 
-    FARPROC GetProc(LPCSTR pszName);
+    // Binds one import slot that still holds its thunk to the library's
+    // function. Answers what the slot calls now, or nullptr when the library
+    // or the function cannot be had.
+    FARPROC Bind(PVOID volatile* ppSlot, PVOID pThunk, LPCSTR pszName);
 
 private:
+    FARPROC GetProc(LPCSTR pszName);
+
     LPCSTR m_pszName;
     void (*m_pfnUnbindAll)();
     HMODULE volatile m_hModule = nullptr;
@@ -77,12 +82,14 @@ FARPROC CLateLibrary::GetProc(LPCSTR pszName)
     return ::GetProcAddress(m_hModule, pszName);
 }
 
-// GetProcAddress answers one pointer type for functions of every signature;
-// passing through void (*)() says that the signature is known to match.
-template <typename To, typename From>
-To FunctionCast(From pfn)
+FARPROC CLateLibrary::Bind(PVOID volatile* ppSlot, PVOID pThunk, LPCSTR pszName)
 {
-    return reinterpret_cast<To>(reinterpret_cast<void (*)()>(pfn));
+    if (*ppSlot != pThunk)
+        return reinterpret_cast<FARPROC>(*ppSlot);
+    FARPROC pfn = GetProc(pszName);
+    if (pfn != nullptr)
+        ::InterlockedExchangePointer(ppSlot, reinterpret_cast<PVOID>(pfn));
+    return pfn;
 }
 
 void UnbindUser32();
@@ -101,20 +108,17 @@ struct CLateThunk<R(WINAPI*)(A...)> {
     template <PFN* ppfn, const char* pszName>
     static FARPROC Bind()
     {
-        if (*ppfn != &Call<ppfn, pszName>)
-            return FunctionCast<FARPROC>(*ppfn);
-        FARPROC pfn = g_user32.GetProc(pszName);
-        if (pfn != nullptr)
-            ::InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(ppfn),
-                                         reinterpret_cast<PVOID>(pfn));
-        return pfn;
+        return g_user32.Bind(reinterpret_cast<PVOID volatile*>(ppfn),
+                             reinterpret_cast<PVOID>(&Call<ppfn, pszName>), pszName);
     }
 
     // Every window function answers zero (or nullptr) when it fails.
+    // GetProcAddress answers one pointer type for functions of every
+    // signature; passing through void (*)() says that this one matches.
     template <PFN* ppfn, const char* pszName>
     static R WINAPI Call(A... args)
     {
-        PFN pfn = FunctionCast<PFN>(Bind<ppfn, pszName>());
+        PFN pfn = reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(Bind<ppfn, pszName>()));
         if (pfn == nullptr)
             return R();
         return pfn(args...);
