@@ -29,17 +29,22 @@ extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm("__imp__ExitWindowsEx@
 namespace {
 
 // Wine 8 answers GetProcessHandleCount with 0 whatever is open; there the
-// handle values are tried one by one.
+// handle values are tried one by one. Wine hands out the lowest free value,
+// so a long run of unused values ends the table.
 DWORD CountHandles()
 {
     DWORD count = 0;
     if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
         return count;
     count = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+    for (ULONG_PTR value = 4, unused = 0; unused < 1024; value += 4) {
         DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
             ++count;
+            unused = 0;
+        } else {
+            ++unused;
+        }
     }
     return count;
 }
