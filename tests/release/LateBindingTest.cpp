@@ -1,7 +1,7 @@
 // user32 is bound on first use: the table resolves every function it lists,
 // the built Sentavio.exe does not import the library, and on Wine it loads
-// it only on the paths that show a window. The child runs under this test as
-// its debugger, which sees every library the child maps.
+// it only on the paths that show a window. The test is the debugger of the
+// Sentavio.exe it starts, so it sees every library the program maps.
 #include <doctest.h>
 
 #include "framework/afxlate.h"
@@ -244,6 +244,8 @@ TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
 
 TEST_CASE("without user32 a window call fails and the program still ends normally")
 {
+    // The machine on which the program shows its prompt (see above), so the
+    // run reaches the window calls.
     MachineScope scope;
     Prepare(kNeedsPrompt);
 
