@@ -1,6 +1,7 @@
 #include "PowerPolicy.h"
 
 #include "../messages/Messages.h"
+#include "Holders.h"
 #include "PolicyRecord.h"
 
 namespace {
@@ -8,64 +9,59 @@ namespace {
 typedef BOOLEAN(WINAPI* IsPwrHibernateAllowedProc)();
 typedef BOOLEAN(WINAPI* GlobalPwrPolicyProc)(BYTE* policy);
 
-// Owns one loaded library and frees it when it goes.
-class CLibraryHolder {
-public:
-    CLibraryHolder() = default;
-    ~CLibraryHolder()
-    {
-        if (m_hModule != nullptr)
-            ::FreeLibrary(m_hModule);
+// Loads the power-management library from the system directory only. The
+// program runs as an administrator at every logon: a "powrprof.dll" planted
+// beside it or in the current directory must never be loaded. Reports a
+// failure before it returns FALSE.
+BOOL LoadPowerLibrary(CLibraryHolder& library)
+{
+    static const char kName[] = "\\powrprof.dll";
+    char szPath[MAX_PATH] = {};
+    UINT nLength = ::GetSystemDirectoryA(szPath, MAX_PATH);
+    if (nLength == 0 || nLength + sizeof(kName) > MAX_PATH) {
+        ReportError(nLength == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
     }
-    CLibraryHolder(const CLibraryHolder&) = delete;
-    CLibraryHolder& operator=(const CLibraryHolder&) = delete;
-
-    // Loads the power-management library from the system directory only.
-    // The program runs as an administrator at every logon: a "powrprof.dll"
-    // planted beside it or in the current directory must never be loaded.
-    // FALSE with the reason in GetLastError.
-    BOOL LoadPowerLibrary()
-    {
-        static const char kName[] = "\\powrprof.dll";
-        char szPath[MAX_PATH] = {};
-        UINT nLength = ::GetSystemDirectoryA(szPath, MAX_PATH);
-        if (nLength == 0)
-            return FALSE;
-        if (nLength + sizeof(kName) > MAX_PATH) {
-            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return FALSE;
-        }
-        lstrcatA(szPath, kName);
-        m_hModule = ::LoadLibraryA(szPath);
-        return m_hModule != nullptr;
+    library.Reset(::LoadLibraryA(::lstrcatA(szPath, kName)));
+    if (library.Get() == nullptr) {
+        ReportError(::GetLastError());
+        return FALSE;
     }
+    return TRUE;
+}
 
-    // The entry point, or nullptr with the reason in GetLastError.
-    template <typename Proc>
-    Proc EntryPoint(LPCSTR name) const
-    {
-        // Through the generic function pointer type, which converts to any.
-        return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(::GetProcAddress(m_hModule, name)));
-    }
+// The entry point, or nullptr after the failure has been reported.
+template <typename Proc>
+Proc FindEntryPoint(const CLibraryHolder& library, LPCSTR name)
+{
+    // Through the generic function pointer type, which converts to any.
+    auto proc = reinterpret_cast<Proc>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(library.Get(), name)));
+    if (proc == nullptr)
+        ReportError(::GetLastError());
+    return proc;
+}
 
-private:
-    HMODULE m_hModule = nullptr;
-};
+// Calls a read or write of the whole record; a refusal is shown with the
+// program's own text.
+BOOL CallPolicy(GlobalPwrPolicyProc proc, BYTE* record)
+{
+    if (proc(record))
+        return TRUE;
+    ShowRegistryError();
+    return FALSE;
+}
 
 }  // namespace
 
 HibernateState IsHibernateAllowed()
 {
     CLibraryHolder library;
-    if (!library.LoadPowerLibrary()) {
-        ReportError(::GetLastError());
+    if (!LoadPowerLibrary(library))
         return HibernateState::Failed;
-    }
-    auto isAllowed = library.EntryPoint<IsPwrHibernateAllowedProc>("IsPwrHibernateAllowed");
-    if (isAllowed == nullptr) {
-        ReportError(::GetLastError());
+    auto isAllowed = FindEntryPoint<IsPwrHibernateAllowedProc>(library, "IsPwrHibernateAllowed");
+    if (isAllowed == nullptr)
         return HibernateState::Failed;
-    }
     // Only the low byte of the answer counts.
     switch (isAllowed()) {
     case 0:
@@ -80,20 +76,14 @@ HibernateState IsHibernateAllowed()
 BOOL ReadDischargeSettings(DischargeSettings& out)
 {
     CLibraryHolder library;
-    if (!library.LoadPowerLibrary()) {
-        ReportError(::GetLastError());
+    if (!LoadPowerLibrary(library))
         return FALSE;
-    }
-    auto readPolicy = library.EntryPoint<GlobalPwrPolicyProc>("ReadGlobalPwrPolicy");
-    if (readPolicy == nullptr) {
-        ReportError(::GetLastError());
+    auto readPolicy = FindEntryPoint<GlobalPwrPolicyProc>(library, "ReadGlobalPwrPolicy");
+    if (readPolicy == nullptr)
         return FALSE;
-    }
     alignas(DWORD) BYTE record[kGlobalPowerPolicySize] = {};
-    if (!readPolicy(record)) {
-        ShowRegistryError();
+    if (!CallPolicy(readPolicy, record))
         return FALSE;
-    }
     ReadDischargeFields(record, out);
     return TRUE;
 }
@@ -101,33 +91,21 @@ BOOL ReadDischargeSettings(DischargeSettings& out)
 BOOL WriteDischargeSettings(const DischargeSettings& in)
 {
     CLibraryHolder library;
-    if (!library.LoadPowerLibrary()) {
-        ReportError(::GetLastError());
+    if (!LoadPowerLibrary(library))
         return FALSE;
-    }
     // Both entry points are found before either is called, so a library
     // without the write never sees the read.
-    auto readPolicy = library.EntryPoint<GlobalPwrPolicyProc>("ReadGlobalPwrPolicy");
-    if (readPolicy == nullptr) {
-        ReportError(::GetLastError());
+    auto readPolicy = FindEntryPoint<GlobalPwrPolicyProc>(library, "ReadGlobalPwrPolicy");
+    if (readPolicy == nullptr)
         return FALSE;
-    }
-    auto writePolicy = library.EntryPoint<GlobalPwrPolicyProc>("WriteGlobalPwrPolicy");
-    if (writePolicy == nullptr) {
-        ReportError(::GetLastError());
+    auto writePolicy = FindEntryPoint<GlobalPwrPolicyProc>(library, "WriteGlobalPwrPolicy");
+    if (writePolicy == nullptr)
         return FALSE;
-    }
     // Every byte but the five values goes back as the system gave it; a
     // refused read writes nothing.
     alignas(DWORD) BYTE record[kGlobalPowerPolicySize] = {};
-    if (!readPolicy(record)) {
-        ShowRegistryError();
+    if (!CallPolicy(readPolicy, record))
         return FALSE;
-    }
     StoreDischargeFields(record, in);
-    if (!writePolicy(record)) {
-        ShowRegistryError();
-        return FALSE;
-    }
-    return TRUE;
+    return CallPolicy(writePolicy, record);
 }

@@ -1,50 +1,17 @@
 #include "Probes.h"
 
 #include <malloc.h>
-#include <stdlib.h>
 #include <string.h>
 
+#include "Holders.h"
+
 namespace {
-
-// One owner for one system resource, released when the owner goes; never
-// copied, so nothing is released twice.
-template <typename T, auto Release>
-class CUniqueResource {
-public:
-    CUniqueResource() = default;
-    explicit CUniqueResource(T value) : m_value(value) {}
-    ~CUniqueResource() { Reset(); }
-    CUniqueResource(const CUniqueResource&) = delete;
-    CUniqueResource& operator=(const CUniqueResource&) = delete;
-
-    T Get() const { return m_value; }
-    // For calls that hand a new resource back through a pointer.
-    T* Put()
-    {
-        Reset();
-        return &m_value;
-    }
-    void Reset(T value = T())
-    {
-        if (m_value != T())
-            Release(m_value);
-        m_value = value;
-    }
-
-private:
-    T m_value = T();
-};
-
-using CTokenHandle = CUniqueResource<HANDLE, &::CloseHandle>;
-using CServiceHandle = CUniqueResource<SC_HANDLE, &::CloseServiceHandle>;
-using CSidHolder = CUniqueResource<PSID, &::FreeSid>;
-using CHeapBlock = CUniqueResource<void*, &::free>;
 
 // The calling thread's token: its impersonation token when it impersonates,
 // else the process's. Only a thread without a token of its own falls back;
 // any other refusal is an answer about this context, not a reason to look
 // at another one.
-BOOL OpenCallerToken(CTokenHandle& token)
+BOOL OpenCallerToken(CHandleHolder& token)
 {
     if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, FALSE, token.Put()))
         return TRUE;
@@ -77,7 +44,7 @@ COSVersionInfo::COSVersionInfo() : m_osvi(), m_bWin32s(FALSE), m_bWinNT(FALSE), 
 
 BOOL IsAdministrator()
 {
-    CTokenHandle token;
+    CHandleHolder token;
     if (!OpenCallerToken(token))
         return FALSE;
 

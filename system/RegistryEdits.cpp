@@ -2,6 +2,7 @@
 
 #include "../messages/Messages.h"
 #include "Heuristics.h"
+#include "Holders.h"
 
 namespace {
 
@@ -9,48 +10,6 @@ const char kPowerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\P
 const char kHeuristicsValue[] = "Heuristics";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kAutostartValue[] = "Sentavio";
-
-// Owns a zero-filled block of the process heap.
-class CHeapBlock {
-public:
-    CHeapBlock() = default;
-    ~CHeapBlock()
-    {
-        if (m_p != nullptr)
-            ::HeapFree(::GetProcessHeap(), 0, m_p);
-    }
-    CHeapBlock(const CHeapBlock&) = delete;
-    CHeapBlock& operator=(const CHeapBlock&) = delete;
-
-    BOOL Allocate(DWORD cb)
-    {
-        m_p = static_cast<BYTE*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, cb));
-        return m_p != nullptr;
-    }
-    BYTE* Get() const { return m_p; }
-
-private:
-    BYTE* m_p = nullptr;
-};
-
-// Owns a kernel handle, such as an access token.
-class CHandleHolder {
-public:
-    CHandleHolder() = default;
-    ~CHandleHolder()
-    {
-        if (m_h != nullptr)
-            ::CloseHandle(m_h);
-    }
-    CHandleHolder(const CHandleHolder&) = delete;
-    CHandleHolder& operator=(const CHandleHolder&) = delete;
-
-    HANDLE* Receive() { return &m_h; }
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h = nullptr;
-};
 
 }  // namespace
 
@@ -136,23 +95,24 @@ BOOL SetHeuristicsFlag(BOOL enable)
         return FALSE;
     }
 
-    CHeapBlock value;
-    if (!value.Allocate(HeuristicsWriteSize(cbStored))) {
+    CHeapBlock value(::calloc(HeuristicsWriteSize(cbStored), 1));
+    BYTE* pValue = static_cast<BYTE*>(value.Get());
+    if (pValue == nullptr) {
         ReportError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
     DWORD cbRead = 0;
     if (cbStored != 0) {
         cbRead = cbStored;
-        code = key.Query(kHeuristicsValue, value.Get(), &cbRead);
+        code = key.Query(kHeuristicsValue, pValue, &cbRead);
         if (code != ERROR_SUCCESS) {
             ReportError(code);
             return FALSE;
         }
     }
 
-    EditHeuristics(value.Get(), cbRead, enable);
-    code = key.SetBinary(kHeuristicsValue, value.Get(), HeuristicsWriteSize(cbRead));
+    EditHeuristics(pValue, cbRead, enable);
+    code = key.SetBinary(kHeuristicsValue, pValue, HeuristicsWriteSize(cbRead));
     if (code != ERROR_SUCCESS) {
         ReportError(code);
         return FALSE;
@@ -181,7 +141,7 @@ BOOL RestartSystem(UINT flags)
 {
     CHandleHolder token;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                            token.Receive())) {
+                            token.Put())) {
         ReportError(::GetLastError());
         return FALSE;
     }

@@ -38,18 +38,6 @@ struct Outcome {
     Observed observed;
 };
 
-// The focus lands on the first tab stop once the dialog manager has shown
-// the dialog; give it a moment.
-HWND SettledFocus(HWND dialog)
-{
-    for (int i = 0; i < 50; ++i) {
-        if (HWND focus = robot::Focus(dialog))
-            return focus;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
 // Runs the prompt; `operate` answers it on the robot thread. A dialog that is
 // still open a second after `operate` is recorded and cancelled, so a key
 // that must not end the dialog cannot hang the test.
@@ -63,7 +51,7 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
     Observed& o = out.observed;
     out.seen = robot::RunAndAnswer([&] { out.result = dlg.DoModal(); },
                                    { [&](HWND h) {
-                                       o.focus = SettledFocus(h);
+                                       o.focus = robot::SettledFocus(h);
                                        SetRect(&o.baseUnits, 0, 0, 4, 8);
                                        MapDialogRect(h, &o.baseUnits);
                                        GetClientRect(h, &o.client);
@@ -277,7 +265,7 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
                 robot::SetCheck(h, IDC_DONT_SHOW_AGAIN, true);
             switch (c.step) {
             case EnterOnFocus:
-                pressed = SettledFocus(h);
+                pressed = robot::SettledFocus(h);
                 robot::PressKey(pressed, VK_RETURN);
                 break;
             case EnterOn:
@@ -289,7 +277,7 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
                 robot::Click(h, c.target);
                 break;
             case Escape:
-                robot::PressKey(SettledFocus(h), VK_ESCAPE);
+                robot::PressKey(robot::SettledFocus(h), VK_ESCAPE);
                 break;
             case CloseBox:
                 robot::CloseBox(h);
@@ -370,7 +358,7 @@ TEST_CASE("Picture of the prompt" * doctest::skip())
     bool photographed = false;
     robot::RunAndAnswer([&] { dlg.DoModal(); },
                         { [&](HWND h) {
-                            SettledFocus(h);
+                            robot::SettledFocus(h);
                             Sleep(300);  // let every control paint
                             RECT r = {};
                             GetWindowRect(h, &r);

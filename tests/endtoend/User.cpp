@@ -2,17 +2,13 @@
 
 #include "res/resource.h"
 #include "tests/support/Process.h"
+#include "tests/support/Texts.h"
 
 namespace user {
 
 namespace {
 
-std::string Visible(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
+using texts::Visible;
 
 Kind KindOf(const robot::Window& window)
 {
@@ -24,16 +20,6 @@ Kind KindOf(const robot::Window& window)
     if (buttons == std::vector<int>{ IDOK })
         return Kind::ErrorBox;
     return Kind::Other;
-}
-
-HWND SettledFocus(HWND dialog)
-{
-    for (int i = 0; i < 50; ++i) {
-        if (HWND focus = robot::Focus(dialog))
-            return focus;
-        Sleep(20);
-    }
-    return nullptr;
 }
 
 // The window as it shows on screen, in a 24-bit bitmap file.
@@ -98,7 +84,7 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
         break;
     case Choice::Ok:
         robot::FocusControl(prompt, IDC_DONT_SHOW_AGAIN);
-        robot::PressKey(SettledFocus(prompt), VK_RETURN);
+        robot::PressKey(robot::SettledFocus(prompt), VK_RETURN);
         break;
     }
 }

@@ -10,25 +10,8 @@
 
 namespace {
 
-std::string SystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = buffer != nullptr ? buffer : "";
-    LocalFree(buffer);
-    return text;
-}
-
-// A message box's static control shows the text without its line breaks at
-// the end; compare what the user can see.
-std::string Visible(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
+using texts::SystemText;
+using texts::Visible;
 
 robot::Window BoxOf(const std::function<void()>& action)
 {
@@ -46,11 +29,11 @@ TEST_CASE("ReportError shows the right text under the program's caption")
         DWORD code;
         std::string expected;
     } cases[] = {
-        { 5, Visible(SystemText(5)) },
-        { 2, Visible(SystemText(2)) },
+        { 5, SystemText(5) },
+        { 2, SystemText(2) },
         { 0, texts::Ansi(texts::English[IDS_DRIVER_NOT_FOR_DEVICE]) },
         { 0xE0001234, "Unknown Error 0xE0001234" },
-        { 0x2AF9, Visible(SystemText(0x2AF9)).empty() ? "Unknown Error 0x2AF9" : Visible(SystemText(0x2AF9)) },
+        { 0x2AF9, SystemText(0x2AF9).empty() ? "Unknown Error 0x2AF9" : SystemText(0x2AF9) },
     };
     for (const Case& c : cases) {
         CAPTURE(c.code);

@@ -12,7 +12,9 @@
 #include "testbed/PowerMachine.h"
 #include "tests/support/Robot.h"
 #include "tests/support/Texts.h"
-#include "SystemText.h"
+
+using texts::SystemText;
+using texts::Visible;
 
 using testbed::PowerLibrary;
 

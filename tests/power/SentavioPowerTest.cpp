@@ -15,7 +15,9 @@
 #include "tests/support/Process.h"
 #include "tests/support/Robot.h"
 #include "tests/support/Texts.h"
-#include "SystemText.h"
+
+using texts::SystemText;
+using texts::Visible;
 
 using testbed::Alarms;
 using testbed::PowerLibrary;

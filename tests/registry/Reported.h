@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/Robot.h"
+#include "tests/support/Texts.h"
 
 namespace reported {
 
@@ -18,13 +19,8 @@ struct Outcome {
     std::string boxes;  // each box's text, as shown, one line "--" apart
 };
 
-// A text without the line breaks at its end, which a box does not show.
-inline std::string Visible(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
+using texts::SystemText;
+using texts::Visible;
 
 // The registry keys and access tokens the process holds open. Wine counts
 // no handles (GetProcessHandleCount gives 0), and other threads take and
@@ -68,19 +64,6 @@ inline Outcome Run(const std::function<BOOL()>& operation)
     robot::RunAndAnswer([&] { outcome.result = operation(); }, { read, read });
     outcome.handlesClosed = OpenKeysAndTokens() == before;
     return outcome;
-}
-
-// The system's text for an error code as a message box shows it: without
-// the line break at its end.
-inline std::string SystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = buffer != nullptr ? buffer : "";
-    LocalFree(buffer);
-    return Visible(text);
 }
 
 // What a box for this error code shows; nothing for 0.

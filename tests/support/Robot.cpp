@@ -149,6 +149,16 @@ HWND Focus(HWND window)
     return info.hwndFocus;
 }
 
+HWND SettledFocus(HWND window)
+{
+    for (int i = 0; i < 50; ++i) {
+        if (HWND focus = Focus(window))
+            return focus;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
 void Click(HWND window, int id)
 {
     PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);

@@ -52,6 +52,9 @@ Window Read(HWND hwnd);
 
 // The control that has the keyboard focus on the window's thread.
 HWND Focus(HWND window);
+// The same, once the dialog manager has given the first focus after the
+// window showed; nullptr if nothing has the focus within a second.
+HWND SettledFocus(HWND window);
 
 void Click(HWND window, int id);           // the user clicks a button
 void SetCheck(HWND window, int id, bool checked);  // ticks or clears a check box by clicking it
