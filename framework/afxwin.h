@@ -26,7 +26,6 @@ public:
 
     operator LPCSTR() const { return m_pchData; }
     int GetLength() const;
-    BOOL IsEmpty() const { return m_pchData[0] == '\0'; }
 
     // Loads string-table entry nID of the user's language, converted to the
     // ANSI code page. Empty and FALSE when there is no such entry.
@@ -43,6 +42,8 @@ private:
     LPSTR m_pchData;
 };
 
+// Compare contents, as MFC does: without these a comparison with a literal
+// would quietly compare pointers.
 inline bool operator==(const CString& s1, LPCSTR s2) { return lstrcmpA(s1, s2) == 0; }
 inline bool operator!=(const CString& s1, LPCSTR s2) { return !(s1 == s2); }
 
@@ -176,7 +177,6 @@ public:
 
     void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
     void SetDlgItemText(int nID, LPCSTR lpszString) { ::SetDlgItemTextA(m_hWnd, nID, lpszString); }
-    HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);

@@ -110,8 +110,8 @@ int ToDialogUnits(LONG pixels, LONG base, int units)
 TEST_CASE("A new prompt holds its initial answer")
 {
     CPowerPromptDlg dlg;
-    CHECK(dlg.m_strMessage.IsEmpty());
-    CHECK(dlg.m_strQuestion.IsEmpty());
+    CHECK(dlg.m_strMessage.GetLength() == 0);
+    CHECK(dlg.m_strQuestion.GetLength() == 0);
     CHECK(dlg.m_bDontShowAgain == 0);
     CHECK(dlg.m_nChoice == 2);
 }

@@ -75,7 +75,7 @@ TEST_CASE("A string number the table does not have loads as empty")
 {
     CString text("left over");
     CHECK_FALSE(text.LoadString(11));
-    CHECK(text.IsEmpty());
+    CHECK(text.GetLength() == 0);
     CHECK_FALSE(text.LoadString(4711));
-    CHECK(text.IsEmpty());
+    CHECK(text.GetLength() == 0);
 }
