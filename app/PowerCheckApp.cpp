@@ -1,7 +1,6 @@
 #include "PowerCheckApp.h"
 
 #include "../messages/Messages.h"
-#include "../res/resource.h"
 #include "../system/Probes.h"
 #include "../system/RegistryEdits.h"
 #include "../ui/PowerPromptDlg.h"

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+// The numbers of the program's texts (IDS_TITLE and the rest), by which
+// every caller loads them.
+#include "../res/resource.h"
+
 // Shows text under the program's caption with the error icon and one OK
 // button; returns when the user has dismissed it.
 void ShowErrorBox(LPCSTR text);
