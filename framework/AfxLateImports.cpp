@@ -131,9 +131,10 @@ struct CLateThunk<R(WINAPI*)(A...)> {
 #define AFX_THUNK(name) CLateThunk<decltype(&::name)>::Call<&afxImp_##name, afxName_##name>
 #define AFX_DEFINE_SLOT(name, bytes)                                                      \
     static constexpr char afxName_##name[] = #name;                                      \
-    extern decltype(&::name) afxImp_##name asm("__imp__" #name "@" #bytes);             \
+    extern decltype(&::name) afxImp_##name asm(AFX_IMPORT_SLOT(name, bytes));           \
     decltype(&::name) afxImp_##name = &AFX_THUNK(name);                                  \
-    static_assert(CLateThunk<decltype(&::name)>::kArgBytes == bytes, #name " takes other arguments");
+    static_assert(!AFX_IMPORT_DECORATED || CLateThunk<decltype(&::name)>::kArgBytes == bytes, \
+                  #name " takes other arguments");
 AFX_USER32_IMPORTS(AFX_DEFINE_SLOT)
 
 namespace {

@@ -3,7 +3,7 @@
 // run, and most runs end without showing a window.
 //
 // Calls to an imported function compile to an indirect call through its
-// import slot (__imp__Name@N). AfxLateImports.cpp defines those slots for
+// import slot (AFX_IMPORT_SLOT below). AfxLateImports.cpp defines those slots for
 // every window function the program calls. Each slot starts out pointing to
 // a thunk of the same signature, which loads the library, looks the function
 // up, stores it in the slot and forwards the call; later calls go straight to
@@ -15,6 +15,18 @@
 #pragma once
 
 #include <windows.h>
+
+// The symbol of a function's import slot, the pointer the compiler calls
+// through: i686 decorates stdcall names with the argument bytes the callee
+// pops (__imp__Name@N); x86_64 has one calling convention and no decoration
+// (__imp_Name). This is the one place where the two differ.
+#if defined(__i386__)
+#define AFX_IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
+#define AFX_IMPORT_DECORATED 1
+#else
+#define AFX_IMPORT_SLOT(name, bytes) "__imp_" #name
+#define AFX_IMPORT_DECORATED 0
+#endif
 
 struct AFX_LATE_IMPORT {
     LPCSTR pszName;

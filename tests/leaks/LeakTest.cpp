@@ -9,6 +9,7 @@
 #include <doctest.h>
 
 #include "app/PowerCheckApp.h"
+#include "framework/afxlate.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "system/Probes.h"
@@ -24,7 +25,7 @@
 
 // Wine's restart ends the whole session, this test with it: the restart rows
 // replace ExitWindowsEx in its late-bound import slot with a fake.
-extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm("__imp__ExitWindowsEx@8");
+extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm(AFX_IMPORT_SLOT(ExitWindowsEx, 8));
 
 namespace {
 

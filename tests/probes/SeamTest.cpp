@@ -9,6 +9,7 @@
 // part or lacks a binary path.
 #include <doctest.h>
 
+#include "framework/afxlate.h"
 #include "system/Probes.h"
 #include "testbed/Machine.h"
 
@@ -112,12 +113,11 @@ BOOL WINAPI FakeQueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA c
 
 }  // namespace
 
-// The import pointers the probes call through (i686 names: stdcall with the
-// argument bytes, behind the C underscore).
+// The import pointers the probes call through.
 extern "C" {
-decltype(&GetTokenInformation) fakeGetTokenInformation asm("__imp__GetTokenInformation@20") =
+decltype(&GetTokenInformation) fakeGetTokenInformation asm(AFX_IMPORT_SLOT(GetTokenInformation, 20)) =
     &FakeGetTokenInformation;
-decltype(&QueryServiceConfigA) fakeQueryServiceConfigA asm("__imp__QueryServiceConfigA@16") =
+decltype(&QueryServiceConfigA) fakeQueryServiceConfigA asm(AFX_IMPORT_SLOT(QueryServiceConfigA, 16)) =
     &FakeQueryServiceConfigA;
 }
 

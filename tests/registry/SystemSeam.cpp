@@ -1,5 +1,7 @@
 #include "SystemSeam.h"
 
+#include "framework/afxlate.h"
+
 namespace seam {
 
 namespace {
@@ -100,7 +102,7 @@ const Calls& Seen()
 // The import slots the compiler calls through; defining them here keeps the
 // linker from taking the system's import-library entries.
 #define SEAM_SLOT(name, bytes, standIn)                                   \
-    extern decltype(&::name) seamImp_##name asm("__imp__" #name "@" #bytes); \
+    extern decltype(&::name) seamImp_##name asm(AFX_IMPORT_SLOT(name, bytes)); \
     decltype(&::name) seamImp_##name = &seam::standIn;
 
 SEAM_SLOT(RegQueryValueExA, 24, QueryValue)
