@@ -1,5 +1,19 @@
 #include "afxlate.h"
 
+// The dialog's pointer slot: x86_64's user32 has window-long functions of
+// pointer width, while i686's headers map the LongPtr names onto these. The
+// i686 names stand on lines of their own, as in the list below, where the
+// Windows 2000 load check reads them.
+#if AFX_IMPORT_DECORATED
+#define AFX_GET_WINDOW_LONG(X) \
+    X(GetWindowLongA, 8)
+#define AFX_SET_WINDOW_LONG(X) \
+    X(SetWindowLongA, 12)
+#else
+#define AFX_GET_WINDOW_LONG(X) X(GetWindowLongPtrA, 8)
+#define AFX_SET_WINDOW_LONG(X) X(SetWindowLongPtrA, 12)
+#endif
+
 // Every function of user32 the program calls, with the bytes of arguments
 // its decorated name carries. A call to one that is missing here brings the
 // import of user32 back, which the tests notice.
@@ -15,7 +29,7 @@
     X(GetNextDlgTabItem, 12)  \
     X(GetSystemMetrics, 4)    \
     X(GetWindow, 8)           \
-    X(GetWindowLongA, 8)      \
+    AFX_GET_WINDOW_LONG(X)    \
     X(GetWindowRect, 8)       \
     X(GetWindowTextA, 12)     \
     X(GetWindowTextLengthA, 4) \
@@ -25,7 +39,7 @@
     X(MessageBoxA, 16)        \
     X(SendMessageA, 16)       \
     X(SetDlgItemTextA, 12)    \
-    X(SetWindowLongA, 12)     \
+    AFX_SET_WINDOW_LONG(X)    \
     X(SetWindowPos, 28)       \
     X(SetWindowTextA, 8)      \
     X(SystemParametersInfoA, 16)

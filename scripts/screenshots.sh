@@ -21,7 +21,7 @@ fi
 if [ -z "${SENTAVIO_SESSION:-}" ] || [ ! -f "$SENTAVIO_SESSION/display" ]; then
     SENTAVIO_SESSION=$build/screenshot-session
     export SENTAVIO_SESSION
-    "$root/cmake/wine-session.sh" start "$SENTAVIO_SESSION"
+    "$root/cmake/wine-session.sh" start "$SENTAVIO_SESSION" "$(cat "$build/wine-arch")"
     trap '"$root/cmake/wine-session.sh" stop "$SENTAVIO_SESSION"' EXIT
 fi
 DISPLAY=$(cat "$SENTAVIO_SESSION/display")

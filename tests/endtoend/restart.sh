@@ -18,7 +18,7 @@ session=$2
 here=$(cd "$(dirname "$0")" && pwd)
 run="$here/../../cmake/wine-run.sh"
 work="$session/work"
-"$here/../../cmake/wine-session.sh" start "$session" || { echo "FAIL: no Wine session"; exit 1; }
+"$here/../../cmake/wine-session.sh" start "$session" "$(cat "$build/wine-arch")" || { echo "FAIL: no Wine session"; exit 1; }
 trap '"$here/../../cmake/wine-session.sh" stop "$session"' EXIT
 export SENTAVIO_SESSION="$session"
 mkdir -p "$work"

@@ -38,7 +38,7 @@ bool ReadChild(HANDLE process, ULONG_PTR address, T& value)
 std::string ExportName(HANDLE process, ULONG_PTR base)
 {
     IMAGE_DOS_HEADER dos = {};
-    IMAGE_NT_HEADERS32 nt = {};
+    IMAGE_NT_HEADERS nt = {};
     if (!ReadChild(process, base, dos) || !ReadChild(process, base + dos.e_lfanew, nt))
         return "";
     const IMAGE_DATA_DIRECTORY& dir = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
@@ -201,8 +201,8 @@ TEST_CASE("Sentavio.exe imports neither user32 nor gdi32")
     HMODULE image = LoadLibraryExA(process::SentavioExe().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     REQUIRE(image != nullptr);
     const BYTE* base = reinterpret_cast<const BYTE*>(image);
-    const IMAGE_NT_HEADERS32* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_NT_HEADERS* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     std::vector<std::string> dlls;
     for (const IMAGE_IMPORT_DESCRIPTOR* d =
