@@ -8,22 +8,43 @@
 # medians of their wall-clock times and the ratio are printed; then the
 # stripped size of Sentavio.exe and the peak memory (largest resident set
 # of the Wine process, from GNU time) of both. BUILD_DIR picks the build tree
-# (default: build, the release preset's).
+# (default: the preset's).
+#
+# It measures the shipped i686 Sentavio.exe where this host can run 32-bit
+# programs, and the x86_64 test build of the same sources elsewhere; every
+# figure it prints names the architecture. SENTAVIO_ARCH=i686 or x86_64
+# asks for one of them.
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/host.sh
+host_check_arch_request
 runs=${1:-41}
-build=${BUILD_DIR:-build}
+
+case "${SENTAVIO_ARCH:-}" in
+x86_64) arch=x86_64 why="SENTAVIO_ARCH=x86_64 asks for it" ;;
+i686) arch=i686 ;;
+*) if host_runs_i686; then arch=i686; else arch=x86_64 why=$host_i686_why; fi ;;
+esac
+if [ $arch = i686 ]; then
+    preset=release tree=build toolchain=i686-mingw32 cc=i686-w64-mingw32-gcc-win32
+    echo "Measures Sentavio.exe, the shipped i686 program, on 32-bit Wine."
+else
+    preset=x86_64 tree=build-x64 toolchain=x86_64-mingw32 cc=x86_64-w64-mingw32-gcc-win32
+    echo "Measures the x86_64 test build of Sentavio.exe's sources on 64-bit Wine, not the shipped program: $why."
+fi
 
 scripts/install-deps.sh
-if [ "$build" = build ]; then
-    cmake --preset release >/dev/null
+if [ -z "${BUILD_DIR:-}" ]; then
+    build=$PWD/$tree
+    cmake --preset $preset >/dev/null
 else
+    build=$(realpath -m "$BUILD_DIR")
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=MinSizeRel \
-        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-i686-mingw32.cmake" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-$toolchain.cmake" >/dev/null
 fi
 cmake --build "$build" -j2 --target Sentavio sentavio-machine >/dev/null
 
-bench=$PWD/$build/benchmark
+bench=$build/benchmark
 mkdir -p "$bench"
 cat >"$bench/empty.c" <<'EOF'
 #include <windows.h>
@@ -37,13 +58,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     return 0;
 }
 EOF
-i686-w64-mingw32-gcc-win32 -Os -s -mwindows -static -Wl,--no-insert-timestamp \
+$cc -Os -s -mwindows -static -Wl,--no-insert-timestamp \
     -o "$bench/empty.exe" "$bench/empty.c"
-sentavio=$PWD/$build/app/Sentavio.exe
+sentavio=$build/app/Sentavio.exe
 empty=$bench/empty.exe
 
 session=$bench/session
-cmake/wine-session.sh start "$session"
+cmake/wine-session.sh start "$session" "$(cat "$build/wine-arch")"
 trap 'cmake/wine-session.sh stop "$session"' EXIT
 export SENTAVIO_SESSION=$session
 machine() { cmake/wine-run.sh "$build/testbed/sentavio-machine.exe" "$@" >/dev/null; }
@@ -74,7 +95,7 @@ measure() {
     e=$(median "$bench/empty.ms")
     s=$(median "$bench/sentavio.ms")
     awk -v n="$name" -v e="$e" -v s="$s" -v r="$runs" \
-        'BEGIN { printf "%-34s empty %7.1f ms   Sentavio.exe %7.1f ms   ratio %.2f  (%d runs each)\n", n, e, s, s / e, r }'
+        'BEGIN { printf "'$arch' %-34s empty %7.1f ms   Sentavio.exe %7.1f ms   ratio %.2f  (%d runs each)\n", n, e, s, s / e, r }'
 }
 
 peak_kib() {
@@ -85,7 +106,7 @@ peak_kib() {
     fi
 }
 
-echo "Wine: $(wine --version), $(nproc) cores, $(date -u +%Y-%m-%d)"
+echo "$arch programs, Wine $(cmake/wine-run.sh --version) ($(cat "$build/wine-arch")), $(nproc) cores, $(date -u +%Y-%m-%d)"
 
 machine version win7
 measure "not qualifying (Windows 7)"
@@ -94,5 +115,5 @@ machine cmbatt maker
 machine power-prepare 1 0 100 3 0
 measure "qualifying, settings optimal"
 
-echo "Sentavio.exe stripped size: $(stat -c %s "$sentavio") bytes (limit 65536)"
-echo "peak memory, qualifying and optimal: Sentavio.exe $(peak_kib "$sentavio") KiB, empty $(peak_kib "$empty") KiB"
+echo "$arch Sentavio.exe stripped size: $(stat -c %s "$sentavio") bytes (limit 65536)"
+echo "$arch peak memory, qualifying and optimal: Sentavio.exe $(peak_kib "$sentavio") KiB, empty $(peak_kib "$empty") KiB"

@@ -2,7 +2,7 @@
 # scripts/run.sh [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]
 #
 # Installs what is missing, builds Sentavio.exe and runs the whole program
-# under Wine in a session of its own (build/run-session), on a simulated
+# under Wine in a session of its own (BUILD/run-session), on a simulated
 # machine that qualifies: Windows 2000 with the maker's driver behind
 # "cmbatt", the critical alarm at 5 % with no action, Sentavio's autostart
 # value in place.
@@ -16,8 +16,25 @@
 #
 # Afterwards it prints what changed on the machine and whether Windows was
 # restarted.
+#
+# It runs the shipped i686 Sentavio.exe on 32-bit Wine where this host can
+# run 32-bit programs; elsewhere the x86_64 test build of the same sources
+# on 64-bit Wine, and says so first. SENTAVIO_ARCH=i686 or x86_64 asks for
+# one of them.
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/host.sh
+host_check_arch_request
+
+# Whatever ends this script early says why.
+step="starting"
+session=
+finish() {
+    status=$?
+    [ -n "$session" ] && cmake/wine-session.sh stop "$session"
+    [ $status = 0 ] || echo "run.sh: failed while $step (status $status)" >&2
+}
+trap finish EXIT
 
 choice=cancel
 tick=
@@ -30,25 +47,42 @@ for arg in "$@"; do
     restart) restart=restart ;;
     lang=*) lang=${arg#lang=} ;;
     *)
+        step="reading the arguments"
         echo "usage: $0 [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]" >&2
         exit 2
         ;;
     esac
 done
 
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j2 --target Sentavio sentavio-machine sentavio-user idle
+case "${SENTAVIO_ARCH:-}" in
+x86_64) arch=x86_64 why="SENTAVIO_ARCH=x86_64 asks for it" ;;
+i686) arch=i686 ;;
+*) if host_runs_i686; then arch=i686; else arch=x86_64 why=$host_i686_why; fi ;;
+esac
+if [ $arch = i686 ]; then
+    preset=release build=build
+    echo "Runs Sentavio.exe, the shipped i686 program, on 32-bit Wine."
+else
+    preset=x86_64 build=build-x64
+    echo "Runs the x86_64 test build of Sentavio.exe's sources on 64-bit Wine, not the shipped i686 program: $why."
+fi
 
-session=$PWD/build/run-session
-cmake/wine-session.sh start "$session"
-trap 'cmake/wine-session.sh stop "$session"' EXIT
+step="installing what is missing"
+scripts/install-deps.sh
+step="building"
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset -j2 --target Sentavio sentavio-machine sentavio-user idle
+
+step="starting Wine"
+session=$PWD/$build/run-session
+cmake/wine-session.sh start "$session" "$(cat $build/wine-arch)"
 export SENTAVIO_SESSION=$session
 work=$session/work
 mkdir -p "$work"
 dos() { echo "Z:$1" | tr / '\\'; }
-machine() { cmake/wine-run.sh build/testbed/sentavio-machine.exe "$@"; }
+machine() { cmake/wine-run.sh $build/testbed/sentavio-machine.exe "$@"; }
 
+step="preparing the simulated machine"
 machine version win2k
 machine cmbatt maker
 # Our stand-in power library, hibernation allowed, and the critical alarm
@@ -56,7 +90,7 @@ machine cmbatt maker
 machine power-prepare 1 1 5 0 0
 machine power-key present
 machine heuristics binary 20
-machine run-value Sentavio "$(dos "$PWD/build/app/Sentavio.exe")"
+machine run-value Sentavio "$(dos "$PWD/$build/app/Sentavio.exe")"
 # Traces of a restart: an application that a restart ends, and a Run value
 # that leaves a file when the session starts again.
 machine run-value SentavioRunMarker cmd /c echo restarted ">$(dos "$work/restarted.txt")"
@@ -64,24 +98,25 @@ machine report >"$work/before.txt"
 echo "The machine before:"
 sed 's/^/  /' "$work/before.txt"
 
-cmake/wine-run.sh build/tests/endtoend/idle.exe >/dev/null 2>&1 </dev/null &
+step="running Sentavio.exe"
+cmake/wine-run.sh $build/tests/endtoend/idle.exe >/dev/null 2>&1 </dev/null &
 idle=$!
 
 if [ -n "${DISPLAY:-}" ]; then
     # The prompt on your display; the machine stays in the session.
     rm -f "$session/display"
     echo "Sentavio.exe runs on $DISPLAY: answer its prompt."
-    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh build/app/Sentavio.exe </dev/null || true
+    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/app/Sentavio.exe </dev/null || true
 else
     shot=$work/prompt.bmp
     echo "Sentavio.exe runs under Xvfb; the user answers: $choice $tick $restart"
     # Output to a file: after a restart the new session keeps pipes open.
-    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh build/tests/endtoend/sentavio-user.exe \
+    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/tests/endtoend/sentavio-user.exe \
         $choice $tick $restart "screenshot=$(dos "$shot")" >"$work/user.txt" 2>&1 </dev/null || true
     # The program's texts are in the ANSI code page.
     iconv -f WINDOWS-1252 -t UTF-8 "$work/user.txt" | sed 's/^/  /'
     if [ -s "$shot" ]; then
-        convert "$shot" build/prompt.png && echo "Screenshot of the prompt: build/prompt.png"
+        convert "$shot" $build/prompt.png && echo "Screenshot of the prompt: $build/prompt.png"
     fi
 fi
 
@@ -95,6 +130,7 @@ else
     i=0
     while [ ! -s "$work/restarted.txt" ] && [ $i -lt 120 ]; do sleep 0.5; i=$((i + 1)); done
 fi
+step="reading the machine afterwards"
 machine run-value SentavioRunMarker none
 machine report >"$work/after.txt"
 echo "What changed on the machine:"

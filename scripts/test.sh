@@ -1,9 +1,65 @@
 #!/bin/sh
-# Installs what is missing, builds Sentavio.exe and its tests, and runs the
-# whole suite under Wine.
+# scripts/test.sh [CTEST ARGUMENTS...]
+#
+# Installs what is missing, builds Sentavio.exe (i686) and the x86_64 test
+# build of the same sources, and runs the Wine suite on every architecture
+# this host can run: x86_64 everywhere, i686 where the kernel runs 32-bit
+# programs. The checks of the shipped program that need no Wine (its
+# Windows 2000 imports, its bytes, the fuzzers) run on every host.
+# SENTAVIO_ARCH=i686 or x86_64 asks for one architecture's Wine suite alone.
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/host.sh
+host_check_arch_request
 scripts/install-deps.sh
+
+want=${SENTAVIO_ARCH:-}
 cmake --preset release
 cmake --build --preset release -j2
-ctest --preset release "$@"
+if [ "$want" != i686 ]; then
+    cmake --preset x86_64
+    cmake --build --preset x86_64 -j2
+fi
+
+status=0
+summary=
+say() { summary="$summary$1
+"; }
+# run_suite DESCRIPTION CTEST_ARGUMENTS...
+run_suite() {
+    what=$1
+    shift
+    echo "=== $what"
+    if ctest "$@"; then
+        say "$what: passed"
+    else
+        say "$what: FAILED"
+        status=1
+    fi
+}
+
+i686_wine=
+if [ "$want" = x86_64 ]; then
+    why="SENTAVIO_ARCH=x86_64 asks for the x86_64 suite alone"
+elif host_runs_i686; then
+    i686_wine=yes
+else
+    why=$host_i686_why
+fi
+if [ -n "$i686_wine" ]; then
+    run_suite "i686 suite (Sentavio.exe on 32-bit Wine, and its checks without Wine)" \
+        --preset release "$@"
+else
+    run_suite "i686 checks of the shipped Sentavio.exe without Wine (imports, bytes, fuzzers)" \
+        --preset release -LE wine "$@"
+    say "i686 Wine suite: not run: $why"
+fi
+if [ "$want" != i686 ]; then
+    run_suite "x86_64 suite (test build of the same sources on 64-bit Wine)" --preset x86_64 "$@"
+else
+    say "x86_64 suite: not run: SENTAVIO_ARCH=i686 asks for the i686 suite alone"
+fi
+
+echo "=== Summary"
+printf '%s' "$summary"
+exit $status
