@@ -1,5 +1,7 @@
 // sentavio-user.exe <yes|no|cancel|ok> [tick] [restart] [screenshot=FILE.bmp]
-// Runs Sentavio.exe and answers it as a user would: the prompt with the
+//                   [run=COMMAND LINE]
+// Runs Sentavio.exe (the built one, or the command line given with run=, an
+// installed one, say) and answers it as a user would: the prompt with the
 // given choice (ok: Enter on the check box), ticking the check box first
 // with "tick"; the restart question with Yes when "restart" is given, else
 // No; error boxes with OK. Prints each window it saw.
@@ -14,9 +16,11 @@ int main(int argc, char** argv)
 {
     user::Answers answers;
     if (argc < 2 || !user::ParseChoice(argv[1], answers.choice)) {
-        std::fprintf(stderr, "usage: sentavio-user yes|no|cancel|ok [tick] [restart] [screenshot=FILE.bmp]\n");
+        std::fprintf(stderr, "usage: sentavio-user yes|no|cancel|ok [tick] [restart] [screenshot=FILE.bmp] "
+                             "[run=COMMAND LINE]\n");
         return 2;
     }
+    std::string commandLine = process::SentavioExe();
     for (int i = 2; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "tick")
@@ -25,6 +29,8 @@ int main(int argc, char** argv)
             answers.restart = true;
         else if (word.rfind("screenshot=", 0) == 0)
             answers.screenshot = word.substr(11);
+        else if (word.rfind("run=", 0) == 0)
+            commandLine = word.substr(4);
         else {
             std::fprintf(stderr, "unknown word: %s\n", word.c_str());
             return 2;
@@ -32,7 +38,7 @@ int main(int argc, char** argv)
     }
 
     const user::Session session =
-        user::RunSentavio(process::SentavioExe(), answers, 20000, [](const user::Seen& seen) {
+        user::RunSentavio(commandLine, answers, 20000, [](const user::Seen& seen) {
             std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
             const robot::Control* message = seen.window.Find(IDC_MESSAGE);
             const std::string text = message != nullptr ? message->text : seen.text;

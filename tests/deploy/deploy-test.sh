@@ -1,0 +1,208 @@
+#!/bin/sh
+# deploy-test.sh MSI PRODUCT_FILE MAKE_PACKAGE CMAKE MACHINE_EXE USER_EXE WORK_DIR
+#
+# The installer package under Wine's msiexec, in the shared session: install
+# (and its refusal before Windows 2000), upgrade from an older package,
+# downgrade refused, the user's "Don't display this message again." and a
+# repair, uninstall. After each step it looks at the machine: the installed
+# program, its folder, the Run value, the entries under Add or Remove
+# Programs, and the settings the user agreed to (power policy, Heuristics).
+#
+# The package is 32-bit. In a 64-bit prefix Windows Installer puts it under
+# "Program Files (x86)" and the Run value in the 32-bit registry view; the
+# test asks the prefix which it is and looks there.
+set -u
+msi=$1
+product_file=$2
+make_package=$3
+cmake=$4
+machine_exe=$5
+user_exe=$6
+work=$7
+here=$(cd "$(dirname "$0")" && pwd)
+run="$here/../../cmake/wine-run.sh"
+
+failures=0
+checks=0
+fail() { failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"; }
+expect() {  # expect WHAT ACTUAL EXPECTED
+    checks=$((checks + 1))
+    [ "$2" = "$3" ] || fail "$1: got \"$2\", expected \"$3\""
+}
+dos() { printf 'Z:%s\n' "$1" | tr / '\\'; }
+machine() { "$run" "$machine_exe" "$@"; }
+
+# reg's answer for one REG_SZ value: its data, or failure when it is absent.
+regdata() {  # regdata KEY NAME [VIEW]
+    "$run" reg query "$1" /v "$2" ${3:-} 2>/dev/null | tr -d '\r' |
+        awk -v head="    $2    REG_SZ    " \
+            'index($0, head) == 1 { print substr($0, length(head) + 1); found = 1 } END { exit !found }'
+}
+
+rm -rf "$work"
+mkdir -p "$work/current" "$work/older"
+case=setup
+[ -f "$msi" ] || { echo "FAIL: no package at $msi"; exit 1; }
+property() { msiinfo export "$msi" Property | tr -d '\r' | awk -F '\t' -v p="$1" '$1 == p { print $2 }'; }
+name=$(property ProductName)
+version=$(property ProductVersion)
+
+# The program the package holds, and an older package made from the same
+# source with a copy of it that differs by a few bytes at the end (ignored
+# by the loader), so that the installed file tells which package put it.
+msiextract -C "$work/extracted" "$msi" >/dev/null || { echo "FAIL: cannot extract $msi"; exit 1; }
+cp "$work/extracted/Program Files/Sentavio/Sentavio.exe" "$work/current/Sentavio.exe"
+cp "$work/current/Sentavio.exe" "$work/older/Sentavio.exe"
+printf 'older package' >>"$work/older/Sentavio.exe"
+older_version=0.0.0
+"$cmake" -DEXE="$work/older/Sentavio.exe" -DMSI="$work/older.msi" -DPRODUCT="$product_file" \
+    -DPACKAGE_VERSION=$older_version -P "$make_package" || { echo "FAIL: no older package"; exit 1; }
+package() { [ "$1" = current ] && dos "$msi" || dos "$work/older.msi"; }
+version_of() { [ "$1" = current ] && echo "$version" || echo "$older_version"; }
+
+# Which prefix: a 64-bit one names a second Program Files folder.
+cv='HKLM\Software\Microsoft\Windows\CurrentVersion'
+if pf=$(regdata "$cv" 'ProgramFilesDir (x86)'); then
+    view=/reg:32
+    views='/reg:32 /reg:64'
+else
+    pf=$(regdata "$cv" ProgramFilesDir) || { echo "FAIL: no Program Files folder"; exit 1; }
+    view=
+    views=-
+fi
+folder=$("$run" winepath -u "$pf\\Sentavio" | tr -d '\r')
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+installed_value="\"$pf\\Sentavio\\Sentavio.exe\""
+echo "Package $name $version; installs to $pf${view:+, registry view $view}"
+
+# What is on the machine of the package's, in one line.
+products() {  # count and versions of the Add or Remove Programs entries named $name
+    for v in $views; do
+        echo "VIEW $v"
+        [ "$v" = - ] && v=
+        "$run" reg query "$cv\\Uninstall" /s $v 2>/dev/null
+    done | tr -d '\r' | awk -v name="$name" '
+        /^VIEW / { v = $2 }
+        /^HKEY_/ { key = v $0 }
+        index($0, "    DisplayName    REG_SZ    ") == 1 && substr($0, 30) == name { hit[key] = 1 }
+        index($0, "    DisplayVersion    REG_SZ    ") == 1 { version[key] = substr($0, 33) }
+        END { n = 0; s = ""; for (k in hit) { n++; s = s " " version[k] } print n s }'
+}
+state() {
+    exe=none
+    if [ -f "$folder/Sentavio.exe" ]; then
+        exe=other
+        cmp -s "$folder/Sentavio.exe" "$work/current/Sentavio.exe" && exe=current
+        cmp -s "$folder/Sentavio.exe" "$work/older/Sentavio.exe" && exe=older
+    fi
+    [ -d "$folder" ] && dir=folder || dir=no-folder
+    value=$(regdata "$run_key" Sentavio $view) || value=absent
+    printf 'exe=%s %s value=%s products=%s\n' "$exe" "$dir" "$value" "$(products)"
+}
+clean_state="exe=none no-folder value=absent products=0"
+installed() { printf 'exe=%s folder value=%s products=1 %s\n' "$1" "$installed_value" "$2"; }
+# The machine's own settings, which no step here may change.
+settings() { machine report | tr -d '\r' | grep -v '^autostart value:'; }
+
+msiexec() {  # msiexec ARGS...: runs it silently; prints nothing, returns its exit status
+    "$run" msiexec "$@" /qn >/dev/null 2>&1
+}
+outcome() { [ "$1" = 0 ] && echo done || echo refused; }
+reset() {
+    msiexec /x "$(package current)"
+    msiexec /x "$(package older)"
+    "$run" reg delete 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /f >/dev/null 2>&1
+    [ "$(state)" = "$clean_state" ] || { fail "cannot start from a clean machine: $(state)"; return 1; }
+}
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# A simulated machine that qualifies, so that the installed program prompts.
+machine version win2k >/dev/null &&
+    machine cmbatt maker >/dev/null &&
+    machine power-prepare 1 1 5 0 0 >/dev/null &&
+    machine power-key present >/dev/null &&
+    machine heuristics binary 20 >/dev/null || { echo "FAIL: cannot prepare the machine"; exit 1; }
+settings_before=$(settings)
+
+# Install, as each Windows version that msiexec may report: refused with
+# nothing changed before Windows 2000.
+case=install
+while read -r windows expected; do
+    reset || break
+    "$run" reg add 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /v Version /d "$windows" /f >/dev/null
+    start=$(now_ms)
+    msiexec /i "$(package current)"
+    status=$?
+    [ "$windows" = win2k ] && echo "Install took $(($(now_ms) - start)) ms (msiexec /i /qn under Wine)"
+    expect "$windows: outcome" "$(outcome $status)" "$expected"
+    if [ "$expected" = done ]; then
+        expect "$windows: machine" "$(state)" "$(installed current "$version")"
+    else
+        expect "$windows: machine" "$(state)" "$clean_state"
+    fi
+done <<'TABLE'
+nt40 refused
+win98 refused
+win2k done
+winxp done
+TABLE
+
+# Upgrade and downgrade: the newer package replaces the older in place;
+# the older one refuses to replace the newer.
+case=upgrade
+while read -r first second expected kept; do
+    reset || break
+    msiexec /i "$(package $first)"
+    msiexec /i "$(package $second)"
+    expect "$first then $second: outcome" "$(outcome $?)" "$expected"
+    expect "$first then $second: machine" "$(state)" "$(installed $kept "$(version_of $kept)")"
+done <<'TABLE'
+older current done current
+current older refused current
+TABLE
+
+# The user ticks "Don't display this message again.": Sentavio deletes the
+# Run value. An administrator's repair writes it back and changes nothing
+# else. In a 32-bit prefix the installed program itself runs from the
+# value's command line on the simulated machine; in a 64-bit one the test
+# bed's programs are 64-bit and cannot simulate the machine for the 32-bit
+# program, so the test deletes the value as the program would.
+case=repair
+if reset && msiexec /i "$(package current)"; then
+    command=$(regdata "$run_key" Sentavio $view)
+    if [ -z "$view" ]; then
+        "$run" "$user_exe" no tick "run=$command" >"$work/user.txt" 2>&1
+        checks=$((checks + 1))
+        grep -q '^prompt: ' "$work/user.txt" || fail "the installed program did not prompt: $(cat "$work/user.txt")"
+    else
+        "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
+    fi
+    expect "ticked: machine" "$(state)" "exe=current folder value=absent products=1 $version"
+    msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=amus
+    expect "repair: outcome" "$(outcome $?)" done
+    expect "repair: machine" "$(state)" "$(installed current "$version")"
+    expect "repair: settings" "$(settings)" "$settings_before"
+else
+    fail "cannot install"
+fi
+
+# Uninstall, with the Run value in place or already deleted: nothing of the
+# package's is left; the power policy and Heuristics stay as they were.
+case=uninstall
+while read -r run_value; do
+    reset || break
+    msiexec /i "$(package current)" || { fail "cannot install"; continue; }
+    [ "$run_value" = deleted ] && "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
+    msiexec /x "$(package current)"
+    expect "value $run_value: outcome" "$(outcome $?)" done
+    expect "value $run_value: machine" "$(state)" "$clean_state"
+    expect "value $run_value: settings" "$(settings)" "$settings_before"
+done <<'TABLE'
+present
+deleted
+TABLE
+
+case=end
+reset
+echo "$((checks - failures)) of $checks checks passed"
+[ $failures = 0 ]
