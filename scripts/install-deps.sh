@@ -22,6 +22,9 @@ if host_runs_i686; then
     [ -x /usr/lib/wine/wine ] || need_i386="wine32:i386"
 fi
 have_cmd convert || need="$need imagemagick"
+# The installer package: wixl makes it, msitools reads it back in the tests.
+have_cmd wixl || need="$need wixl"
+have_cmd msiinfo || need="$need msitools"
 # The fuzzers: clang with libFuzzer and the sanitizers' runtime of the same
 # version (libclang-rt-dev follows Debian's default clang).
 if have_cmd clang++; then
