@@ -24,10 +24,10 @@ run="$here/../../cmake/wine-run.sh"
 
 failures=0
 checks=0
-fail() { failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"; }
+pass() { checks=$((checks + 1)); }
+fail() { pass; failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"; }
 expect() {  # expect WHAT ACTUAL EXPECTED
-    checks=$((checks + 1))
-    [ "$2" = "$3" ] || fail "$1: got \"$2\", expected \"$3\""
+    if [ "$2" = "$3" ]; then pass; else fail "$1: got \"$2\", expected \"$3\""; fi
 }
 dos() { printf 'Z:%s\n' "$1" | tr / '\\'; }
 machine() { "$run" "$machine_exe" "$@"; }
@@ -108,9 +108,12 @@ msiexec() {  # msiexec ARGS...: runs it silently; prints nothing, returns its ex
     "$run" msiexec "$@" /qn >/dev/null 2>&1
 }
 outcome() { [ "$1" = 0 ] && echo done || echo refused; }
+# Each case starts from a machine without the package, its Run value (which
+# other tests set), or a Windows version set for msiexec.
 reset() {
     msiexec /x "$(package current)"
     msiexec /x "$(package older)"
+    "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
     "$run" reg delete 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /f >/dev/null 2>&1
     [ "$(state)" = "$clean_state" ] || { fail "cannot start from a clean machine: $(state)"; return 1; }
 }
@@ -172,8 +175,7 @@ if reset && msiexec /i "$(package current)"; then
     command=$(regdata "$run_key" Sentavio $view)
     if [ -z "$view" ]; then
         "$run" "$user_exe" no tick "run=$command" >"$work/user.txt" 2>&1
-        checks=$((checks + 1))
-        grep -q '^prompt: ' "$work/user.txt" || fail "the installed program did not prompt: $(cat "$work/user.txt")"
+        grep -q '^prompt: ' "$work/user.txt" && pass || fail "the installed program did not prompt: $(cat "$work/user.txt")"
     else
         "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
     fi
