@@ -75,17 +75,20 @@ run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 installed_value="\"$pf\\Sentavio\\Sentavio.exe\""
 echo "Package $name $version; installs to $pf${view:+, registry view $view}"
 
-# What is on the machine of the package's, in one line.
-products() {  # count and versions of the Add or Remove Programs entries named $name
+# What the package left on the machine, in one line: the installed file
+# (which package's), the folder, the Run value, and the number and versions
+# of the Add or Remove Programs entries named for the product.
+products() {
     for v in $views; do
         echo "VIEW $v"
         [ "$v" = - ] && v=
         "$run" reg query "$cv\\Uninstall" /s $v 2>/dev/null
     done | tr -d '\r' | awk -v name="$name" '
+        BEGIN { dn = "    DisplayName    REG_SZ    "; dv = "    DisplayVersion    REG_SZ    " }
         /^VIEW / { v = $2 }
         /^HKEY_/ { key = v $0 }
-        index($0, "    DisplayName    REG_SZ    ") == 1 && substr($0, 30) == name { hit[key] = 1 }
-        index($0, "    DisplayVersion    REG_SZ    ") == 1 { version[key] = substr($0, 33) }
+        index($0, dn) == 1 && substr($0, length(dn) + 1) == name { hit[key] = 1 }
+        index($0, dv) == 1 { version[key] = substr($0, length(dv) + 1) }
         END { n = 0; s = ""; for (k in hit) { n++; s = s " " version[k] } print n s }'
 }
 state() {
