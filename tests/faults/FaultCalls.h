@@ -36,6 +36,17 @@ enum Module { Kernel32, Advapi32, Msvcrt, User32, Powrprof };
 }  // namespace faults
 
 // clang-format off
+// The window-long functions have pointer width on x86_64, and names of their own.
+#if defined(__i386__)
+#define FAULT_WINDOW_LONG_CALLS(X) \
+    X(User32, GetWindowLongA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE }) \
+    X(User32, SetWindowLongA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE })
+#else
+#define FAULT_WINDOW_LONG_CALLS(X) \
+    X(User32, GetWindowLongPtrA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE }) \
+    X(User32, SetWindowLongPtrA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE })
+#endif
+
 #define FAULT_CALLS(X) \
     X(Advapi32, AdjustTokenPrivileges, { Kind::Bool, ERROR_ACCESS_DENIED }, { Kind::Partly, ERROR_NOT_ALL_ASSIGNED }) \
     X(Advapi32, AllocateAndInitializeSid, { Kind::Bool, ERROR_NOT_ENOUGH_MEMORY }) \
@@ -102,7 +113,6 @@ enum Module { Kernel32, Advapi32, Msvcrt, User32, Powrprof };
     X(User32, GetNextDlgTabItem, { Kind::Null, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, GetSystemMetrics, { Kind::Zero, 0 }) \
     X(User32, GetWindow, { Kind::Null, ERROR_INVALID_WINDOW_HANDLE }) \
-    X(User32, GetWindowLongA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, GetWindowRect, { Kind::Bool, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, GetWindowTextA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, GetWindowTextLengthA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE }) \
@@ -112,17 +122,23 @@ enum Module { Kernel32, Advapi32, Msvcrt, User32, Powrprof };
     X(User32, MessageBoxA, { Kind::Zero, ERROR_NOT_ENOUGH_MEMORY }) \
     X(User32, SendMessageA, { Kind::Never, 0 }) \
     X(User32, SetDlgItemTextA, { Kind::Bool, ERROR_CONTROL_ID_NOT_FOUND }) \
-    X(User32, SetWindowLongA, { Kind::Zero, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, SetWindowPos, { Kind::Bool, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, SetWindowTextA, { Kind::Bool, ERROR_INVALID_WINDOW_HANDLE }) \
     X(User32, SystemParametersInfoA, { Kind::Bool, ERROR_INVALID_PARAMETER }) \
+    FAULT_WINDOW_LONG_CALLS(X) \
     X(Powrprof, IsPwrHibernateAllowed, { Kind::Never, 0 }) \
     X(Powrprof, ReadGlobalPwrPolicy, { Kind::Bool, ERROR_ACCESS_DENIED }, { Kind::Bool, ERROR_FILE_NOT_FOUND }) \
     X(Powrprof, WriteGlobalPwrPolicy, { Kind::Bool, ERROR_ACCESS_DENIED }, { Kind::Bool, ERROR_REGISTRY_IO_FAILED })
 
 // What the program imports but the sweep leaves alone: the C runtime's own
-// start-up, exit and diagnostics, and its data.
+// start-up, exit, diagnostics and unwinding, and its data (some of which
+// are functions on i686 and data on x86_64).
 #define FAULT_UNREPLACED(Y) \
+    Y(Kernel32, __C_specific_handler, Runtime) \
+    Y(Msvcrt, __iob_func, Runtime) \
+    Y(Msvcrt, _acmdln, Data) \
+    Y(Msvcrt, _commode, Data) \
+    Y(Msvcrt, _fmode, Data) \
     Y(Msvcrt, __getmainargs, Runtime) \
     Y(Msvcrt, __initenv, Data) \
     Y(Msvcrt, __p__acmdln, Runtime) \

@@ -79,11 +79,17 @@ struct FoundRow {
     const char* before;
 };
 
+#if defined(__i386__)
+constexpr const char* kSetWindowLong = "SetWindowLongA";
+#else
+constexpr const char* kSetWindowLong = "SetWindowLongPtrA";
+#endif
+
 const FoundRow kFoundRows[] = {
     { 3, "malloc", 2,
       "the driver file's name was lost, the empty name matched every binary path, and a machine "
       "without the maker's driver got the prompt" },
-    { 0, "SetWindowLongA", 1,
+    { 0, kSetWindowLong, 1,
       "the prompt kept no link to its object: no button answered, and the program never ended" },
 };
 
