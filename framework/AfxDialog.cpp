@@ -116,7 +116,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     if (message == WM_INITDIALOG) {
         pDlg = reinterpret_cast<CDialog*>(lParam);
         pDlg->m_hWnd = hWnd;
+        // Without the object behind it no button of the dialog would ever
+        // answer: end it at once rather than leave it up for good.
         ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+        if (::GetWindowLongPtrA(hWnd, DWLP_USER) != lParam) {
+            ::EndDialog(hWnd, -1);
+            return FALSE;
+        }
     } else {
         pDlg = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
         if (pDlg == nullptr)

@@ -104,5 +104,8 @@ BOOL CServiceQuery::UsesDriverFile(LPCSTR serviceName, LPCSTR fileName)
     LPCSTR binaryPath = static_cast<QUERY_SERVICE_CONFIGA*>(block.Get())->lpBinaryPathName;
     if (binaryPath == nullptr)
         return FALSE;
-    return ::strstr(binaryPath, fileName) != nullptr;
+    // An empty name occurs in every path: a name that was lost on its way
+    // here (its string could not be allocated) must not make a machine
+    // without the maker's driver qualify.
+    return fileName[0] != '\0' && ::strstr(binaryPath, fileName) != nullptr;
 }

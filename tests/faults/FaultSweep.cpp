@@ -1,0 +1,600 @@
+// Every call fails once: the fault build of the whole program on the
+// simulated Windows 2000 machine, answered by the robot as a user would.
+//
+// For each scenario a recording run lists every call the program makes;
+// then one run per call and per way it can fail (the full sweep), or per
+// call site with its most likely failure (the quick sweep, the default).
+// Each run is judged by rules that hold whatever failed:
+//   - it ends by itself within a bound, without an exception, and never
+//     waits for an answer no window asks for;
+//   - Heuristics unchanged, or unchanged but byte 6 set; the power policy
+//     unchanged, or the five alarm values at the optimum with every other
+//     byte as it was; the autostart value there or gone; nothing else in
+//     the watched keys changed, and no registry write names another value;
+//   - no restart after a failed Heuristics write, policy write or autostart
+//     removal (the fault build records the restart instead of doing it);
+//   - a reported failure shows one box, captioned with the program's title;
+//     a failure passed over silently is one the program may pass over.
+//
+// SENTAVIO_SWEEP=full selects the full sweep; SENTAVIO_SWEEP_ONLY=Name
+// restricts the failure runs to one function (for a closer look).
+#include <doctest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+#include "testbed/Machine.h"
+#include "testbed/PowerMachine.h"
+#include "testbed/RegistryMachine.h"
+#include "testbed/powrprof/StandIn.h"
+#include "tests/faults/FaultCalls.h"
+#include "tests/support/Process.h"
+#include "tests/support/Robot.h"
+#include "tests/support/Texts.h"
+
+namespace {
+
+constexpr const char* kProgram = "sentavio-faults.exe";
+// Far above any run's own time (well under a second on Wine): a run that
+// takes longer waits for something that will not come.
+constexpr DWORD kRunBoundMs = 15000;
+// An answered window still up after this is answered again, as a user
+// whose click did nothing would click again.
+constexpr DWORD kAnswerAgainMs = 2000;
+
+// ---- Scenarios ---------------------------------------------------------------
+
+enum class Choice { None, Yes, No };
+
+struct Scenario {
+    const char* name;
+    testbed::Alarms alarms;
+    const char* driverPath;
+    Choice choice;  // the answer to the prompt, with the box ticked
+    bool restart;   // the answer to the restart question
+};
+
+const Scenario kScenarios[] = {
+    { "needs the prompt: Yes, box ticked, restart agreed", testbed::kCriticalAtFiveNoAction,
+      testbed::kMakersDriverPath, Choice::Yes, true },
+    { "needs the prompt: No, box ticked", testbed::kCriticalAtFiveNoAction, testbed::kMakersDriverPath,
+      Choice::No, false },
+    { "already at the optimum", testbed::kOptimumAlarms, testbed::kMakersDriverPath, Choice::None, false },
+    { "does not qualify", testbed::kCriticalAtFiveNoAction, testbed::kStockDriverPath, Choice::None, false },
+};
+
+// Faults the sweep found, kept as rows that run in every sweep: the
+// scenario, the failing call, and what the program did before it was mended.
+struct FoundRow {
+    int scenario;  // index into kScenarios
+    const char* function;
+    int call;
+    const char* before;
+};
+
+#if defined(__i386__)
+constexpr const char* kSetWindowLong = "SetWindowLongA";
+#else
+constexpr const char* kSetWindowLong = "SetWindowLongPtrA";
+#endif
+
+const FoundRow kFoundRows[] = {
+    { 3, "malloc", 2,
+      "the driver file's name was lost, the empty name matched every binary path, and a machine "
+      "without the maker's driver got the prompt" },
+    { 0, kSetWindowLong, 1,
+      "the prompt kept no link to its object: no button answered, and the program never ended" },
+};
+
+// ---- The watched part of the registry ------------------------------------------
+
+struct WatchedKey {
+    HKEY root;
+    const char* path;
+};
+
+const WatchedKey kWatched[] = {
+    { HKEY_LOCAL_MACHINE, testbed::kPowerKey },
+    { HKEY_LOCAL_MACHINE, testbed::kRunKey },
+    { HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey },
+    { HKEY_CURRENT_USER, standin::kUserPolicyKey },
+    { HKEY_LOCAL_MACHINE, standin::kSwitchKey },
+    { HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\cmbatt" },
+    { HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\sentavio-faults.exe" },
+};
+
+using Values = std::map<std::string, testbed::RegValue>;
+using Registry = std::vector<Values>;  // in the order of kWatched
+
+class CKey {
+public:
+    CKey() = default;
+    ~CKey()
+    {
+        if (m_key != nullptr)
+            RegCloseKey(m_key);
+    }
+    CKey(const CKey&) = delete;
+    CKey& operator=(const CKey&) = delete;
+    HKEY* Put() { return &m_key; }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+Values ReadKey(const WatchedKey& k)
+{
+    Values values;
+    CKey key;
+    if (RegOpenKeyExA(k.root, k.path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[256] = {};
+        DWORD nameSize = sizeof(name);
+        DWORD type = 0;
+        std::vector<BYTE> data(8192);
+        DWORD size = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+            break;
+        data.resize(size);
+        values[name] = testbed::RegValue{ true, type, data };
+    }
+    return values;
+}
+
+Registry ReadRegistry()
+{
+    Registry registry;
+    for (const WatchedKey& k : kWatched)
+        registry.push_back(ReadKey(k));
+    return registry;
+}
+
+// Puts every watched key back as it was: values added are deleted.
+void Restore(const Registry& registry)
+{
+    for (size_t i = 0; i < registry.size(); ++i) {
+        CKey key;
+        REQUIRE(RegCreateKeyExA(kWatched[i].root, kWatched[i].path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                key.Put(), nullptr) == ERROR_SUCCESS);
+        for (const auto& [name, value] : ReadKey(kWatched[i]))
+            if (registry[i].count(name) == 0)
+                RegDeleteValueA(key.Get(), name.c_str());
+        for (const auto& [name, value] : registry[i])
+            REQUIRE(RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.bytes.data(),
+                                   static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS);
+    }
+}
+
+// ---- One run of the fault build ---------------------------------------------------
+
+struct LogLine {
+    std::string function;
+    int call = 0;
+    std::string site;
+    bool failed = false;
+    std::string detail;
+};
+
+enum class WindowKind { Prompt, RestartQuestion, ErrorBox, Other };
+
+struct SeenWindow {
+    WindowKind kind;
+    std::string caption;
+    std::string text;
+};
+
+struct Run {
+    bool started = false;
+    bool ended = false;
+    DWORD exitCode = 0;
+    bool windowUpAtBound = false;
+    std::vector<SeenWindow> windows;
+    std::vector<LogLine> log;
+    std::vector<std::string> logNotes;  // the stand-ins' own lines
+    bool restartRequested = false;
+};
+
+std::string LogPath()
+{
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + "sentavio-faults.log";
+}
+
+void ReadLog(const std::string& path, Run& run)
+{
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line == "restart requested") {
+            run.restartRequested = true;
+            continue;
+        }
+        std::istringstream fields(line);
+        LogLine l;
+        std::string call, mark;
+        if (std::getline(fields, l.function, '\t') && std::getline(fields, call, '\t') &&
+            std::getline(fields, l.site, '\t') && std::getline(fields, mark, '\t')) {
+            std::getline(fields, l.detail);
+            l.call = std::atoi(call.c_str());
+            l.failed = mark == "FAIL";
+            run.log.push_back(l);
+        } else {
+            run.logNotes.push_back(line);
+        }
+    }
+}
+
+WindowKind KindOf(const robot::Window& window)
+{
+    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
+        return WindowKind::Prompt;
+    const std::vector<int> buttons = window.Buttons();
+    if (buttons == std::vector<int>{ IDYES, IDNO })
+        return WindowKind::RestartQuestion;
+    if (buttons == std::vector<int>{ IDOK })
+        return WindowKind::ErrorBox;
+    return WindowKind::Other;
+}
+
+void Answer(HWND hwnd, WindowKind kind, const Scenario& s, bool again)
+{
+    switch (kind) {
+    case WindowKind::Prompt:
+        if (!again)
+            robot::SetCheck(hwnd, IDC_DONT_SHOW_AGAIN, true);
+        robot::Click(hwnd, s.choice == Choice::Yes ? IDYES : s.choice == Choice::No ? IDNO : IDCANCEL);
+        break;
+    case WindowKind::RestartQuestion:
+        robot::Click(hwnd, s.restart ? IDYES : IDNO);
+        break;
+    case WindowKind::ErrorBox:
+        robot::Click(hwnd, IDOK);
+        break;
+    case WindowKind::Other:
+        robot::CloseBox(hwnd);
+        break;
+    }
+}
+
+// Starts the fault build with this fault ("" for a recording run), answers
+// every window it shows, and waits for its end.
+Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe)
+{
+    Run run;
+    const std::string logPath = LogPath();
+    DeleteFileA(logPath.c_str());
+    SetEnvironmentVariableA("SENTAVIO_FAULT_LOG", logPath.c_str());
+    SetEnvironmentVariableA("SENTAVIO_FAULT", fault.empty() ? nullptr : fault.c_str());
+
+    process::Child child;
+    run.started = child.Start("\"" + exe + "\"");
+    if (!run.started)
+        return run;
+    struct Answered {
+        HWND hwnd;
+        WindowKind kind;
+        DWORD at;
+    };
+    std::vector<Answered> answered;
+    const DWORD start = GetTickCount();
+    while (!(run.ended = child.Wait(10, &run.exitCode)) && GetTickCount() - start < kRunBoundMs) {
+        std::vector<HWND> handled;
+        for (const Answered& a : answered)
+            handled.push_back(a.hwnd);
+        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, handled)) {
+            const robot::Window window = robot::Read(hwnd);
+            const WindowKind kind = KindOf(window);
+            run.windows.push_back({ kind, window.caption, texts::Visible(window.StaticText()) });
+            answered.push_back({ hwnd, kind, GetTickCount() });
+            Answer(hwnd, kind, s, false);
+        }
+        for (Answered& a : answered) {
+            if (GetTickCount() - a.at > kAnswerAgainMs && IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
+                Answer(a.hwnd, a.kind, s, true);
+                a.at = GetTickCount();
+            }
+        }
+    }
+    if (!run.ended)
+        run.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
+    ReadLog(logPath, run);
+    return run;
+}
+
+// ---- Judging ----------------------------------------------------------------
+
+bool SameButFlag(const testbed::RegValue& before, const testbed::RegValue& after)
+{
+    if (!after.present || after.type != before.type || after.bytes.size() != before.bytes.size() ||
+        before.bytes.size() <= testbed::kHeuristicsFlagByte)
+        return false;
+    testbed::RegValue flagged = before;
+    flagged.bytes[testbed::kHeuristicsFlagByte] = 1;
+    return after == flagged;
+}
+
+struct Outcome {
+    bool flagSet = false;
+    bool optimum = false;
+    bool autostartGone = false;
+};
+
+// The rules about the machine; what changed is returned for the others.
+Outcome JudgeMachine(const Registry& before, const GLOBAL_POWER_POLICY& policyBefore,
+                     std::vector<std::string>& broken)
+{
+    Outcome outcome;
+    const Registry after = ReadRegistry();
+
+    GLOBAL_POWER_POLICY policyAfter = {};
+    if (testbed::LoadPowerPolicy(policyAfter) != ERROR_SUCCESS) {
+        broken.push_back("the power policy cannot be read back");
+    } else {
+        GLOBAL_POWER_POLICY optimum = policyBefore;
+        testbed::SetAlarms(optimum, testbed::kOptimumAlarms);
+        outcome.optimum = std::memcmp(&policyAfter, &optimum, sizeof(optimum)) == 0 &&
+                          std::memcmp(&policyAfter, &policyBefore, sizeof(optimum)) != 0;
+        if (!outcome.optimum && std::memcmp(&policyAfter, &policyBefore, sizeof(policyBefore)) != 0)
+            broken.push_back("the power policy changed otherwise than to the optimum alarms");
+    }
+
+    for (size_t i = 0; i < before.size(); ++i) {
+        const char* path = kWatched[i].path;
+        // The policy is judged as a whole above.
+        const bool policyKey = path == standin::kMachinePolicyKey || path == standin::kUserPolicyKey;
+        std::set<std::string> names;
+        for (const auto& [name, v] : before[i])
+            names.insert(name);
+        for (const auto& [name, v] : after[i])
+            names.insert(name);
+        for (const std::string& name : names) {
+            const auto b = before[i].count(name) ? before[i].at(name) : testbed::RegValue{};
+            const auto a = after[i].count(name) ? after[i].at(name) : testbed::RegValue{};
+            if (a == b || policyKey)
+                continue;
+            if (kWatched[i].path == testbed::kPowerKey && name == testbed::kHeuristicsValue &&
+                SameButFlag(b, a)) {
+                outcome.flagSet = true;
+                continue;
+            }
+            if (kWatched[i].path == testbed::kRunKey && name == testbed::kAutostartValue && !a.present) {
+                outcome.autostartGone = true;
+                continue;
+            }
+            broken.push_back(std::string("value \"") + name + "\" of " + kWatched[i].path + " changed");
+        }
+    }
+    return outcome;
+}
+
+// Failures the program must show: those of its settings and restart
+// operations. Everything else (the machine probes, texts, windows,
+// releases, results the flow does not test) it may pass over.
+bool MustReport(const LogLine& failed, const faults::Way& way)
+{
+    const std::string& f = failed.function;
+    if (f == "LoadLibraryA")
+        return failed.detail.find("powrprof.dll") != std::string::npos;
+    if (f == "GetProcAddress")
+        return failed.detail == "IsPwrHibernateAllowed" || failed.detail == "ReadGlobalPwrPolicy" ||
+               failed.detail == "WriteGlobalPwrPolicy";
+    if (f == "OpenProcessToken")  // the restart's, not the probe's
+        return failed.detail == "0x28";
+    if (f == "AdjustTokenPrivileges")
+        return way.kind == faults::Kind::Bool;
+    static const std::set<std::string> always = { "GetSystemDirectoryA", "ReadGlobalPwrPolicy",
+                                                  "WriteGlobalPwrPolicy", "RegOpenKeyExA",
+                                                  "RegQueryValueExA", "RegSetValueExA",
+                                                  "RegDeleteValueA", "calloc", "ExitWindowsEx" };
+    return always.count(f) != 0;
+}
+
+// Every rule for one run; an empty answer is a pass.
+std::vector<std::string> Judge(const Scenario& s, const Run& run, const Registry& before,
+                               const GLOBAL_POWER_POLICY& policyBefore, const faults::Way* way)
+{
+    std::vector<std::string> broken;
+    if (!run.started) {
+        broken.push_back("the program did not start");
+        return broken;
+    }
+    if (!run.ended)
+        broken.push_back(run.windowUpAtBound ? "still running with a window nobody could answer"
+                                             : "still running, waiting with no window up");
+    else if (run.exitCode >= 0xC0000000)
+        broken.push_back("ended by an exception");
+    for (const std::string& note : run.logNotes)
+        broken.push_back("stand-ins say: " + note);
+    for (const LogLine& l : run.log) {
+        if (!l.failed && l.function == "RegSetValueExA" && l.detail != testbed::kHeuristicsValue)
+            broken.push_back("wrote the value \"" + l.detail + "\"");
+        if (!l.failed && l.function == "RegDeleteValueA" && l.detail != testbed::kAutostartValue)
+            broken.push_back("deleted the value \"" + l.detail + "\"");
+    }
+
+    const Outcome outcome = JudgeMachine(before, policyBefore, broken);
+    // The removal was tried when the Run key was opened; a tick lost on the
+    // way (a window call that failed) tries none.
+    bool removalTried = false;
+    for (const LogLine& l : run.log)
+        removalTried = removalTried || (l.function == "RegOpenKeyExA" && l.detail == testbed::kRunKey);
+    if (run.restartRequested && (!outcome.flagSet || !outcome.optimum || (removalTried && !outcome.autostartGone)))
+        broken.push_back("restart requested after a failed Heuristics write, policy write or autostart removal");
+
+    const std::string title = texts::Ansi(texts::English[IDS_TITLE]);
+    int errorBoxes = 0;
+    for (const SeenWindow& w : run.windows) {
+        if (w.kind == WindowKind::Prompt && s.choice == Choice::None)
+            broken.push_back("the prompt on a machine that needs none");
+        if (w.kind == WindowKind::ErrorBox) {
+            ++errorBoxes;
+            if (w.caption != title)
+                broken.push_back("an error box captioned \"" + w.caption + "\" saying \"" + w.text + "\"");
+        }
+    }
+    if (errorBoxes > 1)
+        broken.push_back(std::to_string(errorBoxes) + " error boxes for one failure");
+
+    if (way != nullptr) {
+        for (const LogLine& l : run.log)
+            if (l.failed && errorBoxes == 0 && MustReport(l, *way))
+                broken.push_back("the failure passed over without a word");
+    }
+    return broken;
+}
+
+// ---- The sweep ----------------------------------------------------------------
+
+void PrepareMachine(const Scenario& s)
+{
+    REQUIRE(testbed::PreparePowerMachine(s.alarms) == 0);
+    REQUIRE(testbed::SetService(testbed::kBatteryService, s.driverPath) == 0);
+    REQUIRE(testbed::SetProgramVersion("win2k", kProgram) == 0);
+    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "LastAlarm", REG_DWORD, { 5, 0, 0, 0 }) == 0);
+    // Byte 6 is neither 0 nor 1 in the pattern, so setting it shows.
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, REG_BINARY,
+                                testbed::Pattern(20)) == 0);
+    REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "C:\\Tools\\neighbour.exe /tray") == 0);
+    REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "C:\\Sentavio\\Sentavio.exe") == 0);
+}
+
+
+std::string Env(const char* name)
+{
+    char value[256] = {};
+    return GetEnvironmentVariableA(name, value, sizeof(value)) != 0 ? value : "";
+}
+
+struct Planned {
+    std::string function;
+    int call;
+    int way;  // 1-based
+};
+
+// The failure runs of one scenario, from its recording.
+std::vector<Planned> Plan(const Run& recording, bool full, const std::string& only)
+{
+    std::vector<Planned> plan;
+    std::set<std::string> sites;
+    for (const LogLine& l : recording.log) {
+        const faults::Function* f = faults::FindFunction(l.function.c_str());
+        if (f == nullptr || faults::FailureWays(*f) == 0 || (!only.empty() && l.function != only))
+            continue;
+        if (!full && !sites.insert(l.function + "@" + l.site).second)
+            continue;
+        for (int way = 1; way <= (full ? faults::FailureWays(*f) : 1); ++way)
+            plan.push_back({ l.function, l.call, way });
+    }
+    return plan;
+}
+
+std::string Describe(const Planned& p)
+{
+    const faults::Function* f = faults::FindFunction(p.function.c_str());
+    const faults::Way& w = f->ways[p.way - 1];
+    return "call " + std::to_string(p.call) + " of " + p.function + " answers " + faults::KindName(w.kind) +
+           (w.error != 0 ? ", error " + std::to_string(w.error) : "");
+}
+
+std::string Windows(const Run& run)
+{
+    std::string all;
+    for (const SeenWindow& w : run.windows) {
+        static const char* const names[] = { "prompt", "restart question", "error box", "other window" };
+        all += std::string(names[static_cast<int>(w.kind)]) +
+               (w.kind == WindowKind::ErrorBox ? " \"" + w.text + "\"" : "") + "; ";
+    }
+    return all.empty() ? "none" : all;
+}
+
+std::string Join(const std::vector<std::string>& broken)
+{
+    std::string all;
+    for (const std::string& b : broken)
+        all += (all.empty() ? "" : "; ") + b;
+    return all;
+}
+
+}  // namespace
+
+TEST_CASE("Every call the program makes fails once, and nothing is lost")
+{
+    const bool full = Env("SENTAVIO_SWEEP") == "full";
+    const std::string only = Env("SENTAVIO_SWEEP_ONLY");
+    const std::string exe = process::DosPath(SENTAVIO_FAULTS_EXE);
+    int recorded = 0;
+    int judged = 0;
+    int notReached = 0;
+    const DWORD started = GetTickCount();
+
+    for (const Scenario& s : kScenarios) {
+        const std::string scenario = s.name;
+        CAPTURE(scenario);
+        PrepareMachine(s);
+        const Registry before = ReadRegistry();
+        GLOBAL_POWER_POLICY policyBefore = {};
+        REQUIRE(testbed::LoadPowerPolicy(policyBefore) == ERROR_SUCCESS);
+
+        // The recording run is the product's own run: it must do what the
+        // scenario says.
+        const Run recording = RunProgram(s, "", exe);
+        CHECK(Join(Judge(s, recording, before, policyBefore, nullptr)) == "");
+        std::vector<std::string> scenarioBroken;
+        const Outcome outcome = JudgeMachine(before, policyBefore, scenarioBroken);
+        CHECK(outcome.flagSet == (s.choice == Choice::Yes));
+        CHECK(outcome.optimum == (s.choice == Choice::Yes));
+        CHECK(outcome.autostartGone == (s.choice != Choice::None));
+        CHECK(recording.restartRequested == s.restart);
+        recorded += static_cast<int>(recording.log.size());
+
+        std::vector<Planned> plan = Plan(recording, full, only);
+        std::set<std::string> rowFaults;
+        for (const FoundRow& row : kFoundRows) {
+            if (&kScenarios[row.scenario] != &s)
+                continue;
+            rowFaults.insert(std::string(row.function) + ":" + std::to_string(row.call) + ":1");
+            bool planned = false;
+            for (const Planned& p : plan)
+                planned = planned || (p.function == row.function && p.call == row.call && p.way == 1);
+            if (!planned)
+                plan.push_back({ row.function, row.call, 1 });
+        }
+
+        for (const Planned& p : plan) {
+            Restore(before);
+            const std::string fault = p.function + ":" + std::to_string(p.call) + ":" + std::to_string(p.way);
+            const Run run = RunProgram(s, fault, exe);
+            const faults::Function* f = faults::FindFunction(p.function.c_str());
+            const std::vector<std::string> broken = Judge(s, run, before, policyBefore, &f->ways[p.way - 1]);
+            ++judged;
+            bool reached = false;
+            for (const LogLine& l : run.log)
+                reached = reached || l.failed;
+            notReached += reached ? 0 : 1;
+            // A found fault's row must still meet its call.
+            if (rowFaults.count(fault) != 0)
+                CHECK(reached);
+            CAPTURE(Describe(p));
+            CAPTURE(Windows(run));
+            CHECK(Join(broken) == "");
+        }
+        Restore(before);
+    }
+    std::printf("fault sweep (%s): %d calls recorded in %d scenarios, %d failure runs judged "
+                "(%d where the failing call did not come), %lu s\n",
+                full ? "full" : "quick: each call site, its most likely failure", recorded,
+                static_cast<int>(sizeof(kScenarios) / sizeof(kScenarios[0])), judged, notReached,
+                static_cast<unsigned long>((GetTickCount() - started) / 1000));
+    std::fflush(stdout);
+}
