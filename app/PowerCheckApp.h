@@ -8,8 +8,8 @@
 // Critical alarm on at 100 % with hibernation and event code 0; low alarm off.
 constexpr DischargeSettings kOptimumDischargeSettings = { 1, 0, 100, 3, 0 };
 
-// EWX_REBOOT | EWX_FORCE: running applications are closed without asking.
-constexpr UINT kRestartFlags = 6;
+// Running applications are closed without asking.
+constexpr UINT kRestartFlags = EWX_REBOOT | EWX_FORCE;
 
 class CPowerCheckApp : public CWinApp {
 public:

@@ -126,7 +126,8 @@ struct CLateThunk<R(WINAPI*)(A...)> {
                              reinterpret_cast<PVOID>(&Call<ppfn, pszName>), pszName);
     }
 
-    // Every window function answers zero (or nullptr) when it fails.
+    // Zero (or nullptr) is how the window functions fail, all but
+    // DialogBoxParamA (-1); it gets zero too, as afxlate.h says.
     // GetProcAddress answers one pointer type for functions of every
     // signature; passing through void (*)() says that this one matches.
     template <PFN* ppfn, const char* pszName>

@@ -8,7 +8,9 @@
 // a thunk of the same signature, which loads the library, looks the function
 // up, stores it in the slot and forwards the call; later calls go straight to
 // the library. When the library or the function cannot be had, the thunk
-// answers the function's failure value, zero, and GetLastError tells why.
+// answers zero (nullptr), and GetLastError tells why. Zero is the failure
+// value of every function bound here but DialogBoxParamA, whose own is -1:
+// its thunk answers 0 all the same (see CDialog::DoModal).
 //
 // An executable that links the object library framework_imports imports no
 // user32; every other executable keeps the ordinary import.

@@ -220,7 +220,8 @@ public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     // IDOK or IDCANCEL (or what EndDialog was given); -1 when the dialog
-    // could not be created.
+    // could not be created; 0 when the window library could not be loaded
+    // (the late-bound thunk answers zero, not -1).
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);

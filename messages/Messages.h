@@ -1,4 +1,4 @@
-// Error boxes: every failure the program shows goes through these two.
+// Error boxes: every failure the program shows goes through these three.
 #pragma once
 
 #include <windows.h>

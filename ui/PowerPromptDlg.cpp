@@ -12,7 +12,7 @@ END_MESSAGE_MAP()
 CPowerPromptDlg::CPowerPromptDlg(CWnd* pParent)
     : CDialog(IDD_POWERPROMPT, pParent),
       m_bDontShowAgain(0),
-      m_nChoice(2),
+      m_nChoice(IDCANCEL),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
 {
 }

@@ -11,7 +11,7 @@ public:
     CString m_strMessage;
     CString m_strQuestion;
     BOOL m_bDontShowAgain;
-    int m_nChoice;  // IDYES, IDNO, or 2 when neither button ended the dialog
+    int m_nChoice;  // IDYES, IDNO, or IDCANCEL when neither button ended the dialog
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -113,7 +113,7 @@ TEST_CASE("A new prompt holds its initial answer")
     CHECK(dlg.m_strMessage.GetLength() == 0);
     CHECK(dlg.m_strQuestion.GetLength() == 0);
     CHECK(dlg.m_bDontShowAgain == 0);
-    CHECK(dlg.m_nChoice == 2);
+    CHECK(dlg.m_nChoice == IDCANCEL);
 }
 
 TEST_CASE("A dialog whose template is missing answers -1 without showing anything")
@@ -243,15 +243,15 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         // that case has no row here.
         { "Enter right after opening presses No", false, EnterOnFocus, 0, IDOK, IDNO, 0, false },
         { "Enter on the ticked check box is the OK command", true, EnterOn, IDC_DONT_SHOW_AGAIN,
-          IDOK, 2, 1, false },
+          IDOK, IDCANCEL, 1, false },
         { "Enter on the clear check box is the OK command", false, EnterOn, IDC_DONT_SHOW_AGAIN,
-          IDOK, 2, 0, false },
-        { "Enter in the message field stays there", true, EnterOn, IDC_MESSAGE, IDCANCEL, 2, 0,
+          IDOK, IDCANCEL, 0, false },
+        { "Enter in the message field stays there", true, EnterOn, IDC_MESSAGE, IDCANCEL, IDCANCEL, 0,
           true },
         { "Enter on Yes", true, EnterOn, IDYES, IDOK, IDYES, 1, false },
-        { "Escape cancels, check box ignored", true, Escape, 0, IDCANCEL, 2, 0, false },
-        { "The close box cancels, check box ignored", true, CloseBox, 0, IDCANCEL, 2, 0, false },
-        { "Cancel, check box ignored", true, Click, IDCANCEL, IDCANCEL, 2, 0, false },
+        { "Escape cancels, check box ignored", true, Escape, 0, IDCANCEL, IDCANCEL, 0, false },
+        { "The close box cancels, check box ignored", true, CloseBox, 0, IDCANCEL, IDCANCEL, 0, false },
+        { "Cancel, check box ignored", true, Click, IDCANCEL, IDCANCEL, IDCANCEL, 0, false },
         { "Yes", false, Click, IDYES, IDOK, IDYES, 0, false },
         { "Yes with the check box", true, Click, IDYES, IDOK, IDYES, 1, false },
         { "No", false, Click, IDNO, IDOK, IDNO, 0, false },
