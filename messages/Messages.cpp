@@ -2,6 +2,7 @@
 
 #include "../framework/afxwin.h"
 #include "../res/resource.h"
+#include "UniqueResource.h"
 
 void ShowErrorBox(LPCSTR text)
 {
@@ -19,20 +20,8 @@ void ShowRegistryError()
 
 namespace {
 
-// Owns a buffer that FormatMessage allocated.
-class CLocalBuffer {
-public:
-    CLocalBuffer() = default;
-    ~CLocalBuffer() { ::LocalFree(m_p); }
-    CLocalBuffer(const CLocalBuffer&) = delete;
-    CLocalBuffer& operator=(const CLocalBuffer&) = delete;
-
-    LPSTR* Receive() { return &m_p; }
-    LPCSTR Get() const { return m_p; }
-
-private:
-    LPSTR m_p = nullptr;
-};
+// A buffer that FormatMessage allocated.
+using CLocalBuffer = CUniqueResource<LPSTR, &::LocalFree>;
 
 }  // namespace
 
@@ -48,7 +37,7 @@ void ReportError(DWORD code)
     CLocalBuffer buffer;
     DWORD nChars = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.Receive()),
+                                    nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.Put()),
                                     0, nullptr);
     if (nChars == 0 || buffer.Get() == nullptr || buffer.Get()[0] == '\0') {
         strText.Format("Unknown Error 0x%X", code);

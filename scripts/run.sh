@@ -99,19 +99,20 @@ echo "The machine before:"
 sed 's/^/  /' "$work/before.txt"
 
 step="running Sentavio.exe"
-cmake/wine-run.sh $build/tests/endtoend/idle.exe >/dev/null 2>&1 </dev/null &
+cmake/wine-run.sh $build/testbed/idle.exe >/dev/null 2>&1 </dev/null &
 idle=$!
 
 if [ -n "${DISPLAY:-}" ]; then
     # The prompt on your display; the machine stays in the session.
     rm -f "$session/display"
     echo "Sentavio.exe runs on $DISPLAY: answer its prompt."
-    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/app/Sentavio.exe </dev/null || true
+    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/testbed/sentavio-user.exe person \
+        >"$work/user.txt" 2>&1 </dev/null || true
 else
     shot=$work/prompt.bmp
     echo "Sentavio.exe runs under Xvfb; the user answers: $choice $tick $restart"
     # Output to a file: after a restart the new session keeps pipes open.
-    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/tests/endtoend/sentavio-user.exe \
+    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/testbed/sentavio-user.exe \
         $choice $tick $restart "screenshot=$(dos "$shot")" >"$work/user.txt" 2>&1 </dev/null || true
     # The program's texts are in the ANSI code page.
     iconv -f WINDOWS-1252 -t UTF-8 "$work/user.txt" | sed 's/^/  /'
@@ -120,15 +121,23 @@ else
     fi
 fi
 
-sleep 1
-if kill -0 "$idle" 2>/dev/null; then
+# Wine's restart is a process that Sentavio.exe starts and leaves running.
+# The user saw the program end and says whether it left one; a restart may
+# end the user first, so no verdict means one is under way, and then the
+# Run value that runs once the session starts again shows it came.
+if grep -q '^restart: none$' "$work/user.txt"; then
     restarted=no
     kill "$idle" 2>/dev/null || true
 else
-    restarted=yes
-    # Wait for the session to start again before looking at the machine.
     i=0
-    while [ ! -s "$work/restarted.txt" ] && [ $i -lt 120 ]; do sleep 0.5; i=$((i + 1)); done
+    while [ ! -s "$work/restarted.txt" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
+    if [ ! -s "$work/restarted.txt" ]; then
+        echo "Sentavio.exe did not end as expected, and Windows did not start again within 60 s." >&2
+        echo "What the user saw:" >&2
+        cat "$work/user.txt" >&2
+        exit 1
+    fi
+    restarted=yes
 fi
 step="reading the machine afterwards"
 machine run-value SentavioRunMarker none

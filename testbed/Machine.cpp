@@ -1,6 +1,8 @@
 #include "Machine.h"
 
-#include "Holders.h"
+#include "Registry.h"
+
+#include "system/Holders.h"
 
 #include <cstdio>
 
@@ -12,11 +14,6 @@ std::vector<Area>& AreaList()
 {
     static std::vector<Area> areas;
     return areas;
-}
-
-std::string AppDefaultsKey(const char* program)
-{
-    return std::string("Software\\Wine\\AppDefaults\\") + program;
 }
 
 // A deleted service stays "marked for deletion" until every handle to it,
@@ -43,55 +40,29 @@ std::string Failure(const std::string& what, DWORD error)
 
 LONG SetProgramVersion(const std::string& version, const char* program)
 {
-    const std::string keyName = AppDefaultsKey(program);
-    if (version.empty()) {
-        UniqueKey key;
-        LONG status = RegOpenKeyExA(HKEY_CURRENT_USER, keyName.c_str(), 0, KEY_SET_VALUE, key.put());
-        if (status == ERROR_FILE_NOT_FOUND)
-            return ERROR_SUCCESS;
-        if (status != ERROR_SUCCESS)
-            return status;
-        status = RegDeleteValueA(key.get(), "Version");
-        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-    }
-    UniqueKey key;
-    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, keyName.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, key.put(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExA(key.get(), "Version", 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(version.c_str()),
-                          static_cast<DWORD>(version.size() + 1));
+    const RegKey key = kAppDefaultsKey.Sub(program);
+    if (version.empty())
+        return DeleteValue(key, kVersionValue);
+    return WriteString(key, kVersionValue, version);
 }
 
 std::string ProgramVersion(const char* program)
 {
-    UniqueKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, AppDefaultsKey(program).c_str(), 0, KEY_QUERY_VALUE,
-                      key.put()) != ERROR_SUCCESS)
-        return std::string();
-    char value[64] = {};
-    DWORD size = sizeof(value) - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), "Version", nullptr, &type, reinterpret_cast<BYTE*>(value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::string();
-    return value;
+    return ReadString(kAppDefaultsKey.Sub(program), kVersionValue);
 }
 
 DWORD SetService(const char* name, const std::string& binaryPath)
 {
-    UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return GetLastError();
     // A service still marked for deletion can be neither changed nor created
     // again until the manager has dropped it.
     DWORD error = 0;
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
-        UniqueServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_ALL_ACCESS));
+        CServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
         if (service) {
-            if (ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+            if (ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                      SERVICE_NO_CHANGE, binaryPath.c_str(), nullptr, nullptr,
                                      nullptr, nullptr, nullptr, nullptr))
                 return 0;
@@ -99,7 +70,7 @@ DWORD SetService(const char* name, const std::string& binaryPath)
         } else {
             error = GetLastError();
             if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
-                service.reset(CreateServiceA(manager.get(), name, name, SERVICE_ALL_ACCESS,
+                service.Reset(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS,
                                              SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
                                              SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr,
                                              nullptr, nullptr, nullptr, nullptr));
@@ -117,23 +88,23 @@ DWORD SetService(const char* name, const std::string& binaryPath)
 
 DWORD RemoveService(const char* name)
 {
-    UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return GetLastError();
     {
-        UniqueServiceHandle service(OpenServiceA(manager.get(), name, DELETE));
+        CServiceHandle service(OpenServiceA(manager.Get(), name, DELETE));
         if (!service) {
             DWORD error = GetLastError();
             return error == ERROR_SERVICE_DOES_NOT_EXIST ? 0 : error;
         }
-        if (!DeleteService(service.get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
+        if (!DeleteService(service.Get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
             return GetLastError();
     }
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
-        UniqueServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
+        CServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS));
         if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
             return 0;
-        service.reset();
+        service.Reset();
         Sleep(kPollMs);
     }
     return ERROR_SERVICE_MARKED_FOR_DELETE;
@@ -142,12 +113,12 @@ DWORD RemoveService(const char* name)
 ServiceState QueryService(const char* name)
 {
     ServiceState state;
-    UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         state.error = GetLastError();
         return state;
     }
-    UniqueServiceHandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_CONFIG));
+    CServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_CONFIG));
     if (!service) {
         DWORD error = GetLastError();
         if (error != ERROR_SERVICE_DOES_NOT_EXIST)
@@ -156,11 +127,11 @@ ServiceState QueryService(const char* name)
     }
     state.present = true;
     DWORD needed = 0;
-    QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+    QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed > sizeof(QUERY_SERVICE_CONFIGA) ? needed
                                                                      : sizeof(QUERY_SERVICE_CONFIGA));
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (!QueryServiceConfigA(service.get(), config, static_cast<DWORD>(buffer.size()), &needed)) {
+    if (!QueryServiceConfigA(service.Get(), config, static_cast<DWORD>(buffer.size()), &needed)) {
         state.error = GetLastError();
         return state;
     }

@@ -1,8 +1,7 @@
 #include "PowerMachine.h"
 
-#include "Holders.h"
 #include "Machine.h"
-#include "powrprof/StandIn.h"
+#include "Registry.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +11,7 @@ namespace testbed {
 
 namespace {
 
-constexpr const char* kOverridesKey = "Software\\Wine\\DllOverrides";
 constexpr const char* kOverrideName = "powrprof";
-// The variant last put in place, for the report.
-constexpr const char* kLibraryValue = "Library";
 
 struct LibraryRow {
     PowerLibrary library;
@@ -64,89 +60,6 @@ std::string WineOwnFile()
     return InstalledFile() + ".wine";
 }
 
-LONG SetString(HKEY root, const char* path, const char* name, const char* value)
-{
-    UniqueKey key;
-    LONG status = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          static_cast<DWORD>(std::strlen(value) + 1));
-}
-
-std::string GetString(HKEY root, const char* path, const char* name)
-{
-    UniqueKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return std::string();
-    char value[MAX_PATH] = {};
-    DWORD size = sizeof(value) - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return std::string();
-    return value;
-}
-
-LONG DeleteValue(HKEY root, const char* path, const char* name)
-{
-    UniqueKey key;
-    LONG status = RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.put());
-    if (status == ERROR_SUCCESS)
-        status = RegDeleteValueA(key.get(), name);
-    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-}
-
-LONG SetSwitch(const char* name, DWORD value)
-{
-    UniqueKey key;
-    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, standin::kSwitchKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, key.put(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                          sizeof(value));
-}
-
-DWORD GetSwitch(const char* name, DWORD absent)
-{
-    UniqueKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, standin::kSwitchKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return absent;
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return absent;
-    return value;
-}
-
-LONG StorePart(HKEY root, const char* path, const void* part, DWORD size)
-{
-    UniqueKey key;
-    LONG status = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExA(key.get(), standin::kPolicyValue, 0, REG_BINARY, static_cast<const BYTE*>(part), size);
-}
-
-LONG LoadPart(HKEY root, const char* path, void* part, DWORD partSize)
-{
-    UniqueKey key;
-    LONG status = RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.put());
-    if (status != ERROR_SUCCESS)
-        return status;
-    DWORD type = 0;
-    DWORD size = partSize;
-    status = RegQueryValueExA(key.get(), standin::kPolicyValue, nullptr, &type, static_cast<BYTE*>(part), &size);
-    if (status == ERROR_SUCCESS && (type != REG_BINARY || size != partSize))
-        return ERROR_INVALID_DATA;
-    return status;
-}
-
 }  // namespace
 
 DWORD SetPowerLibrary(PowerLibrary library)
@@ -158,7 +71,7 @@ DWORD SetPowerLibrary(PowerLibrary library)
         if (GetFileAttributesA(WineOwnFile().c_str()) != INVALID_FILE_ATTRIBUTES &&
             !CopyFileA(WineOwnFile().c_str(), installed.c_str(), FALSE))
             return GetLastError();
-        error = static_cast<DWORD>(DeleteValue(HKEY_CURRENT_USER, kOverridesKey, kOverrideName));
+        error = static_cast<DWORD>(DeleteValue(kDllOverridesKey, kOverrideName));
     } else {
         // The first change of a fresh prefix finds Wine's file in place.
         if (GetFileAttributesA(WineOwnFile().c_str()) == INVALID_FILE_ATTRIBUTES &&
@@ -170,11 +83,11 @@ DWORD SetPowerLibrary(PowerLibrary library)
         } else if (!DeleteFileA(installed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
             return GetLastError();
         }
-        error = static_cast<DWORD>(SetString(HKEY_CURRENT_USER, kOverridesKey, kOverrideName, "native"));
+        error = static_cast<DWORD>(WriteString(kDllOverridesKey, kOverrideName, "native"));
     }
     if (error != ERROR_SUCCESS)
         return error;
-    return static_cast<DWORD>(SetString(HKEY_LOCAL_MACHINE, standin::kSwitchKey, kLibraryValue, row.name));
+    return static_cast<DWORD>(WriteString(kSwitchKey, kLibraryValue, row.name));
 }
 
 const char* PowerLibraryName(PowerLibrary library)
@@ -189,15 +102,15 @@ std::string PlantedPowerLibraryFile()
 
 LONG SetHibernateAnswer(DWORD answer)
 {
-    return SetSwitch(standin::kHibernateAnswer, answer);
+    return WriteDword(kSwitchKey, kHibernateAnswerValue, answer);
 }
 
 LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
 {
-    LONG status = SetSwitch(standin::kRefuseRead, refuseRead ? 1 : 0);
+    LONG status = WriteDword(kSwitchKey, kRefuseReadValue, refuseRead ? 1 : 0);
     if (status != ERROR_SUCCESS)
         return status;
-    return SetSwitch(standin::kRefuseWrite, refuseWrite ? 1 : 0);
+    return WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
 }
 
 bool operator==(const Alarms& a, const Alarms& b)
@@ -252,18 +165,18 @@ void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
 
 LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
 {
-    LONG status = StorePart(HKEY_CURRENT_USER, standin::kUserPolicyKey, &policy.user, sizeof(policy.user));
+    LONG status = WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy.user, sizeof(policy.user));
     if (status != ERROR_SUCCESS)
         return status;
-    return StorePart(HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey, &policy.mach, sizeof(policy.mach));
+    return WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy.mach, sizeof(policy.mach));
 }
 
 LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
 {
     GLOBAL_POWER_POLICY loaded = {};
-    LONG status = LoadPart(HKEY_CURRENT_USER, standin::kUserPolicyKey, &loaded.user, sizeof(loaded.user));
+    LONG status = ReadBinary(kUserPolicyKey, kPolicyValue, &loaded.user, sizeof(loaded.user));
     if (status == ERROR_SUCCESS)
-        status = LoadPart(HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey, &loaded.mach, sizeof(loaded.mach));
+        status = ReadBinary(kMachinePolicyKey, kPolicyValue, &loaded.mach, sizeof(loaded.mach));
     if (status == ERROR_SUCCESS)
         policy = loaded;
     return status;
@@ -357,17 +270,17 @@ int RefuseCommand(const std::vector<std::string>& args)
 
 void Report(std::vector<std::string>& lines)
 {
-    const std::string library = GetString(HKEY_LOCAL_MACHINE, standin::kSwitchKey, kLibraryValue);
-    const std::string override = GetString(HKEY_CURRENT_USER, kOverridesKey, kOverrideName);
+    const std::string library = ReadString(kSwitchKey, kLibraryValue);
+    const std::string override = ReadString(kDllOverridesKey, kOverrideName);
     lines.push_back("power library: " + (library.empty() ? std::string("wine") : library) +
                     " (override " + (override.empty() ? std::string("none") : override) + ")");
     char line[160] = {};
     std::snprintf(line, sizeof(line), "hibernate answer: 0x%lX",
-                  GetSwitch(standin::kHibernateAnswer, 1));
+                  ReadDword(kSwitchKey, kHibernateAnswerValue, 1));
     lines.push_back(line);
     std::snprintf(line, sizeof(line), "policy refusals: read %s, write %s",
-                  GetSwitch(standin::kRefuseRead, 0) != 0 ? "yes" : "no",
-                  GetSwitch(standin::kRefuseWrite, 0) != 0 ? "yes" : "no");
+                  ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? "yes" : "no",
+                  ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0 ? "yes" : "no");
     lines.push_back(line);
     GLOBAL_POWER_POLICY policy = {};
     LONG status = LoadPowerPolicy(policy);

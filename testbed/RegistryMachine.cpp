@@ -1,97 +1,13 @@
 #include "RegistryMachine.h"
 
-#include "Holders.h"
 #include "Machine.h"
+#include "Registry.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace testbed {
-
-RegValue ReadValue(const char* key, const char* name)
-{
-    RegValue value;
-    UniqueKey hkey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, hkey.put()) != ERROR_SUCCESS)
-        return value;
-    DWORD size = 0;
-    if (RegQueryValueExA(hkey.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
-        return value;
-    // Room to spare: a string's 8-bit size may differ from the stored one.
-    value.bytes.resize(size * 2 + 2);
-    DWORD read = static_cast<DWORD>(value.bytes.size());
-    if (RegQueryValueExA(hkey.get(), name, nullptr, &value.type, value.bytes.data(), &read) !=
-        ERROR_SUCCESS)
-        return RegValue();
-    value.bytes.resize(read);
-    value.present = true;
-    return value;
-}
-
-LONG WriteValue(const char* key, const char* name, DWORD type, const std::vector<BYTE>& bytes)
-{
-    UniqueKey hkey;
-    LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  hkey.put(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExA(hkey.get(), name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
-}
-
-LONG WriteString(const char* key, const char* name, const std::string& text)
-{
-    std::vector<BYTE> bytes(text.begin(), text.end());
-    bytes.push_back(0);
-    return WriteValue(key, name, REG_SZ, bytes);
-}
-
-LONG DeleteValue(const char* key, const char* name)
-{
-    UniqueKey hkey;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, hkey.put());
-    if (status == ERROR_SUCCESS)
-        status = RegDeleteValueA(hkey.get(), name);
-    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-}
-
-std::map<std::string, RegValue> ReadAllValues(const char* key)
-{
-    std::map<std::string, RegValue> values;
-    UniqueKey hkey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, hkey.put()) != ERROR_SUCCESS)
-        return values;
-    for (DWORD i = 0;; ++i) {
-        char name[256] = {};
-        DWORD length = sizeof(name);
-        if (RegEnumValueA(hkey.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        values[name] = ReadValue(key, name);
-    }
-    return values;
-}
-
-LONG CreatePowerKey()
-{
-    UniqueKey hkey;
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPowerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           hkey.put(), nullptr);
-}
-
-LONG DeletePowerKey()
-{
-    // The key has values but no subkeys of its own, which RegDeleteKeyA needs.
-    LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPowerKey);
-    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-}
-
-bool PowerKeyExists()
-{
-    UniqueKey hkey;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPowerKey, 0, KEY_QUERY_VALUE, hkey.put()) ==
-           ERROR_SUCCESS;
-}
 
 std::vector<BYTE> Pattern(DWORD size)
 {
@@ -148,7 +64,8 @@ int HeuristicsCommand(const std::vector<std::string>& args)
     } else if (args.size() == 2 && TypeFromName(args[0]) != REG_NONE) {
         DWORD type = TypeFromName(args[0]);
         DWORD size = static_cast<DWORD>(std::strtoul(args[1].c_str(), nullptr, 10));
-        status = WriteValue(kPowerKey, kHeuristicsValue, type, ValueBytes(type, size));
+        const std::vector<BYTE> bytes = ValueBytes(type, size);
+        status = WriteValue(kPowerKey, kHeuristicsValue, type, bytes.data(), size);
     } else {
         return 2;
     }
@@ -164,7 +81,7 @@ int PowerKeyCommand(const std::vector<std::string>& args)
 {
     if (args.size() != 1 || (args[0] != "present" && args[0] != "absent"))
         return 2;
-    LONG status = args[0] == "present" ? CreatePowerKey() : DeletePowerKey();
+    LONG status = args[0] == "present" ? CreateKey(kPowerKey) : DeleteKey(kPowerKey);
     if (status != ERROR_SUCCESS) {
         std::fprintf(stderr, "%s\n", Failure("cannot change the power key", status).c_str());
         return 1;
@@ -207,7 +124,7 @@ std::string Describe(const RegValue& value)
 
 void RegistryReport(std::vector<std::string>& lines)
 {
-    if (!PowerKeyExists()) {
+    if (!KeyExists(kPowerKey)) {
         lines.push_back("power key: absent");
     } else {
         RegValue heuristics = ReadValue(kPowerKey, kHeuristicsValue);

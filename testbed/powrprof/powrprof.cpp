@@ -2,74 +2,26 @@
 // with the platform's signatures, over the registry values where Windows
 // 2000 keeps the global power policy. Unlike Wine's own copy it reads back
 // what was written, and the test bed can make each call answer as a real
-// machine might (see StandIn.h).
+// machine might (the switches of testbed/Keys.h).
 #include <windows.h>
 
 #include <powrprof.h>
 
-#include "StandIn.h"
+#include "testbed/Registry.h"
+
+using namespace testbed;
 
 namespace {
 
-// Owns an open registry key.
-class KeyHolder {
-public:
-    KeyHolder() = default;
-    ~KeyHolder()
-    {
-        if (m_key != nullptr)
-            RegCloseKey(m_key);
-    }
-    KeyHolder(const KeyHolder&) = delete;
-    KeyHolder& operator=(const KeyHolder&) = delete;
+// What the planted variant answers for hibernation: neither "allowed" nor
+// "not allowed", so a program that loaded it cannot pass for one that did not.
+constexpr DWORD kPlantedHibernateAnswer = 0x5A;
 
-    HKEY* Put() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
-DWORD Switch(const char* name, DWORD absent)
+// The call's outcome, also as the thread's last error.
+bool Succeeded(LONG status)
 {
-    KeyHolder key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, standin::kSwitchKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
-        return absent;
-    DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return absent;
-    return value;
-}
-
-// A part must be there, binary, and of exactly its size.
-bool ReadPart(HKEY root, const char* path, void* part, DWORD partSize)
-{
-    KeyHolder key;
-    LONG error = RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.Put());
-    DWORD type = 0;
-    DWORD size = partSize;
-    if (error == ERROR_SUCCESS)
-        error = RegQueryValueExA(key.Get(), standin::kPolicyValue, nullptr, &type,
-                                 static_cast<BYTE*>(part), &size);
-    if (error == ERROR_SUCCESS && (type != REG_BINARY || size != partSize))
-        error = ERROR_INVALID_DATA;
-    SetLastError(static_cast<DWORD>(error));
-    return error == ERROR_SUCCESS;
-}
-
-bool WritePart(HKEY root, const char* path, const void* part, DWORD partSize)
-{
-    KeyHolder key;
-    LONG error = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(), nullptr);
-    if (error == ERROR_SUCCESS)
-        error = RegSetValueExA(key.Get(), standin::kPolicyValue, 0, REG_BINARY,
-                               static_cast<const BYTE*>(part), partSize);
-    SetLastError(static_cast<DWORD>(error));
-    return error == ERROR_SUCCESS;
+    SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -80,21 +32,22 @@ bool WritePart(HKEY root, const char* path, const void* part, DWORD partSize)
 extern "C" DWORD WINAPI HibernateAnswer()
 {
 #ifdef STANDIN_PLANTED
-    return standin::kPlantedHibernateAnswer;
+    return kPlantedHibernateAnswer;
 #else
-    return Switch(standin::kHibernateAnswer, 1);
+    return ReadDword(kSwitchKey, kHibernateAnswerValue, 1);
 #endif
 }
 
+// Each part must be there, binary, and of exactly its size.
 BOOLEAN WINAPI ReadGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    if (Switch(standin::kRefuseRead, 0) != 0) {
+    if (ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     GLOBAL_POWER_POLICY stored = {};
-    if (!ReadPart(HKEY_CURRENT_USER, standin::kUserPolicyKey, &stored.user, sizeof(stored.user)) ||
-        !ReadPart(HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey, &stored.mach, sizeof(stored.mach)))
+    if (!Succeeded(ReadBinary(kUserPolicyKey, kPolicyValue, &stored.user, sizeof(stored.user))) ||
+        !Succeeded(ReadBinary(kMachinePolicyKey, kPolicyValue, &stored.mach, sizeof(stored.mach))))
         return FALSE;
     *policy = stored;
     return TRUE;
@@ -102,10 +55,10 @@ BOOLEAN WINAPI ReadGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 
 BOOLEAN WINAPI WriteGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    if (Switch(standin::kRefuseWrite, 0) != 0) {
+    if (ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    return WritePart(HKEY_CURRENT_USER, standin::kUserPolicyKey, &policy->user, sizeof(policy->user)) &&
-           WritePart(HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey, &policy->mach, sizeof(policy->mach));
+    return Succeeded(WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy->user, sizeof(policy->user))) &&
+           Succeeded(WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy->mach, sizeof(policy->mach)));
 }

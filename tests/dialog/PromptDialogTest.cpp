@@ -4,7 +4,7 @@
 #include <doctest.h>
 
 #include "res/resource.h"
-#include "tests/support/Robot.h"
+#include "testbed/Robot.h"
 #include "tests/support/Texts.h"
 #include "ui/PowerPromptDlg.h"
 

@@ -4,7 +4,7 @@
 #include <doctest.h>
 
 #include "res/resource.h"
-#include "tests/support/Process.h"
+#include "testbed/Process.h"
 
 #include <map>
 #include <string>

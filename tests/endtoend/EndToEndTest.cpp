@@ -14,10 +14,11 @@
 
 #include "res/resource.h"
 #include "testbed/Machine.h"
+#include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
+#include "testbed/Registry.h"
 #include "testbed/RegistryMachine.h"
-#include "tests/endtoend/User.h"
-#include "tests/support/Process.h"
+#include "testbed/User.h"
 #include "tests/support/Texts.h"
 
 using testbed::RegValue;
@@ -108,17 +109,12 @@ void Prepare(const Machine& m)
     REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == 0);
     REQUIRE(testbed::SetPolicyRefusals(false, m.refuseWrite) == ERROR_SUCCESS);
 
-    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
-    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "LastAlarm", REG_DWORD, { 5, 0, 0, 0 }) == 0);
-    REQUIRE(testbed::DeleteValue(testbed::kPowerKey, testbed::kHeuristicsValue) == 0);
-    if (m.heuristicsType != REG_NONE)
-        REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, m.heuristicsType,
-                                    testbed::ValueBytes(m.heuristicsType, m.heuristicsSize)) == 0);
-    if (!m.powerKey) {
-        REQUIRE(testbed::DeleteValue(testbed::kPowerKey, "LastAlarm") == 0);
-        REQUIRE(testbed::DeleteValue(testbed::kPowerKey, testbed::kHeuristicsValue) == 0);
-        REQUIRE(testbed::DeletePowerKey() == 0);
-    }
+    REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
+    const RegValue heuristics{ m.heuristicsType != REG_NONE, m.heuristicsType,
+                               testbed::ValueBytes(m.heuristicsType, m.heuristicsSize) };
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, heuristics) == 0);
+    if (!m.powerKey)
+        REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == 0);
 
     REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "C:\\Tools\\neighbour.exe /tray") == 0);
     if (m.autostart)
@@ -140,7 +136,7 @@ void RunCase(const Case& c)
     answers.choice = c.answers.choice;
     answers.tick = c.answers.tick;
     answers.restart = c.answers.restart;
-    const user::Session session = user::RunSentavio(process::SentavioExe(), answers);
+    const user::Session session = user::RunSentavio(answers);
 
     REQUIRE(session.started);
     CHECK(session.ended);
@@ -151,7 +147,7 @@ void RunCase(const Case& c)
     if (c.after.flagSet)
         powerExpected[testbed::kHeuristicsValue] = WithFlag(powerBefore.at(testbed::kHeuristicsValue), 1);
     CHECK(testbed::ReadAllValues(testbed::kPowerKey) == powerExpected);
-    CHECK(testbed::PowerKeyExists() == c.before.powerKey);
+    CHECK(testbed::KeyExists(testbed::kPowerKey) == c.before.powerKey);
 
     // The policy: the five alarm values, every other byte as it was.
     GLOBAL_POWER_POLICY policyExpected = policyBefore;
@@ -172,6 +168,7 @@ void RunCase(const Case& c)
 
 TEST_CASE("Sentavio.exe applies what the user answered, and nothing else")
 {
+    testbed::MachineScope scope;
     REQUIRE(testbed::SetProgramVersion("win2k") == ERROR_SUCCESS);
     REQUIRE(testbed::SetService(testbed::kBatteryService, testbed::kMakersDriverPath) == 0);
 
@@ -211,6 +208,7 @@ TEST_CASE("Sentavio.exe applies what the user answered, and nothing else")
 
 TEST_CASE("Sentavio.exe keeps every Heuristics byte but the flag, at any size and type")
 {
+    testbed::MachineScope scope;
     REQUIRE(testbed::SetProgramVersion("win2k") == ERROR_SUCCESS);
     REQUIRE(testbed::SetService(testbed::kBatteryService, testbed::kMakersDriverPath) == 0);
 

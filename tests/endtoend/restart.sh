@@ -7,8 +7,11 @@
 # restart happen, and looks at the traces left in files.
 #
 # Proves: an application started before is gone; what the Run key names
-# ran again afterwards; Sentavio did not, its own value being gone; the
-# settings were applied before the restart.
+# ran again afterwards; Sentavio's own value was gone by then, so it did not
+# start again; the settings were applied before the restart.
+#
+# Every wait is for something that happens (a file written, a process
+# ended), with a bound; none decides a result by its length.
 #
 # It runs in a Wine session of its own (SESSION_DIR), so the restart cannot
 # touch the session the other tests share, whenever it runs.
@@ -25,6 +28,19 @@ mkdir -p "$work"
 dos() { echo "Z:$1" | tr / '\\'; }
 machine() { "$run" "$build/testbed/sentavio-machine.exe" "$@"; }
 fail() { echo "FAIL: $*"; exit 1; }
+# until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
+# succeeds; fails once SECONDS have passed.
+until_within() {
+    limit=$(($1 * 10))
+    shift
+    n=0
+    until "$@"; do
+        [ $n -lt $limit ] || return 1
+        sleep 0.1
+        n=$((n + 1))
+    done
+}
+ended() { ! kill -0 "$1" 2>/dev/null; }
 
 machine version win2k >/dev/null || fail "cannot set the version"
 machine cmbatt maker >/dev/null || fail "cannot set the service"
@@ -37,34 +53,30 @@ machine run-value SentavioTestMarker cmd /c echo restarted ">$(dos "$work/run-ma
     fail "cannot set the marker value"
 machine run-value Sentavio cmd /c echo started ">$(dos "$work/sentavio-marker.txt")" >/dev/null ||
     fail "cannot set the autostart value"
+machine report >"$work/before.txt" 2>&1
+grep -q 'autostart value: "cmd /c echo started' "$work/before.txt" || fail "the autostart value is not in place"
 
 # An application that runs when the restart comes. Output goes to files:
 # processes of the new session inherit the old one's handles, so a pipe
 # would never end.
-"$run" "$build/tests/endtoend/idle.exe" >/dev/null 2>&1 </dev/null &
+"$run" "$build/testbed/idle.exe" "$(dos "$work/idle-runs")" >/dev/null 2>&1 </dev/null &
 idle=$!
-sleep 1
-kill -0 "$idle" 2>/dev/null || fail "the application did not start"
+until_within 60 test -e "$work/idle-runs" || fail "the application did not start within 60 s"
 
-"$run" "$build/tests/endtoend/sentavio-user.exe" yes tick restart >"$work/user.txt" 2>&1 </dev/null &
+"$run" "$build/testbed/sentavio-user.exe" yes tick restart >"$work/user.txt" 2>&1 </dev/null &
 user=$!
 
 # The restart ends the user, Sentavio.exe and the application; then the
 # session starts again and runs the Run key's values.
-i=0
-while [ ! -s "$work/run-marker.txt" ] && [ $i -lt 120 ]; do sleep 0.5; i=$((i + 1)); done
-sleep 3  # time for every Run value to have run
-kill -0 "$user" 2>/dev/null && { kill "$user"; fail "the user's program still runs: no restart"; }
+until_within 60 test -s "$work/run-marker.txt" ||
+    fail "the Run key's value did not run again within 60 s: no restart"
 echo "The user saw:"
 cat "$work/user.txt"
+until_within 30 ended "$user" || { kill "$user"; fail "the user's program still runs 30 s after the restart"; }
+until_within 30 ended "$idle" ||
+    { kill "$idle"; fail "the application started before the restart still runs 30 s after it"; }
 grep -q '^prompt: ' "$work/user.txt" || fail "no prompt seen"
 grep -q '^restart question: ' "$work/user.txt" || fail "no restart question seen"
-[ -s "$work/run-marker.txt" ] || fail "the Run key's value did not run again after the restart"
-if kill -0 "$idle" 2>/dev/null; then
-    kill "$idle"
-    fail "the application started before the restart still runs"
-fi
-[ -e "$work/sentavio-marker.txt" ] && fail "Sentavio started again after the restart"
 
 # The settings were applied before the restart, and the session works on.
 machine run-value SentavioTestMarker none >/dev/null || fail "the session does not work after the restart"
@@ -73,5 +85,9 @@ echo "The machine after the restart:"
 cat "$work/report.txt"
 grep -q 'Heuristics: binary, 20 bytes, byte 6 = 1' "$work/report.txt" || fail "Heuristics flag not set"
 grep -q 'power alarms: 1, 0, 100, 3, 0' "$work/report.txt" || fail "policy not written"
+# Removed before the restart: Sentavio.exe cannot act after it, and the
+# value was in place when it started. So the Run key held no Sentavio
+# when the session started again.
 grep -q 'autostart value: absent' "$work/report.txt" || fail "autostart value not removed"
+[ -e "$work/sentavio-marker.txt" ] && fail "Sentavio started again after the restart"
 echo "PASS"

@@ -15,9 +15,11 @@
 #include "system/Probes.h"
 #include "system/RegistryEdits.h"
 #include "testbed/Machine.h"
+#include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
-#include "tests/support/Process.h"
-#include "tests/support/Robot.h"
+#include "testbed/Registry.h"
+#include "testbed/Process.h"
+#include "testbed/Robot.h"
 
 #include <functional>
 #include <string>
@@ -65,59 +67,23 @@ DWORD SettledCount()
     return count;
 }
 
-const char kPowerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power";
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-struct Value {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<BYTE> bytes;
-};
-
-Value ReadValue(const char* key, const char* name)
-{
-    Value value;
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
-        return value;
-    DWORD size = 0;
-    if (RegQueryValueExA(h, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.bytes.resize(size);
-        value.present = RegQueryValueExA(h, name, nullptr, &value.type, value.bytes.data(),
-                                         &size) == ERROR_SUCCESS;
-    }
-    RegCloseKey(h);
-    return value;
-}
-
-void WriteValue(const char* key, const char* name, const Value& value)
-{
-    HKEY h = nullptr;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
-                            nullptr) == ERROR_SUCCESS);
-    if (value.present)
-        RegSetValueExA(h, name, 0, value.type, value.bytes.data(),
-                       static_cast<DWORD>(value.bytes.size()));
-    else
-        RegDeleteValueA(h, name);
-    RegCloseKey(h);
-}
-
 void SetHeuristics(bool present)
 {
-    WriteValue(kPowerKey, "Heuristics", { present, REG_BINARY, std::vector<BYTE>(20, 0x11) });
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue,
+                                { present, REG_BINARY, std::vector<BYTE>(20, 0x11) }) == ERROR_SUCCESS);
 }
 
 void RemovePowerKey()
 {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kPowerKey);
+    REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == ERROR_SUCCESS);
 }
 
 void SetAutostart(bool present)
 {
     const std::string command = "C:\\Program Files\\Sentavio\\Sentavio.exe";
-    WriteValue(kRunKey, "Sentavio",
-               { present, REG_SZ, std::vector<BYTE>(command.begin(), command.end() + 1) });
+    REQUIRE(testbed::WriteValue(testbed::kRunKey, testbed::kAutostartValue,
+                                { present, REG_SZ, std::vector<BYTE>(command.begin(), command.end() + 1) }) ==
+            ERROR_SUCCESS);
 }
 
 // What the fake ExitWindowsEx answers, and the error it leaves.
@@ -129,44 +95,16 @@ BOOL WINAPI FakeExitWindowsEx(UINT, DWORD)
     return g_restartAnswer;
 }
 
-// Puts back what the rows change on the shared machine.
-class MachineScope {
+// Puts the real ExitWindowsEx back into its slot when it goes.
+class FakeRestartScope {
 public:
-    MachineScope()
-        : m_service(testbed::QueryService(testbed::kBatteryService)),
-          m_heuristics(ReadValue(kPowerKey, "Heuristics")),
-          m_autostart(ReadValue(kRunKey, "Sentavio")),
-          m_exitWindowsEx(g_slotExitWindowsEx)
-    {
-        HKEY h = nullptr;
-        m_powerKey = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPowerKey, 0, KEY_READ, &h) == ERROR_SUCCESS;
-        if (h != nullptr)
-            RegCloseKey(h);
-        g_slotExitWindowsEx = FakeExitWindowsEx;
-    }
-    ~MachineScope()
-    {
-        g_slotExitWindowsEx = m_exitWindowsEx;
-        if (m_service.present)
-            testbed::SetService(testbed::kBatteryService, m_service.binaryPath);
-        else
-            testbed::RemoveService(testbed::kBatteryService);
-        testbed::SetPowerLibrary(testbed::PowerLibrary::WineOwn);
-        if (m_powerKey)
-            WriteValue(kPowerKey, "Heuristics", m_heuristics);
-        else
-            RemovePowerKey();
-        WriteValue(kRunKey, "Sentavio", m_autostart);
-    }
-    MachineScope(const MachineScope&) = delete;
-    MachineScope& operator=(const MachineScope&) = delete;
+    FakeRestartScope() { g_slotExitWindowsEx = FakeExitWindowsEx; }
+    ~FakeRestartScope() { g_slotExitWindowsEx = m_real; }
+    FakeRestartScope(const FakeRestartScope&) = delete;
+    FakeRestartScope& operator=(const FakeRestartScope&) = delete;
 
 private:
-    testbed::ServiceState m_service;
-    Value m_heuristics;
-    Value m_autostart;
-    bool m_powerKey = false;
-    decltype(&::ExitWindowsEx) m_exitWindowsEx;
+    decltype(&::ExitWindowsEx) m_real = g_slotExitWindowsEx;
 };
 
 void Power(testbed::PowerLibrary library, bool refuseRead = false, bool refuseWrite = false)
@@ -315,7 +253,8 @@ Outcome Run(const Row& row)
 template <size_t N>
 void CheckRows(const Row (&rows)[N])
 {
-    MachineScope scope;
+    testbed::MachineScope machine;
+    FakeRestartScope restart;
     // The first pass also opens the connection to the service manager that
     // the test bed keeps.
     for (const Row& row : rows) {

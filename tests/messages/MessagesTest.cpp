@@ -5,13 +5,13 @@
 #include "framework/afxwin.h"
 #include "messages/Messages.h"
 #include "res/resource.h"
-#include "tests/support/Robot.h"
+#include "testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 namespace {
 
 using texts::SystemText;
-using texts::Visible;
+using robot::Visible;
 
 robot::Window BoxOf(const std::function<void()>& action)
 {

@@ -10,11 +10,11 @@
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "testbed/PowerMachine.h"
-#include "tests/support/Robot.h"
+#include "testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 using texts::SystemText;
-using texts::Visible;
+using robot::Visible;
 
 using testbed::PowerLibrary;
 

@@ -9,73 +9,44 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "testbed/Holders.h"
 #include "testbed/Machine.h"
+#include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
-#include "tests/support/Process.h"
-#include "tests/support/Robot.h"
+#include "testbed/Registry.h"
+#include "testbed/User.h"
 #include "tests/support/Texts.h"
 
+using robot::Visible;
 using texts::SystemText;
-using texts::Visible;
 
 using testbed::Alarms;
 using testbed::PowerLibrary;
 
 namespace {
 
-constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kPowerKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power";
-
 std::string Text(int id)
 {
     return texts::Ansi(texts::English[id]);
 }
 
-// A value's type and bytes, or "absent".
-std::string ValueOf(const char* key, const char* name)
-{
-    testbed::UniqueKey hkey;
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, hkey.put()) != ERROR_SUCCESS ||
-        RegQueryValueExA(hkey.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return "absent";
-    std::string bytes(size, '\0');
-    RegQueryValueExA(hkey.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
-    return std::to_string(type) + ":" + bytes;
-}
-
 // What the program could change: the policy, the Heuristics value, its
 // own autostart value.
-std::vector<std::string> Snapshot()
+struct Snapshot {
+    std::string policy;  // its bytes, or "absent"
+    testbed::RegValue heuristics;
+    testbed::RegValue autostart;
+
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Take()
 {
     GLOBAL_POWER_POLICY policy = {};
     std::string stored = "absent";
     if (testbed::LoadPowerPolicy(policy) == ERROR_SUCCESS)
         stored.assign(reinterpret_cast<const char*>(&policy), sizeof(policy));
-    return { stored, ValueOf(kPowerKey, "Heuristics"), ValueOf(kRunKey, "Sentavio") };
-}
-
-// Runs Sentavio.exe; the robot reads each window it shows and cancels it
-// (the error boxes have only OK).
-std::vector<robot::Window> RunSentavio(bool& ended)
-{
-    std::vector<robot::Window> windows;
-    process::Child child;
-    ended = false;
-    if (!child.Start(process::SentavioExe()))
-        return windows;
-    const DWORD start = GetTickCount();
-    while (!ended && GetTickCount() - start < 15000) {
-        if (HWND window = robot::WaitForWindow(child.Id(), 50)) {
-            windows.push_back(robot::Read(window));
-            robot::Click(window, windows.back().Find(IDCANCEL) != nullptr ? IDCANCEL : IDOK);
-            robot::WaitUntilGone(window, 5000);
-        }
-        ended = child.Wait(0);
-    }
-    return windows;
+    return { stored, testbed::ReadValue(testbed::kPowerKey, testbed::kHeuristicsValue),
+             testbed::ReadValue(testbed::kRunKey, testbed::kAutostartValue) };
 }
 
 enum class Shows { Nothing, Prompt, ErrorBox };
@@ -84,14 +55,10 @@ enum class Shows { Nothing, Prompt, ErrorBox };
 
 TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the optimum")
 {
+    testbed::MachineScope scope;
     REQUIRE(testbed::SetProgramVersion("win2k") == ERROR_SUCCESS);
     REQUIRE(testbed::SetService(testbed::kBatteryService, testbed::kMakersDriverPath) == 0);
-    const char autostart[] = "C:\\Sentavio\\Sentavio.exe";
-    testbed::UniqueKey run;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, run.put(),
-                            nullptr) == ERROR_SUCCESS);
-    REQUIRE(RegSetValueExA(run.get(), "Sentavio", 0, REG_SZ, reinterpret_cast<const BYTE*>(autostart),
-                           sizeof(autostart)) == ERROR_SUCCESS);
+    REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "C:\\Sentavio\\Sentavio.exe") == 0);
 
     const Alarms optimum = testbed::kOptimumAlarms;
     struct Case {
@@ -125,17 +92,17 @@ TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the 
         REQUIRE(testbed::SetHibernateAnswer(c.hibernate) == ERROR_SUCCESS);
         REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, false) == ERROR_SUCCESS);
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
-        const std::vector<std::string> before = Snapshot();
+        const Snapshot before = Take();
 
-        bool ended = false;
-        const std::vector<robot::Window> windows = RunSentavio(ended);
+        // The user cancels the prompt and dismisses the error boxes.
+        const user::Session run = user::RunSentavio();
 
-        CHECK(ended);
+        CHECK(run.ended);
         if (c.shows == Shows::Nothing) {
-            CHECK(windows.empty());
+            CHECK(run.windows.empty());
         } else {
-            REQUIRE(windows.size() == 1);
-            const robot::Window& w = windows[0];
+            REQUIRE(run.windows.size() == 1);
+            const robot::Window& w = run.windows[0].window;
             CHECK(w.caption == Text(IDS_TITLE));
             if (c.shows == Shows::Prompt) {
                 const robot::Control* message = w.Find(IDC_MESSAGE);
@@ -145,11 +112,6 @@ TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the 
                 CHECK(Visible(w.StaticText()) == c.text);
             }
         }
-        CHECK(Snapshot() == before);
+        CHECK(Take() == before);
     }
-
-    CHECK(RegDeleteValueA(run.get(), "Sentavio") == ERROR_SUCCESS);
-    CHECK(testbed::PreparePowerMachine(optimum) == 0);
-    CHECK(testbed::SetProgramVersion("") == ERROR_SUCCESS);
-    CHECK(testbed::RemoveService(testbed::kBatteryService) == 0);
 }

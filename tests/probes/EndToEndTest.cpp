@@ -3,42 +3,15 @@
 #include <doctest.h>
 
 #include "testbed/Machine.h"
+#include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
-#include "tests/support/Process.h"
-#include "tests/support/Robot.h"
+#include "testbed/User.h"
 
 #include <string>
 
-namespace {
-
-struct Run {
-    bool ended = false;
-    DWORD exitCode = 0;
-    HWND window = nullptr;  // the first window it showed
-};
-
-// Starts Sentavio.exe and watches it until it ends, shows a window, or
-// runs out of time.
-Run WatchSentavio(DWORD timeoutMs)
-{
-    Run run;
-    process::Child child;
-    if (!child.Start(process::SentavioExe()))
-        return run;
-    DWORD start = GetTickCount();
-    while (!run.ended && GetTickCount() - start < timeoutMs) {
-        run.window = robot::WaitForWindow(child.Id(), 50);
-        if (run.window != nullptr)
-            break;
-        run.ended = child.Wait(0, &run.exitCode);
-    }
-    return run;  // a program still running is ended by force here
-}
-
-}  // namespace
-
 TEST_CASE("Sentavio.exe ends silently on every machine that does not qualify")
 {
+    testbed::MachineScope scope;
     // Hibernation allowed and the alarms far from the optimum: a machine
     // that passed the probes would be prompted.
     REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == 0);
@@ -54,7 +27,7 @@ TEST_CASE("Sentavio.exe ends silently on every machine that does not qualify")
         { "win2k", "", false },
         { "win2k", testbed::kStockDriverPath, false },
         { "win2k", testbed::kLowerCaseMakersPath, false },
-        // The control: the same watch sees the prompt when the machine
+        // The control: the same run sees the prompt when the machine
         // qualifies, on Windows 2000 and on XP (NT 5.1).
         { "win2k", testbed::kMakersDriverPath, true },
         { "winxp", testbed::LongDriverPath(), true },
@@ -68,15 +41,16 @@ TEST_CASE("Sentavio.exe ends silently on every machine that does not qualify")
         else
             REQUIRE(testbed::SetService(testbed::kBatteryService, c.binaryPath) == 0);
 
-        Run run = WatchSentavio(c.qualifies ? 10000 : 5000);
+        // The user cancels the prompt, so every run ends by itself.
+        const user::Session run = user::RunSentavio();
+        REQUIRE(run.started);
+        CHECK(run.ended);
+        CHECK(run.exitCode == 0);
         if (c.qualifies) {
-            CHECK(run.window != nullptr);
+            REQUIRE(run.windows.size() == 1);
+            CHECK(run.windows[0].kind == user::Kind::Prompt);
         } else {
-            CHECK(run.window == nullptr);
-            CHECK(run.ended);
-            CHECK(run.exitCode == 0);
+            CHECK(run.windows.empty());
         }
     }
-    CHECK(testbed::SetProgramVersion("") == ERROR_SUCCESS);
-    CHECK(testbed::RemoveService(testbed::kBatteryService) == 0);
 }

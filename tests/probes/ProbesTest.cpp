@@ -3,9 +3,9 @@
 #include <doctest.h>
 
 #include "system/Probes.h"
-#include "testbed/Holders.h"
+#include "system/Holders.h"
 #include "testbed/Machine.h"
-#include "tests/support/Process.h"
+#include "testbed/Process.h"
 
 #include <sddl.h>
 
@@ -21,34 +21,34 @@ std::string Output(const std::string& commandLine)
     SECURITY_ATTRIBUTES inherit = {};
     inherit.nLength = sizeof(inherit);
     inherit.bInheritHandle = TRUE;
-    testbed::UniqueKernelHandle readEnd;
-    testbed::UniqueKernelHandle writeEnd;
-    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
+    CHandleHolder readEnd;
+    CHandleHolder writeEnd;
+    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inherit, 0))
         return "pipe refused";
-    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd.get();
+    startup.hStdOutput = writeEnd.Get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info = {};
     std::string line = commandLine;
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &info))
         return "start refused";
-    testbed::UniqueKernelHandle process(info.hProcess);
-    testbed::UniqueKernelHandle thread(info.hThread);
-    writeEnd.reset();
+    CHandleHolder process(info.hProcess);
+    CHandleHolder thread(info.hThread);
+    writeEnd.Reset();
 
     std::string output;
     char buffer[256];
     DWORD read = 0;
-    while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    while (ReadFile(readEnd.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
         output.append(buffer, read);
     // Text mode ends lines with CR LF.
     std::erase(output, '\r');
-    WaitForSingleObject(process.get(), 10000);
+    WaitForSingleObject(process.Get(), 10000);
     return output;
 }
 
@@ -61,35 +61,34 @@ HANDLE NextHandleSlot()
     return event;
 }
 
-using UniqueSid = testbed::UniqueHandle<PSID, &FreeSid>;
 
-UniqueSid AdministratorsSid()
+CSidHolder AdministratorsSid()
 {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    UniqueSid sid;
+    CSidHolder sid;
     AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                             0, 0, 0, 0, sid.put());
+                             0, 0, 0, 0, sid.Put());
     return sid;
 }
 
 // An impersonation token made from the process token.
-testbed::UniqueKernelHandle ImpersonationToken(SECURITY_IMPERSONATION_LEVEL level,
+CHandleHolder ImpersonationToken(SECURITY_IMPERSONATION_LEVEL level,
                                                bool adminsDenyOnly = false)
 {
-    testbed::UniqueKernelHandle process;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, process.put());
-    testbed::UniqueKernelHandle source = std::move(process);
+    CHandleHolder process;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, process.Put());
+    CHandleHolder source = std::move(process);
     if (adminsDenyOnly) {
-        UniqueSid admins = AdministratorsSid();
-        SID_AND_ATTRIBUTES disable = { admins.get(), 0 };
-        testbed::UniqueKernelHandle restricted;
-        CreateRestrictedToken(source.get(), 0, 1, &disable, 0, nullptr, 0, nullptr,
-                              restricted.put());
+        CSidHolder admins = AdministratorsSid();
+        SID_AND_ATTRIBUTES disable = { admins.Get(), 0 };
+        CHandleHolder restricted;
+        CreateRestrictedToken(source.Get(), 0, 1, &disable, 0, nullptr, 0, nullptr,
+                              restricted.Put());
         source = std::move(restricted);
     }
-    testbed::UniqueKernelHandle token;
-    DuplicateTokenEx(source.get(), TOKEN_ALL_ACCESS, nullptr, level, TokenImpersonation,
-                     token.put());
+    CHandleHolder token;
+    DuplicateTokenEx(source.Get(), TOKEN_ALL_ACCESS, nullptr, level, TokenImpersonation,
+                     token.Put());
     return token;
 }
 
@@ -100,9 +99,9 @@ DWORD AdminsAttributes(HANDLE token)
     if (!GetTokenInformation(token, TokenGroups, buffer, sizeof(buffer), &size))
         return 0;
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer);
-    UniqueSid admins = AdministratorsSid();
+    CSidHolder admins = AdministratorsSid();
     for (DWORD i = 0; i < groups->GroupCount; ++i)
-        if (EqualSid(groups->Groups[i].Sid, admins.get()))
+        if (EqualSid(groups->Groups[i].Sid, admins.Get()))
             return groups->Groups[i].Attributes;
     return 0;
 }
@@ -139,14 +138,14 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
     // token lists Administrators (S-1-5-32-544) as an enabled, mandatory
     // owner group. No token without the group can be made on Wine: that
     // case is tested through a link-time seam (probes_seam_test).
-    testbed::UniqueKernelHandle processToken;
-    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, processToken.put()));
-    REQUIRE(AdminsAttributes(processToken.get()) ==
+    CHandleHolder processToken;
+    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, processToken.Put()));
+    REQUIRE(AdminsAttributes(processToken.Get()) ==
             (SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED | SE_GROUP_OWNER));
 
     struct Case {
         std::string thread;
-        std::function<testbed::UniqueKernelHandle()> token;  // none: no impersonation
+        std::function<CHandleHolder()> token;  // none: no impersonation
         BOOL expected;
     } cases[] = {
         { "does not impersonate: the process token", nullptr, TRUE },
@@ -160,11 +159,11 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
           [] { return ImpersonationToken(SecurityAnonymous); }, FALSE },
         { "impersonates a token whose security denies everyone",
           [] {
-              testbed::UniqueKernelHandle token = ImpersonationToken(SecurityImpersonation);
+              CHandleHolder token = ImpersonationToken(SecurityImpersonation);
               PSECURITY_DESCRIPTOR denyAll = nullptr;
               ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", SDDL_REVISION_1,
                                                                    &denyAll, nullptr);
-              SetKernelObjectSecurity(token.get(), DACL_SECURITY_INFORMATION, denyAll);
+              SetKernelObjectSecurity(token.Get(), DACL_SECURITY_INFORMATION, denyAll);
               LocalFree(denyAll);
               return token;
           },
@@ -172,11 +171,11 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
     };
     for (const Case& c : cases) {
         CAPTURE(c.thread);
-        testbed::UniqueKernelHandle token;
+        CHandleHolder token;
         if (c.token) {
             token = c.token();
             REQUIRE(token);
-            REQUIRE(SetThreadToken(nullptr, token.get()));
+            REQUIRE(SetThreadToken(nullptr, token.Get()));
         }
         HANDLE slot = NextHandleSlot();
         BOOL answer = IsAdministrator();
@@ -190,8 +189,8 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
 TEST_CASE("a handle left open is seen by the handle-slot check")
 {
     HANDLE slot = NextHandleSlot();
-    testbed::UniqueKernelHandle leaked;
-    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, leaked.put()));
+    CHandleHolder leaked;
+    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, leaked.Put()));
     CHECK(NextHandleSlot() != slot);
 }
 

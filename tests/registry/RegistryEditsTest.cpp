@@ -5,6 +5,7 @@
 #include <doctest.h>
 
 #include "system/RegistryEdits.h"
+#include "testbed/Registry.h"
 #include "testbed/RegistryMachine.h"
 #include "tests/registry/Reported.h"
 #include "tests/registry/SystemSeam.h"
@@ -33,12 +34,8 @@ RegValue Edited(const RegValue& stored, BYTE flag)
 // that no edit may touch.
 void PreparePowerKey(const RegValue& heuristics)
 {
-    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
-    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "LastAlarm", REG_DWORD, { 5, 0, 0, 0 }) == 0);
-    REQUIRE(testbed::DeleteValue(testbed::kPowerKey, testbed::kHeuristicsValue) == 0);
-    if (heuristics.present)
-        REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, heuristics.type,
-                                    heuristics.bytes) == ERROR_SUCCESS);
+    REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, heuristics) == 0);
 }
 
 }  // namespace
@@ -103,7 +100,7 @@ TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
         CAPTURE(std::string(c.what));
         PreparePowerKey(stored);
         if (!c.powerKey)
-            REQUIRE(testbed::DeletePowerKey() == ERROR_SUCCESS);
+            REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == ERROR_SUCCESS);
         const auto before = testbed::ReadAllValues(testbed::kPowerKey);
 
         seam::Arm(c.failures);
@@ -114,9 +111,9 @@ TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
         CHECK(outcome.boxes == reported::BoxFor(c.code));
         CHECK(outcome.handlesClosed);
         CHECK(testbed::ReadAllValues(testbed::kPowerKey) == before);
-        CHECK(testbed::PowerKeyExists() == c.powerKey);
+        CHECK(testbed::KeyExists(testbed::kPowerKey) == c.powerKey);
     }
-    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
+    REQUIRE(testbed::CreateKey(testbed::kPowerKey) == ERROR_SUCCESS);
 }
 
 TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
@@ -143,7 +140,7 @@ TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
         expected.erase(testbed::kAutostartValue);
         if (!c.runKey) {
             REQUIRE(testbed::DeleteValue(testbed::kRunKey, "Neighbour") == 0);
-            REQUIRE(RegDeleteKeyA(HKEY_LOCAL_MACHINE, testbed::kRunKey) == ERROR_SUCCESS);
+            REQUIRE(testbed::DeleteKey(testbed::kRunKey) == ERROR_SUCCESS);
             expected.clear();
         }
 
@@ -165,15 +162,15 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
         return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                 nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     };
-    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", REG_BINARY, { 1, 2, 3 }) == 0);
-    const char* const kMissing = "SOFTWARE\\Sentavio Testbed\\No such key";
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", Value(REG_BINARY, { 1, 2, 3 })) == 0);
+    const char* const kMissing = testbed::kMissingKey.path.c_str();
 
     CRegKeyHolder key;
     CHECK(key.Close() == ERROR_SUCCESS);
     CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
     CHECK(key.Get() == nullptr);
 
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey) == ERROR_SUCCESS);
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path.c_str()) == ERROR_SUCCESS);
     const HKEY power = key.Get();
     // A failed open keeps the key held before.
     CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
@@ -188,7 +185,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
     CHECK(size == 3);
 
     // A successful open closes the old key and holds the new one.
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey) == ERROR_SUCCESS);
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey.path.c_str()) == ERROR_SUCCESS);
     const HKEY run = key.Get();
     CHECK_FALSE(isOpen(power));
     CHECK(isOpen(run));
@@ -199,7 +196,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
         CHECK(key.Get() == nullptr);
         CHECK(moved.Get() == run);
         CRegKeyHolder target;
-        REQUIRE(target.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey) == ERROR_SUCCESS);
+        REQUIRE(target.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path.c_str()) == ERROR_SUCCESS);
         other = target.Get();
         target = std::move(moved);  // closes the key it held
         CHECK_FALSE(isOpen(other));
@@ -209,7 +206,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
     }
     CHECK_FALSE(isOpen(run));  // closed when its holder went
 
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey) == ERROR_SUCCESS);
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path.c_str()) == ERROR_SUCCESS);
     const BYTE bytes[] = { 9, 8, 7, 6 };
     CHECK(key.SetBinary("Probe", bytes, sizeof(bytes)) == ERROR_SUCCESS);
     CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == Value(REG_BINARY, { 9, 8, 7, 6 }));
@@ -225,7 +222,7 @@ TEST_CASE("The handle probe sees a key left open")
 {
     HKEY leaked = nullptr;
     reported::Outcome leaking = reported::Run([&] {
-        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey, 0, KEY_READ, &leaked) == 0;
+        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path.c_str(), 0, KEY_READ, &leaked) == 0;
     });
     CHECK_FALSE(leaking.handlesClosed);
     RegCloseKey(leaked);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/Robot.h"
+#include "testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 namespace reported {
@@ -20,7 +20,7 @@ struct Outcome {
 };
 
 using texts::SystemText;
-using texts::Visible;
+using robot::Visible;
 
 // The registry keys and access tokens the process holds open. Wine counts
 // no handles (GetProcessHandleCount gives 0), and other threads take and

@@ -6,9 +6,11 @@
 
 #include "framework/afxlate.h"
 #include "testbed/Machine.h"
+#include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
-#include "tests/support/Process.h"
-#include "tests/support/Robot.h"
+#include "testbed/Registry.h"
+#include "testbed/Process.h"
+#include "testbed/Robot.h"
 
 #include <algorithm>
 #include <optional>
@@ -128,30 +130,6 @@ TracedRun RunTraced(const std::string& commandLine)
     return run;
 }
 
-// The machine a row asks for; what the test found is put back afterwards.
-class MachineScope {
-public:
-    MachineScope()
-        : m_version(testbed::ProgramVersion()), m_service(testbed::QueryService(testbed::kBatteryService))
-    {
-    }
-    ~MachineScope()
-    {
-        testbed::SetProgramVersion(m_version);
-        if (m_service.present)
-            testbed::SetService(testbed::kBatteryService, m_service.binaryPath);
-        else
-            testbed::RemoveService(testbed::kBatteryService);
-        testbed::SetPowerLibrary(testbed::PowerLibrary::WineOwn);
-    }
-    MachineScope(const MachineScope&) = delete;
-    MachineScope& operator=(const MachineScope&) = delete;
-
-private:
-    std::string m_version;
-    testbed::ServiceState m_service;
-};
-
 struct Machine {
     const char* version;
     const char* driverPath;  // nullptr: no battery service
@@ -229,7 +207,7 @@ TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
         { "qualifying machine, settings already optimal", kAlreadyOptimal, false },
         { "qualifying machine, settings to be changed", kNeedsPrompt, true },
     };
-    MachineScope scope;
+    testbed::MachineScope scope;
     for (const Case& c : cases) {
         CAPTURE(c.name);
         Prepare(c.machine);
@@ -246,18 +224,14 @@ TEST_CASE("without user32 a window call fails and the program still ends normall
 {
     // The machine on which the program shows its prompt (see above), so the
     // run reaches the window calls.
-    MachineScope scope;
+    testbed::MachineScope scope;
     Prepare(kNeedsPrompt);
 
     // Wine's per-program override: an empty load order disables the library.
-    const char* overrides = "Software\\Wine\\AppDefaults\\Sentavio.exe\\DllOverrides";
-    HKEY key = nullptr;
-    REQUIRE(RegCreateKeyExA(HKEY_CURRENT_USER, overrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &key, nullptr) == ERROR_SUCCESS);
-    RegSetValueExA(key, "user32", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    const testbed::RegKey overrides = testbed::kAppDefaultsKey.Sub(testbed::kSentavioExe).Sub("DllOverrides");
+    REQUIRE(testbed::WriteString(overrides, "user32", "") == ERROR_SUCCESS);
     TracedRun run = RunTraced(process::SentavioExe());
-    RegDeleteValueA(key, "user32");
-    RegCloseKey(key);
+    CHECK(testbed::DeleteValue(overrides, "user32") == ERROR_SUCCESS);
 
     REQUIRE(run.finished);
     CHECK(run.faults.empty());

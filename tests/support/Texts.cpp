@@ -1,5 +1,7 @@
 #include "Texts.h"
 
+#include "testbed/Robot.h"
+
 namespace texts {
 
 Table English = {
@@ -117,13 +119,6 @@ std::string Ansi(const std::string& utf8)
     return ansi;
 }
 
-std::string Visible(std::string text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 std::string SystemText(DWORD code)
 {
     char* buffer = nullptr;
@@ -132,7 +127,7 @@ std::string SystemText(DWORD code)
                    nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
     std::string text = buffer != nullptr ? buffer : "";
     LocalFree(buffer);
-    return Visible(text);
+    return robot::Visible(text);
 }
 
 }  // namespace texts

@@ -31,8 +31,6 @@ std::string Utf8(const std::wstring& wide);
 // UTF-8 to the ANSI code page, as the program loads its texts.
 std::string Ansi(const std::string& utf8);
 
-// A text as a message box shows it: without the line breaks it ends in.
-std::string Visible(std::string text);
 // The system's text for an error code, as a message box shows it.
 std::string SystemText(DWORD code);
 

@@ -49,6 +49,8 @@ bool WaitUntilGone(HWND hwnd, DWORD timeoutMs);
 
 std::string Text(HWND hwnd);
 Window Read(HWND hwnd);
+// A text as a message box shows it: without the line breaks it ends in.
+std::string Visible(std::string text);
 
 // The control that has the keyboard focus on the window's thread.
 HWND Focus(HWND window);

@@ -119,6 +119,13 @@ std::string Text(HWND hwnd)
     return text;
 }
 
+std::string Visible(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
 Window Read(HWND hwnd)
 {
     Window w;

@@ -1,22 +1,24 @@
-// sentavio-user.exe <yes|no|cancel|ok> [tick] [restart] [screenshot=FILE.bmp]
+// sentavio-user.exe <yes|no|cancel|ok|person> [tick] [restart] [screenshot=FILE.bmp]
 //                   [run=COMMAND LINE]
 // Runs Sentavio.exe (the built one, or the command line given with run=, an
 // installed one, say) and answers it as a user would: the prompt with the
 // given choice (ok: Enter on the check box), ticking the check box first
 // with "tick"; the restart question with Yes when "restart" is given, else
-// No; error boxes with OK. Prints each window it saw.
+// No; error boxes with OK. With "person" it only watches while a person at
+// the display answers. Prints each window it saw and, once the program has
+// ended, whether it left a restart of Windows under way.
 #include <cstdio>
 #include <string>
 
 #include "res/resource.h"
-#include "tests/endtoend/User.h"
-#include "tests/support/Process.h"
+#include "testbed/User.h"
 
 int main(int argc, char** argv)
 {
     user::Answers answers;
-    if (argc < 2 || !user::ParseChoice(argv[1], answers.choice)) {
-        std::fprintf(stderr, "usage: sentavio-user yes|no|cancel|ok [tick] [restart] [screenshot=FILE.bmp] "
+    answers.person = argc >= 2 && std::string(argv[1]) == "person";
+    if (argc < 2 || (!answers.person && !user::ParseChoice(argv[1], answers.choice))) {
+        std::fprintf(stderr, "usage: sentavio-user yes|no|cancel|ok|person [tick] [restart] [screenshot=FILE.bmp] "
                              "[run=COMMAND LINE]\n");
         return 2;
     }
@@ -38,7 +40,7 @@ int main(int argc, char** argv)
     }
 
     const user::Session session =
-        user::RunSentavio(commandLine, answers, 20000, [](const user::Seen& seen) {
+        user::RunSentavio(answers, answers.person ? 600000 : 20000, [](const user::Seen& seen) {
             std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
             const robot::Control* message = seen.window.Find(IDC_MESSAGE);
             const std::string text = message != nullptr ? message->text : seen.text;
@@ -46,13 +48,15 @@ int main(int argc, char** argv)
                 std::printf(": %s", text.c_str());
             std::printf("\n");
             std::fflush(stdout);
-        });
+        }, commandLine);
     if (!session.started) {
         std::fprintf(stderr, "Sentavio.exe did not start\n");
         return 1;
     }
     if (session.windows.empty())
         std::printf("no window: Sentavio.exe ended silently\n");
+    if (session.ended)
+        std::printf("restart: %s\n", session.leftRunning != 0 ? "under way" : "none");
     std::fflush(stdout);
     return session.ended ? 0 : 1;
 }

@@ -1,14 +1,14 @@
 #include "User.h"
 
 #include "res/resource.h"
-#include "tests/support/Process.h"
-#include "tests/support/Texts.h"
+#include "system/Holders.h"
+#include "testbed/Process.h"
+
+#include <tlhelp32.h>
 
 namespace user {
 
 namespace {
-
-using texts::Visible;
 
 Kind KindOf(const robot::Window& window)
 {
@@ -89,6 +89,40 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
     }
 }
 
+int ChildrenOf(DWORD processId)
+{
+    CHandleHolder snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.Get() == INVALID_HANDLE_VALUE) {
+        snapshot.Reset(nullptr);
+        return 0;
+    }
+    int children = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
+        if (entry.th32ParentProcessID == processId)
+            ++children;
+    return children;
+}
+
+void Answer(HWND window, Kind kind, const Answers& answers)
+{
+    switch (kind) {
+    case Kind::Prompt:
+        AnswerPrompt(window, answers);
+        break;
+    case Kind::RestartQuestion:
+        robot::Click(window, answers.restart ? IDYES : IDNO);
+        break;
+    case Kind::ErrorBox:
+        robot::Click(window, IDOK);
+        break;
+    case Kind::Other:
+        robot::CloseBox(window);
+        break;
+    }
+}
+
 }  // namespace
 
 bool ParseChoice(const std::string& word, Choice& choice)
@@ -120,8 +154,8 @@ const char* KindName(Kind kind)
     }
 }
 
-Session RunSentavio(const std::string& commandLine, const Answers& answers, DWORD timeoutMs,
-                    const std::function<void(const Seen&)>& onSeen)
+Session RunSentavio(const Answers& answers, DWORD timeoutMs, const std::function<void(const Seen&)>& onSeen,
+                    const std::string& commandLine)
 {
     Session session;
     process::Child child;
@@ -135,29 +169,19 @@ Session RunSentavio(const std::string& commandLine, const Answers& answers, DWOR
             Seen seen;
             seen.window = robot::Read(hwnd);
             seen.kind = KindOf(seen.window);
-            seen.text = Visible(seen.window.StaticText());
+            seen.text = robot::Visible(seen.window.StaticText());
             session.windows.push_back(seen);
             handled.push_back(hwnd);
             if (onSeen)
                 onSeen(seen);
-            switch (seen.kind) {
-            case Kind::Prompt:
-                AnswerPrompt(hwnd, answers);
-                break;
-            case Kind::RestartQuestion:
-                robot::Click(hwnd, answers.restart ? IDYES : IDNO);
-                break;
-            case Kind::ErrorBox:
-                robot::Click(hwnd, IDOK);
-                break;
-            case Kind::Other:
-                robot::CloseBox(hwnd);
-                break;
-            }
+            if (!answers.person)
+                Answer(hwnd, seen.kind, answers);
             robot::WaitUntilGone(hwnd, 5000);
         }
-        session.ended = child.Wait(0);
+        session.ended = child.Wait(0, &session.exitCode);
     }
+    if (session.ended)
+        session.leftRunning = ChildrenOf(child.Id());
     return session;
 }
 

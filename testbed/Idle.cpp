@@ -1,0 +1,16 @@
+// idle.exe [FILE]: a program that only waits, to stand for the applications
+// a forced restart must close. With FILE it first creates that file, so a
+// script can wait for it to run.
+#include <windows.h>
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) {
+        HANDLE file = CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return 1;
+        CloseHandle(file);
+    }
+    Sleep(INFINITE);
+    return 0;
+}

@@ -1,0 +1,53 @@
+// Reads and writes of the registry for the test bed, the stand-in power
+// library and the tests, on the keys of Keys.h. Writes create the key when
+// needed. Each answers 0 or the registry's error unless it says otherwise.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "messages/UniqueResource.h"
+#include "testbed/Keys.h"
+
+namespace testbed {
+
+using CKeyHolder = CUniqueResource<HKEY, &::RegCloseKey>;
+
+// A value as the 8-bit registry calls see it.
+struct RegValue {
+    bool present = false;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+
+    bool operator==(const RegValue&) const = default;
+};
+
+RegValue ReadValue(const RegKey& key, const char* name);
+// Every value of the key by name; empty when the key is missing.
+std::map<std::string, RegValue> ReadAllValues(const RegKey& key);
+LONG WriteValue(const RegKey& key, const char* name, DWORD type, const void* data, DWORD size);
+LONG WriteValue(const RegKey& key, const char* name, const RegValue& value);
+
+// absent when the value is missing or not a DWORD.
+DWORD ReadDword(const RegKey& key, const char* name, DWORD absent);
+LONG WriteDword(const RegKey& key, const char* name, DWORD value);
+
+// Exactly size bytes of a binary value: another type or size answers
+// ERROR_INVALID_DATA.
+LONG ReadBinary(const RegKey& key, const char* name, void* data, DWORD size);
+
+// "" when the value is missing or not a string.
+std::string ReadString(const RegKey& key, const char* name);
+LONG WriteString(const RegKey& key, const char* name, const std::string& text);
+
+// A value or key that is not there is already deleted.
+LONG DeleteValue(const RegKey& key, const char* name);
+LONG CreateKey(const RegKey& key);
+// The key with its values; it must have no subkeys.
+LONG DeleteKey(const RegKey& key);
+bool KeyExists(const RegKey& key);
+
+}  // namespace testbed
