@@ -1,6 +1,8 @@
 #!/bin/sh
 # Photographs the prompt dialog as the program shows it, once in each of its
-# five languages, into BUILD_DIR/screenshots/prompt-<locale>.png.
+# five languages, into BUILD_DIR/screenshots/prompt-<locale>.png, and fails
+# unless each picture shows the prompt: the dialog's own size, more than one
+# colour, and a picture of its own for each language (the labels differ).
 #
 #     scripts/screenshots.sh [BUILD_DIR]        (default: build)
 #
@@ -50,7 +52,23 @@ for locale in en_US de_DE fr_FR it_IT es_ES; do
         status=1
         continue
     fi
+    size=$(identify -format '%w %h' "$shot.png")
+    if [ "$size" != "$w $h" ]; then
+        echo "screenshots: the $locale picture is $size, the dialog $w $h" >&2
+        status=1
+    fi
+    colours=$(identify -format '%k' "$shot.png")
+    if [ "$colours" -lt 2 ]; then
+        echo "screenshots: the $locale picture is all one colour" >&2
+        status=1
+    fi
     rm -f "$shot.ready" "$shot.taken" "$shot.log"
     echo "$shot.png"
 done
+pictures=$(ls "$out"/prompt-*.png 2>/dev/null | wc -l)
+distinct=$(identify -format '%#\n' "$out"/prompt-*.png 2>/dev/null | sort -u | wc -l)
+if [ "$pictures" -ne 5 ] || [ "$distinct" -ne 5 ]; then
+    echo "screenshots: $distinct different pictures of $pictures for five languages" >&2
+    status=1
+fi
 exit $status

@@ -2,49 +2,47 @@
 // the tests touch, each with its hive, and the names of the values in them.
 #pragma once
 
-#include <windows.h>
-
-#include <string>
-
 namespace testbed {
 
-struct RegKey {
-    HKEY root;
-    std::string path;
+enum class Hive { LocalMachine, CurrentUser };
 
-    RegKey Sub(const std::string& name) const { return { root, path + "\\" + name }; }
+// Constants, so that a library built with them has nothing to set up when
+// it loads.
+struct RegKey {
+    Hive hive;
+    const char* path;
 };
 
 // ---- Windows' own, where Windows 2000 keeps them ---------------------------
 
-inline const RegKey kPowerKey = { HKEY_LOCAL_MACHINE,
-                                  "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power" };
+constexpr RegKey kPowerKey = { Hive::LocalMachine,
+                               "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Power" };
 constexpr const char* kHeuristicsValue = "Heuristics";
 
-inline const RegKey kRunKey = { HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run" };
+constexpr RegKey kRunKey = { Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run" };
 constexpr const char* kAutostartValue = "Sentavio";
 
 // The global power policy: GLOBAL_USER_POWER_POLICY (176 bytes) under the
 // user, GLOBAL_MACHINE_POWER_POLICY (16 bytes) under the machine, binary.
-inline const RegKey kUserPolicyKey = { HKEY_CURRENT_USER, "Control Panel\\PowerCfg\\GlobalPowerPolicy" };
-inline const RegKey kMachinePolicyKey = {
-    HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\PowerCfg\\GlobalPowerPolicy"
+constexpr RegKey kUserPolicyKey = { Hive::CurrentUser, "Control Panel\\PowerCfg\\GlobalPowerPolicy" };
+constexpr RegKey kMachinePolicyKey = {
+    Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\PowerCfg\\GlobalPowerPolicy"
 };
 constexpr const char* kPolicyValue = "Policies";
 
 // ---- Wine's ----------------------------------------------------------------
 
-// Settings for one program: the key AppDefaults.Sub("Sentavio.exe"), with
-// the value "Version" and the subkey "DllOverrides".
-inline const RegKey kAppDefaultsKey = { HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults" };
+// Settings for one program: the key AppDefaults\<program>, with the value
+// "Version" and the subkey "DllOverrides".
+constexpr RegKey kAppDefaultsKey = { Hive::CurrentUser, "Software\\Wine\\AppDefaults" };
 constexpr const char* kVersionValue = "Version";
 // Per library name: "native", "builtin", or empty for not at all.
-inline const RegKey kDllOverridesKey = { HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides" };
+constexpr RegKey kDllOverridesKey = { Hive::CurrentUser, "Software\\Wine\\DllOverrides" };
 
 // ---- The test bed's own ----------------------------------------------------
 
 // DWORD switches that the stand-in power library reads on every call.
-inline const RegKey kSwitchKey = { HKEY_LOCAL_MACHINE, "SOFTWARE\\Sentavio Testbed\\Power" };
+constexpr RegKey kSwitchKey = { Hive::LocalMachine, "SOFTWARE\\Sentavio Testbed\\Power" };
 // What IsPwrHibernateAllowed answers, all 32 bits of it; 1 when absent.
 constexpr const char* kHibernateAnswerValue = "HibernateAnswer";
 // Nonzero: ReadGlobalPwrPolicy or WriteGlobalPwrPolicy fails.
@@ -54,6 +52,6 @@ constexpr const char* kRefuseWriteValue = "RefuseWrite";
 constexpr const char* kLibraryValue = "Library";
 
 // A key that nothing creates.
-inline const RegKey kMissingKey = { HKEY_LOCAL_MACHINE, "SOFTWARE\\Sentavio Testbed\\No such key" };
+constexpr RegKey kMissingKey = { Hive::LocalMachine, "SOFTWARE\\Sentavio Testbed\\No such key" };
 
 }  // namespace testbed

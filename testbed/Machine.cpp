@@ -40,7 +40,7 @@ std::string Failure(const std::string& what, DWORD error)
 
 LONG SetProgramVersion(const std::string& version, const char* program)
 {
-    const RegKey key = kAppDefaultsKey.Sub(program);
+    const CSubKey key(kAppDefaultsKey, program);
     if (version.empty())
         return DeleteValue(key, kVersionValue);
     return WriteString(key, kVersionValue, version);
@@ -48,7 +48,7 @@ LONG SetProgramVersion(const std::string& version, const char* program)
 
 std::string ProgramVersion(const char* program)
 {
-    return ReadString(kAppDefaultsKey.Sub(program), kVersionValue);
+    return ReadString(CSubKey(kAppDefaultsKey, program), kVersionValue);
 }
 
 DWORD SetService(const char* name, const std::string& binaryPath)

@@ -16,6 +16,22 @@ namespace testbed {
 
 using CKeyHolder = CUniqueResource<HKEY, &::RegCloseKey>;
 
+// A key whose path is made at run time: the key below another. It holds the
+// path, so the key lives as long as it does.
+class CSubKey {
+public:
+    CSubKey(const RegKey& parent, const std::string& name)
+        : m_path(std::string(parent.path) + "\\" + name), m_key{ parent.hive, m_path.c_str() } {}
+    CSubKey(const CSubKey&) = delete;
+    CSubKey& operator=(const CSubKey&) = delete;
+
+    operator const RegKey&() const { return m_key; }
+
+private:
+    std::string m_path;
+    RegKey m_key;
+};
+
 // A value as the 8-bit registry calls see it.
 struct RegValue {
     bool present = false;
@@ -24,6 +40,10 @@ struct RegValue {
 
     bool operator==(const RegValue&) const = default;
 };
+
+// Opens the key, or creates it when needed, with this access into hkey.
+LONG OpenKey(const RegKey& key, REGSAM access, CKeyHolder& hkey);
+LONG CreateKey(const RegKey& key, REGSAM access, CKeyHolder& hkey);
 
 RegValue ReadValue(const RegKey& key, const char* name);
 // Every value of the key by name; empty when the key is missing.

@@ -163,14 +163,14 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
                                 nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     };
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", Value(REG_BINARY, { 1, 2, 3 })) == 0);
-    const char* const kMissing = testbed::kMissingKey.path.c_str();
+    const char* const kMissing = testbed::kMissingKey.path;
 
     CRegKeyHolder key;
     CHECK(key.Close() == ERROR_SUCCESS);
     CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
     CHECK(key.Get() == nullptr);
 
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path.c_str()) == ERROR_SUCCESS);
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
     const HKEY power = key.Get();
     // A failed open keeps the key held before.
     CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
@@ -185,7 +185,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
     CHECK(size == 3);
 
     // A successful open closes the old key and holds the new one.
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey.path.c_str()) == ERROR_SUCCESS);
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey.path) == ERROR_SUCCESS);
     const HKEY run = key.Get();
     CHECK_FALSE(isOpen(power));
     CHECK(isOpen(run));
@@ -196,7 +196,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
         CHECK(key.Get() == nullptr);
         CHECK(moved.Get() == run);
         CRegKeyHolder target;
-        REQUIRE(target.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path.c_str()) == ERROR_SUCCESS);
+        REQUIRE(target.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
         other = target.Get();
         target = std::move(moved);  // closes the key it held
         CHECK_FALSE(isOpen(other));
@@ -206,7 +206,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
     }
     CHECK_FALSE(isOpen(run));  // closed when its holder went
 
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path.c_str()) == ERROR_SUCCESS);
+    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
     const BYTE bytes[] = { 9, 8, 7, 6 };
     CHECK(key.SetBinary("Probe", bytes, sizeof(bytes)) == ERROR_SUCCESS);
     CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == Value(REG_BINARY, { 9, 8, 7, 6 }));
@@ -222,7 +222,7 @@ TEST_CASE("The handle probe sees a key left open")
 {
     HKEY leaked = nullptr;
     reported::Outcome leaking = reported::Run([&] {
-        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path.c_str(), 0, KEY_READ, &leaked) == 0;
+        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, &leaked) == 0;
     });
     CHECK_FALSE(leaking.handlesClosed);
     RegCloseKey(leaked);

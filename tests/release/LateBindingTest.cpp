@@ -228,7 +228,7 @@ TEST_CASE("without user32 a window call fails and the program still ends normall
     Prepare(kNeedsPrompt);
 
     // Wine's per-program override: an empty load order disables the library.
-    const testbed::RegKey overrides = testbed::kAppDefaultsKey.Sub(testbed::kSentavioExe).Sub("DllOverrides");
+    const testbed::CSubKey overrides(testbed::kAppDefaultsKey, std::string(testbed::kSentavioExe) + "\\DllOverrides");
     REQUIRE(testbed::WriteString(overrides, "user32", "") == ERROR_SUCCESS);
     TracedRun run = RunTraced(process::SentavioExe());
     CHECK(testbed::DeleteValue(overrides, "user32") == ERROR_SUCCESS);
