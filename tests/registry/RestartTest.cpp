@@ -4,22 +4,13 @@
 // calls come from the stand-ins too, since Wine grants them all.
 #include <doctest.h>
 
-#include <cstring>
+#include <string>
 
 #include "system/RegistryEdits.h"
 #include "tests/registry/Reported.h"
 #include "tests/registry/SystemSeam.h"
 
 namespace {
-
-// Leaves a recognisable pattern on the stack where RestartSystem's locals
-// will lie, so an identifier it forgets to fill shows as garbage.
-__attribute__((noinline)) void PoisonStack()
-{
-    volatile BYTE junk[4096];
-    for (BYTE& b : const_cast<BYTE(&)[4096]>(junk))
-        b = 0xA5;
-}
 
 bool SameLuid(const LUID& a, const LUID& b)
 {
@@ -53,7 +44,6 @@ TEST_CASE("RestartSystem enables the shutdown privilege, asks for the restart an
     for (const Case& c : cases) {
         CAPTURE(std::string(c.what));
         seam::Arm(c.failures);
-        PoisonStack();
 
         reported::Outcome outcome = reported::Run([] { return RestartSystem(EWX_REBOOT | EWX_FORCE); });
         const seam::Calls seen = seam::Seen();
