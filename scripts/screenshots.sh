@@ -43,7 +43,10 @@ for locale in en_US de_DE fr_FR it_IT es_ES; do
     i=0
     while [ ! -f "$shot.ready" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
     if [ -f "$shot.ready" ]; then
-        read -r x y w h <"$shot.ready"
+        # Written on Windows: the line ends in a carriage return.
+        read -r x y w h <<EOF
+$(tr -d '\r' <"$shot.ready")
+EOF
         import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot.png"
     fi
     touch "$shot.taken"

@@ -281,7 +281,7 @@ TEST_CASE("the handle count sees a key that is left open")
 {
     DWORD before = CountHandles();
     HKEY key = nullptr;
-    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key) == ERROR_SUCCESS);
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, &key) == ERROR_SUCCESS);
     CHECK(CountHandles() == before + 1);
     RegCloseKey(key);
     CHECK(CountHandles() == before);
