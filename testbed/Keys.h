@@ -30,12 +30,17 @@ constexpr RegKey kMachinePolicyKey = {
 };
 constexpr const char* kPolicyValue = "Policies";
 
+// The battery service's configuration, as the service manager keeps it.
+constexpr RegKey kBatteryServiceKey = { Hive::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\cmbatt" };
+
 // ---- Wine's ----------------------------------------------------------------
 
 // Settings for one program: the key AppDefaults\<program>, with the value
 // "Version" and the subkey "DllOverrides".
 constexpr RegKey kAppDefaultsKey = { Hive::CurrentUser, "Software\\Wine\\AppDefaults" };
 constexpr const char* kVersionValue = "Version";
+// The fault build's own settings (tests/faults).
+constexpr RegKey kFaultBuildSettingsKey = { Hive::CurrentUser, "Software\\Wine\\AppDefaults\\sentavio-faults.exe" };
 // Per library name: "native", "builtin", or empty for not at all.
 constexpr RegKey kDllOverridesKey = { Hive::CurrentUser, "Software\\Wine\\DllOverrides" };
 

@@ -32,11 +32,11 @@
 #include "res/resource.h"
 #include "testbed/Machine.h"
 #include "testbed/PowerMachine.h"
+#include "testbed/Process.h"
+#include "testbed/Registry.h"
 #include "testbed/RegistryMachine.h"
-#include "testbed/powrprof/StandIn.h"
+#include "testbed/Robot.h"
 #include "tests/faults/FaultCalls.h"
-#include "tests/support/Process.h"
-#include "tests/support/Robot.h"
 #include "tests/support/Texts.h"
 
 namespace {
@@ -95,66 +95,20 @@ const FoundRow kFoundRows[] = {
 
 // ---- The watched part of the registry ------------------------------------------
 
-struct WatchedKey {
-    HKEY root;
-    const char* path;
-};
-
-const WatchedKey kWatched[] = {
-    { HKEY_LOCAL_MACHINE, testbed::kPowerKey },
-    { HKEY_LOCAL_MACHINE, testbed::kRunKey },
-    { HKEY_LOCAL_MACHINE, standin::kMachinePolicyKey },
-    { HKEY_CURRENT_USER, standin::kUserPolicyKey },
-    { HKEY_LOCAL_MACHINE, standin::kSwitchKey },
-    { HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\cmbatt" },
-    { HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\sentavio-faults.exe" },
+const testbed::RegKey kWatched[] = {
+    testbed::kPowerKey,         testbed::kRunKey,           testbed::kMachinePolicyKey,
+    testbed::kUserPolicyKey,    testbed::kSwitchKey,        testbed::kBatteryServiceKey,
+    testbed::kFaultBuildSettingsKey,
 };
 
 using Values = std::map<std::string, testbed::RegValue>;
 using Registry = std::vector<Values>;  // in the order of kWatched
 
-class CKey {
-public:
-    CKey() = default;
-    ~CKey()
-    {
-        if (m_key != nullptr)
-            RegCloseKey(m_key);
-    }
-    CKey(const CKey&) = delete;
-    CKey& operator=(const CKey&) = delete;
-    HKEY* Put() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
-Values ReadKey(const WatchedKey& k)
-{
-    Values values;
-    CKey key;
-    if (RegOpenKeyExA(k.root, k.path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
-        return values;
-    for (DWORD i = 0;; ++i) {
-        char name[256] = {};
-        DWORD nameSize = sizeof(name);
-        DWORD type = 0;
-        std::vector<BYTE> data(8192);
-        DWORD size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-            break;
-        data.resize(size);
-        values[name] = testbed::RegValue{ true, type, data };
-    }
-    return values;
-}
-
 Registry ReadRegistry()
 {
     Registry registry;
-    for (const WatchedKey& k : kWatched)
-        registry.push_back(ReadKey(k));
+    for (const testbed::RegKey& k : kWatched)
+        registry.push_back(testbed::ReadAllValues(k));
     return registry;
 }
 
@@ -162,15 +116,12 @@ Registry ReadRegistry()
 void Restore(const Registry& registry)
 {
     for (size_t i = 0; i < registry.size(); ++i) {
-        CKey key;
-        REQUIRE(RegCreateKeyExA(kWatched[i].root, kWatched[i].path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                key.Put(), nullptr) == ERROR_SUCCESS);
-        for (const auto& [name, value] : ReadKey(kWatched[i]))
+        REQUIRE(testbed::CreateKey(kWatched[i]) == ERROR_SUCCESS);
+        for (const auto& [name, value] : testbed::ReadAllValues(kWatched[i]))
             if (registry[i].count(name) == 0)
-                RegDeleteValueA(key.Get(), name.c_str());
+                REQUIRE(testbed::DeleteValue(kWatched[i], name.c_str()) == ERROR_SUCCESS);
         for (const auto& [name, value] : registry[i])
-            REQUIRE(RegSetValueExA(key.Get(), name.c_str(), 0, value.type, value.bytes.data(),
-                                   static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS);
+            REQUIRE(testbed::WriteValue(kWatched[i], name.c_str(), value) == ERROR_SUCCESS);
     }
 }
 
@@ -294,7 +245,7 @@ Run RunProgram(const Scenario& s, const std::string& fault, const std::string& e
         if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, handled)) {
             const robot::Window window = robot::Read(hwnd);
             const WindowKind kind = KindOf(window);
-            run.windows.push_back({ kind, window.caption, texts::Visible(window.StaticText()) });
+            run.windows.push_back({ kind, window.caption, robot::Visible(window.StaticText()) });
             answered.push_back({ hwnd, kind, GetTickCount() });
             Answer(hwnd, kind, s, false);
         }
@@ -351,7 +302,8 @@ Outcome JudgeMachine(const Registry& before, const GLOBAL_POWER_POLICY& policyBe
     for (size_t i = 0; i < before.size(); ++i) {
         const char* path = kWatched[i].path;
         // The policy is judged as a whole above.
-        const bool policyKey = path == standin::kMachinePolicyKey || path == standin::kUserPolicyKey;
+        const bool policyKey = std::strcmp(path, testbed::kMachinePolicyKey.path) == 0 ||
+                               std::strcmp(path, testbed::kUserPolicyKey.path) == 0;
         std::set<std::string> names;
         for (const auto& [name, v] : before[i])
             names.insert(name);
@@ -362,12 +314,12 @@ Outcome JudgeMachine(const Registry& before, const GLOBAL_POWER_POLICY& policyBe
             const auto a = after[i].count(name) ? after[i].at(name) : testbed::RegValue{};
             if (a == b || policyKey)
                 continue;
-            if (kWatched[i].path == testbed::kPowerKey && name == testbed::kHeuristicsValue &&
+            if (std::strcmp(path, testbed::kPowerKey.path) == 0 && name == testbed::kHeuristicsValue &&
                 SameButFlag(b, a)) {
                 outcome.flagSet = true;
                 continue;
             }
-            if (kWatched[i].path == testbed::kRunKey && name == testbed::kAutostartValue && !a.present) {
+            if (std::strcmp(path, testbed::kRunKey.path) == 0 && name == testbed::kAutostartValue && !a.present) {
                 outcome.autostartGone = true;
                 continue;
             }
@@ -427,7 +379,7 @@ std::vector<std::string> Judge(const Scenario& s, const Run& run, const Registry
     // way (a window call that failed) tries none.
     bool removalTried = false;
     for (const LogLine& l : run.log)
-        removalTried = removalTried || (l.function == "RegOpenKeyExA" && l.detail == testbed::kRunKey);
+        removalTried = removalTried || (l.function == "RegOpenKeyExA" && l.detail == testbed::kRunKey.path);
     if (run.restartRequested && (!outcome.flagSet || !outcome.optimum || (removalTried && !outcome.autostartGone)))
         broken.push_back("restart requested after a failed Heuristics write, policy write or autostart removal");
 
@@ -460,11 +412,10 @@ void PrepareMachine(const Scenario& s)
     REQUIRE(testbed::PreparePowerMachine(s.alarms) == 0);
     REQUIRE(testbed::SetService(testbed::kBatteryService, s.driverPath) == 0);
     REQUIRE(testbed::SetProgramVersion("win2k", kProgram) == 0);
-    REQUIRE(testbed::CreatePowerKey() == ERROR_SUCCESS);
-    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "LastAlarm", REG_DWORD, { 5, 0, 0, 0 }) == 0);
+    REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
     // Byte 6 is neither 0 nor 1 in the pattern, so setting it shows.
-    REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, REG_BINARY,
-                                testbed::Pattern(20)) == 0);
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue,
+                                { true, REG_BINARY, testbed::Pattern(20) }) == 0);
     REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "C:\\Tools\\neighbour.exe /tray") == 0);
     REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "C:\\Sentavio\\Sentavio.exe") == 0);
 }
