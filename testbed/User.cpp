@@ -10,18 +10,6 @@ namespace user {
 
 namespace {
 
-Kind KindOf(const robot::Window& window)
-{
-    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
-        return Kind::Prompt;
-    const std::vector<int> buttons = window.Buttons();
-    if (buttons == std::vector<int>{ IDYES, IDNO })
-        return Kind::RestartQuestion;
-    if (buttons == std::vector<int>{ IDOK })
-        return Kind::ErrorBox;
-    return Kind::Other;
-}
-
 // The window as it shows on screen, in a 24-bit bitmap file.
 bool SaveScreenshot(HWND window, const std::string& path)
 {
@@ -105,24 +93,6 @@ int ChildrenOf(DWORD processId)
     return children;
 }
 
-void Answer(HWND window, Kind kind, const Answers& answers)
-{
-    switch (kind) {
-    case Kind::Prompt:
-        AnswerPrompt(window, answers);
-        break;
-    case Kind::RestartQuestion:
-        robot::Click(window, answers.restart ? IDYES : IDNO);
-        break;
-    case Kind::ErrorBox:
-        robot::Click(window, IDOK);
-        break;
-    case Kind::Other:
-        robot::CloseBox(window);
-        break;
-    }
-}
-
 }  // namespace
 
 bool ParseChoice(const std::string& word, Choice& choice)
@@ -140,17 +110,39 @@ bool ParseChoice(const std::string& word, Choice& choice)
     return false;
 }
 
+Kind KindOf(const robot::Window& window)
+{
+    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
+        return Kind::Prompt;
+    const std::vector<int> buttons = window.Buttons();
+    if (buttons == std::vector<int>{ IDYES, IDNO })
+        return Kind::RestartQuestion;
+    if (buttons == std::vector<int>{ IDOK })
+        return Kind::ErrorBox;
+    return Kind::Other;
+}
+
 const char* KindName(Kind kind)
+{
+    static const char* const kNames[] = { "prompt", "restart question", "error box", "other window" };
+    return kNames[static_cast<int>(kind)];
+}
+
+void Answer(HWND window, Kind kind, const Answers& answers)
 {
     switch (kind) {
     case Kind::Prompt:
-        return "prompt";
+        AnswerPrompt(window, answers);
+        break;
     case Kind::RestartQuestion:
-        return "restart question";
+        robot::Click(window, answers.restart ? IDYES : IDNO);
+        break;
     case Kind::ErrorBox:
-        return "error box";
-    default:
-        return "other window";
+        robot::Click(window, IDOK);
+        break;
+    case Kind::Other:
+        robot::CloseBox(window);
+        break;
     }
 }
 

@@ -51,6 +51,11 @@ struct Session {
 // Words for the command line: "yes", "no", "cancel", "ok". FALSE for others.
 bool ParseChoice(const std::string& word, Choice& choice);
 const char* KindName(Kind kind);
+// What a window of the program is, by its controls.
+Kind KindOf(const robot::Window& window);
+// Answers one window of that kind. Answering a window again, as a user
+// whose click did nothing would, clicks again but ticks nothing twice.
+void Answer(HWND window, Kind kind, const Answers& answers);
 
 // Runs Sentavio.exe (the built one unless another command line is given: an
 // installed one, say) and answers until it ends or timeoutMs have passed; a

@@ -36,6 +36,7 @@
 #include "testbed/Registry.h"
 #include "testbed/RegistryMachine.h"
 #include "testbed/Robot.h"
+#include "testbed/User.h"
 #include "tests/faults/FaultCalls.h"
 #include "tests/support/Texts.h"
 
@@ -135,7 +136,7 @@ struct LogLine {
     std::string detail;
 };
 
-enum class WindowKind { Prompt, RestartQuestion, ErrorBox, Other };
+using WindowKind = user::Kind;
 
 struct SeenWindow {
     WindowKind kind;
@@ -185,36 +186,16 @@ void ReadLog(const std::string& path, Run& run)
     }
 }
 
-WindowKind KindOf(const robot::Window& window)
+// The scenario's user: ticks the box and gives its answers.
+user::Answers AnswersFor(const Scenario& s)
 {
-    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
-        return WindowKind::Prompt;
-    const std::vector<int> buttons = window.Buttons();
-    if (buttons == std::vector<int>{ IDYES, IDNO })
-        return WindowKind::RestartQuestion;
-    if (buttons == std::vector<int>{ IDOK })
-        return WindowKind::ErrorBox;
-    return WindowKind::Other;
-}
-
-void Answer(HWND hwnd, WindowKind kind, const Scenario& s, bool again)
-{
-    switch (kind) {
-    case WindowKind::Prompt:
-        if (!again)
-            robot::SetCheck(hwnd, IDC_DONT_SHOW_AGAIN, true);
-        robot::Click(hwnd, s.choice == Choice::Yes ? IDYES : s.choice == Choice::No ? IDNO : IDCANCEL);
-        break;
-    case WindowKind::RestartQuestion:
-        robot::Click(hwnd, s.restart ? IDYES : IDNO);
-        break;
-    case WindowKind::ErrorBox:
-        robot::Click(hwnd, IDOK);
-        break;
-    case WindowKind::Other:
-        robot::CloseBox(hwnd);
-        break;
-    }
+    user::Answers answers;
+    answers.choice = s.choice == Choice::Yes  ? user::Choice::Yes
+                     : s.choice == Choice::No ? user::Choice::No
+                                              : user::Choice::Cancel;
+    answers.tick = true;
+    answers.restart = s.restart;
+    return answers;
 }
 
 // Starts the fault build with this fault ("" for a recording run), answers
@@ -244,14 +225,14 @@ Run RunProgram(const Scenario& s, const std::string& fault, const std::string& e
             handled.push_back(a.hwnd);
         if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, handled)) {
             const robot::Window window = robot::Read(hwnd);
-            const WindowKind kind = KindOf(window);
+            const WindowKind kind = user::KindOf(window);
             run.windows.push_back({ kind, window.caption, robot::Visible(window.StaticText()) });
             answered.push_back({ hwnd, kind, GetTickCount() });
-            Answer(hwnd, kind, s, false);
+            user::Answer(hwnd, kind, AnswersFor(s));
         }
         for (Answered& a : answered) {
             if (GetTickCount() - a.at > kAnswerAgainMs && IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
-                Answer(a.hwnd, a.kind, s, true);
+                user::Answer(a.hwnd, a.kind, AnswersFor(s));
                 a.at = GetTickCount();
             }
         }
