@@ -15,6 +15,17 @@ F Real(const char* module, const char* name)
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
 }
 
+// A token call that fails with the armed error, or the system's own.
+template <typename F, typename... A>
+BOOL FailOrCall(DWORD failure, F real, A... args)
+{
+    if (failure != 0) {
+        SetLastError(failure);
+        return FALSE;
+    }
+    return real(args...);
+}
+
 LONG WINAPI QueryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                        LPDWORD size)
 {
@@ -36,22 +47,14 @@ LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BY
 
 BOOL WINAPI OpenToken(HANDLE process, DWORD access, PHANDLE token)
 {
-    if (g_failures.openToken != 0) {
-        SetLastError(g_failures.openToken);
-        return FALSE;
-    }
     static auto real = Real<decltype(&OpenToken)>("advapi32.dll", "OpenProcessToken");
-    return real(process, access, token);
+    return FailOrCall(g_failures.openToken, real, process, access, token);
 }
 
 BOOL WINAPI Lookup(LPCSTR system, LPCSTR name, PLUID luid)
 {
-    if (g_failures.lookup != 0) {
-        SetLastError(g_failures.lookup);
-        return FALSE;
-    }
     static auto real = Real<decltype(&Lookup)>("advapi32.dll", "LookupPrivilegeValueA");
-    return real(system, name, luid);
+    return FailOrCall(g_failures.lookup, real, system, name, luid);
 }
 
 BOOL WINAPI Adjust(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES privileges, DWORD length,
@@ -62,12 +65,9 @@ BOOL WINAPI Adjust(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES privileges, 
     g_calls.askedPreviousState = previous != nullptr || length != 0;
     if (privileges != nullptr)
         g_calls.privileges = *privileges;
-    if (g_failures.adjust != 0) {
-        SetLastError(g_failures.adjust);
-        return FALSE;
-    }
     static auto real = Real<decltype(&Adjust)>("advapi32.dll", "AdjustTokenPrivileges");
-    BOOL result = real(token, disableAll, privileges, length, previous, returnLength);
+    BOOL result =
+        FailOrCall(g_failures.adjust, real, token, disableAll, privileges, length, previous, returnLength);
     if (result && g_failures.adjustPartly != 0)
         SetLastError(g_failures.adjustPartly);
     return result;
