@@ -125,7 +125,8 @@ fi
 # The user saw the program end and says whether it left one; a restart may
 # end the user first, so no verdict means one is under way, and then the
 # Run value that runs once the session starts again shows it came.
-if grep -q '^restart: none$' "$work/user.txt"; then
+# Windows programs end their lines with a carriage return.
+if tr -d '\r' <"$work/user.txt" | grep -q '^restart: none$'; then
     restarted=no
     kill "$idle" 2>/dev/null || true
 else
