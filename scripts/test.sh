@@ -25,10 +25,11 @@ status=0
 summary=
 say() { summary="$summary$1
 "; }
-# run_suite DESCRIPTION CTEST_ARGUMENTS...
+# run_suite DESCRIPTION BUILD_DIR CTEST_ARGUMENTS...
 run_suite() {
     what=$1
-    shift
+    tree=$2
+    shift 2
     echo "=== $what"
     if ctest "$@"; then
         say "$what: passed"
@@ -36,6 +37,9 @@ run_suite() {
         say "$what: FAILED"
         status=1
     fi
+    # What the fault sweep counted, which CTest shows only on failure.
+    sweep=$(grep -a '^fault sweep (' "$tree/Testing/Temporary/LastTest.log" 2>/dev/null || true)
+    [ -z "$sweep" ] || say "  $sweep"
 }
 
 i686_wine=
@@ -47,15 +51,16 @@ else
     why=$host_i686_why
 fi
 if [ -n "$i686_wine" ]; then
-    run_suite "i686 suite (Sentavio.exe on 32-bit Wine, and its checks without Wine)" \
+    run_suite "i686 suite (Sentavio.exe on 32-bit Wine, and its checks without Wine)" build \
         --preset release "$@"
 else
-    run_suite "i686 checks of the shipped Sentavio.exe without Wine (imports, bytes, fuzzers)" \
+    run_suite "i686 checks of the shipped Sentavio.exe without Wine (imports, bytes, fuzzers)" build \
         --preset release -LE wine "$@"
     say "i686 Wine suite: not run: $why"
 fi
 if [ "$want" != i686 ]; then
-    run_suite "x86_64 suite (test build of the same sources on 64-bit Wine)" --preset x86_64 "$@"
+    run_suite "x86_64 suite (test build of the same sources on 64-bit Wine)" build-x64 \
+        --preset x86_64 "$@"
 else
     say "x86_64 suite: not run: SENTAVIO_ARCH=i686 asks for the i686 suite alone"
 fi
