@@ -26,13 +26,18 @@ Child::~Child()
     }
 }
 
-bool Child::Start(const std::string& commandLine, const char* currentDirectory)
+bool Child::Start(const std::string& commandLine, DWORD flags, HANDLE output)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
     std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDirectory, &startup, &m_info) != FALSE;
+    return CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, output != nullptr, flags, nullptr,
+                          nullptr, &startup, &m_info) != FALSE;
 }
 
 bool Child::Wait(DWORD timeoutMs, DWORD* exitCode)

@@ -19,8 +19,10 @@ public:
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    // Starts commandLine; FALSE if the system refused.
-    bool Start(const std::string& commandLine, const char* currentDirectory = nullptr);
+    // Starts commandLine with the creation flags given (DEBUG_ONLY_THIS_PROCESS,
+    // say), its standard output to `output` if given (an inheritable handle);
+    // FALSE if the system refused, GetLastError telling why.
+    bool Start(const std::string& commandLine, DWORD flags = 0, HANDLE output = nullptr);
     DWORD Id() const { return m_info.dwProcessId; }
     HANDLE Handle() const { return m_info.hProcess; }
     // TRUE and the exit code once the program has ended within timeoutMs.

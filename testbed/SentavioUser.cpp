@@ -22,7 +22,8 @@ int main(int argc, char** argv)
                              "[run=COMMAND LINE]\n");
         return 2;
     }
-    std::string commandLine = process::SentavioExe();
+    user::RunOptions options;
+    options.timeoutMs = answers.person ? 600000 : 20000;
     for (int i = 2; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "tick")
@@ -32,25 +33,25 @@ int main(int argc, char** argv)
         else if (word.rfind("screenshot=", 0) == 0)
             answers.screenshot = word.substr(11);
         else if (word.rfind("run=", 0) == 0)
-            commandLine = word.substr(4);
+            options.commandLine = word.substr(4);
         else {
             std::fprintf(stderr, "unknown word: %s\n", word.c_str());
             return 2;
         }
     }
 
-    const user::Session session =
-        user::RunSentavio(answers, answers.person ? 600000 : 20000, [](const user::Seen& seen) {
-            std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
-            const robot::Control* message = seen.window.Find(IDC_MESSAGE);
-            const std::string text = message != nullptr ? message->text : seen.text;
-            if (!text.empty())
-                std::printf(": %s", text.c_str());
-            std::printf("\n");
-            std::fflush(stdout);
-        }, commandLine);
+    options.onSeen = [](const user::Seen& seen) {
+        std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
+        const robot::Control* message = seen.window.Find(IDC_MESSAGE);
+        const std::string text = message != nullptr ? message->text : seen.text;
+        if (!text.empty())
+            std::printf(": %s", text.c_str());
+        std::printf("\n");
+        std::fflush(stdout);
+    };
+    const user::Session session = user::RunSentavio(answers, options);
     if (!session.started) {
-        std::fprintf(stderr, "Sentavio.exe did not start\n");
+        std::fprintf(stderr, "Sentavio.exe did not start: error %lu\n", static_cast<unsigned long>(session.startError));
         return 1;
     }
     if (session.windows.empty())

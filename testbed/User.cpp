@@ -77,6 +77,27 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
     }
 }
 
+// How long the loop waits between looks for new windows.
+constexpr DWORD kLookEveryMs = 20;
+
+// Takes the debugged program's next event, if one comes within timeoutMs,
+// tells the observer and lets the program go on. Exceptions other than a
+// breakpoint go back to the program unhandled, as if no debugger watched.
+void TakeDebugEvent(HANDLE process, const DebugObserver& observer, DWORD timeoutMs)
+{
+    DEBUG_EVENT event = {};
+    if (!WaitForDebugEvent(&event, timeoutMs))
+        return;
+    // The image files these events hand over are ours to close.
+    const CHandleHolder file(event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT ? event.u.CreateProcessInfo.hFile
+                             : event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT     ? event.u.LoadDll.hFile
+                                                                                  : nullptr);
+    observer(event, process);
+    const bool fault = event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+                       event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, fault ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+}
+
 int ChildrenOf(DWORD processId)
 {
     CHandleHolder snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -146,34 +167,61 @@ void Answer(HWND window, Kind kind, const Answers& answers)
     }
 }
 
-Session RunSentavio(const Answers& answers, DWORD timeoutMs, const std::function<void(const Seen&)>& onSeen,
-                    const std::string& commandLine)
+Session RunSentavio(const Answers& answers, const RunOptions& options)
 {
     Session session;
     process::Child child;
-    session.started = child.Start(commandLine);
-    if (!session.started)
+    const bool debugging = static_cast<bool>(options.onDebugEvent);
+    session.started = child.Start(options.commandLine, debugging ? DEBUG_ONLY_THIS_PROCESS : 0);
+    if (!session.started) {
+        session.startError = GetLastError();
         return session;
-    const DWORD start = GetTickCount();
+    }
+    struct Answered {
+        HWND hwnd;
+        Kind kind;
+        DWORD at;
+    };
+    std::vector<Answered> answered;
     std::vector<HWND> handled;
-    while (!session.ended && GetTickCount() - start < timeoutMs) {
-        if (HWND hwnd = robot::WaitForWindow(child.Id(), 50, handled)) {
+    const DWORD start = GetTickCount();
+    while (!session.ended && GetTickCount() - start < options.timeoutMs) {
+        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, handled)) {
             Seen seen;
             seen.window = robot::Read(hwnd);
             seen.kind = KindOf(seen.window);
             seen.text = robot::Visible(seen.window.StaticText());
             session.windows.push_back(seen);
             handled.push_back(hwnd);
-            if (onSeen)
-                onSeen(seen);
-            if (!answers.person)
+            if (options.onSeen)
+                options.onSeen(seen);
+            if (!answers.person) {
                 Answer(hwnd, seen.kind, answers);
-            robot::WaitUntilGone(hwnd, 5000);
+                answered.push_back({ hwnd, seen.kind, GetTickCount() });
+            }
         }
-        session.ended = child.Wait(0, &session.exitCode);
+        for (Answered& a : answered) {
+            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs &&
+                IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
+                Answer(a.hwnd, a.kind, answers);
+                a.at = GetTickCount();
+            }
+        }
+        // A debugged program stops at each event until it is taken, so the
+        // wait between looks is a wait for the next one.
+        if (debugging)
+            TakeDebugEvent(child.Handle(), options.onDebugEvent, kLookEveryMs);
+        session.ended = child.Wait(debugging ? 0 : kLookEveryMs, &session.exitCode);
     }
-    if (session.ended)
+    if (session.ended) {
         session.leftRunning = ChildrenOf(child.Id());
+    } else {
+        session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
+        // Let go before it is ended by force, so that its end leaves no
+        // events waiting for the next debugged run.
+        if (debugging)
+            DebugActiveProcessStop(child.Id());
+    }
     return session;
 }
 

@@ -40,12 +40,34 @@ struct Seen {
 
 struct Session {
     bool started = false;
-    bool ended = false;  // within the time allowed
-    DWORD exitCode = 0;  // once ended
+    DWORD startError = 0;  // the system's error code when it did not start
+    bool ended = false;    // within the time allowed
+    DWORD exitCode = 0;    // once ended
+    bool windowUpAtBound = false;  // not ended, and a window of it still up
     std::vector<Seen> windows;
     // Processes the program started that still ran when it ended: on Wine
     // the restart it asked for (ExitWindowsEx starts it and returns).
     int leftRunning = 0;
+};
+
+// Hears each debug event of a program run under the caller as its
+// debugger, with the program's process handle, before the program goes on.
+using DebugObserver = std::function<void(const DEBUG_EVENT& event, HANDLE process)>;
+
+struct RunOptions {
+    // The built Sentavio.exe unless another is given: an installed one, say.
+    std::string commandLine = process::SentavioExe();
+    DWORD timeoutMs = 20000;
+    // A window still up this long after it was answered is answered again,
+    // as a user whose click did nothing would; 0: each is answered once.
+    DWORD answerAgainMs = 0;
+    // Hears of each window before it is answered: after a restart was
+    // agreed, nothing of this process may be left to report later.
+    std::function<void(const Seen&)> onSeen;
+    // Given, the program runs under the caller as its debugger and this
+    // hears every event; the loop takes each as it comes, so the program
+    // is never held up.
+    DebugObserver onDebugEvent;
 };
 
 // Words for the command line: "yes", "no", "cancel", "ok". FALSE for others.
@@ -57,14 +79,9 @@ Kind KindOf(const robot::Window& window);
 // whose click did nothing would, clicks again but ticks nothing twice.
 void Answer(HWND window, Kind kind, const Answers& answers);
 
-// Runs Sentavio.exe (the built one unless another command line is given: an
-// installed one, say) and answers until it ends or timeoutMs have passed; a
-// program still running then is ended by force. The default answers cancel
-// the prompt and dismiss every box. onSeen hears of each window before it
-// is answered: after a restart was agreed, nothing of this process may be
-// left to report later.
-Session RunSentavio(const Answers& answers = {}, DWORD timeoutMs = 20000,
-                    const std::function<void(const Seen&)>& onSeen = {},
-                    const std::string& commandLine = process::SentavioExe());
+// Runs the program and answers until it ends or options.timeoutMs have
+// passed; a program still running then is ended by force. The default
+// answers cancel the prompt and dismiss every box.
+Session RunSentavio(const Answers& answers = {}, const RunOptions& options = {});
 
 }  // namespace user

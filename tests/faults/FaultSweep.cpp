@@ -35,7 +35,6 @@
 #include "testbed/Process.h"
 #include "testbed/Registry.h"
 #include "testbed/RegistryMachine.h"
-#include "testbed/Robot.h"
 #include "testbed/User.h"
 #include "tests/faults/FaultCalls.h"
 #include "tests/support/Texts.h"
@@ -136,20 +135,8 @@ struct LogLine {
     std::string detail;
 };
 
-using WindowKind = user::Kind;
-
-struct SeenWindow {
-    WindowKind kind;
-    std::string caption;
-    std::string text;
-};
-
 struct Run {
-    bool started = false;
-    bool ended = false;
-    DWORD exitCode = 0;
-    bool windowUpAtBound = false;
-    std::vector<SeenWindow> windows;
+    user::Session session;
     std::vector<LogLine> log;
     std::vector<std::string> logNotes;  // the stand-ins' own lines
     bool restartRequested = false;
@@ -198,47 +185,22 @@ user::Answers AnswersFor(const Scenario& s)
     return answers;
 }
 
-// Starts the fault build with this fault ("" for a recording run), answers
-// every window it shows, and waits for its end.
+// Runs the fault build with this fault ("" for a recording run), answering
+// every window it shows, and reads what its stand-ins logged.
 Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe)
 {
-    Run run;
     const std::string logPath = LogPath();
     DeleteFileA(logPath.c_str());
+    // The program inherits them.
     SetEnvironmentVariableA("SENTAVIO_FAULT_LOG", logPath.c_str());
     SetEnvironmentVariableA("SENTAVIO_FAULT", fault.empty() ? nullptr : fault.c_str());
 
-    process::Child child;
-    run.started = child.Start("\"" + exe + "\"");
-    if (!run.started)
-        return run;
-    struct Answered {
-        HWND hwnd;
-        WindowKind kind;
-        DWORD at;
-    };
-    std::vector<Answered> answered;
-    const DWORD start = GetTickCount();
-    while (!(run.ended = child.Wait(10, &run.exitCode)) && GetTickCount() - start < kRunBoundMs) {
-        std::vector<HWND> handled;
-        for (const Answered& a : answered)
-            handled.push_back(a.hwnd);
-        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, handled)) {
-            const robot::Window window = robot::Read(hwnd);
-            const WindowKind kind = user::KindOf(window);
-            run.windows.push_back({ kind, window.caption, robot::Visible(window.StaticText()) });
-            answered.push_back({ hwnd, kind, GetTickCount() });
-            user::Answer(hwnd, kind, AnswersFor(s));
-        }
-        for (Answered& a : answered) {
-            if (GetTickCount() - a.at > kAnswerAgainMs && IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
-                user::Answer(a.hwnd, a.kind, AnswersFor(s));
-                a.at = GetTickCount();
-            }
-        }
-    }
-    if (!run.ended)
-        run.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
+    user::RunOptions options;
+    options.commandLine = "\"" + exe + "\"";
+    options.timeoutMs = kRunBoundMs;
+    options.answerAgainMs = kAnswerAgainMs;
+    Run run;
+    run.session = user::RunSentavio(AnswersFor(s), options);
     ReadLog(logPath, run);
     return run;
 }
@@ -337,14 +299,15 @@ std::vector<std::string> Judge(const Scenario& s, const Run& run, const Registry
                                const GLOBAL_POWER_POLICY& policyBefore, const faults::Way* way)
 {
     std::vector<std::string> broken;
-    if (!run.started) {
-        broken.push_back("the program did not start");
+    const user::Session& session = run.session;
+    if (!session.started) {
+        broken.push_back("the program did not start: error " + std::to_string(session.startError));
         return broken;
     }
-    if (!run.ended)
-        broken.push_back(run.windowUpAtBound ? "still running with a window nobody could answer"
-                                             : "still running, waiting with no window up");
-    else if (run.exitCode >= 0xC0000000)
+    if (!session.ended)
+        broken.push_back(session.windowUpAtBound ? "still running with a window nobody could answer"
+                                                 : "still running, waiting with no window up");
+    else if (session.exitCode >= 0xC0000000)
         broken.push_back("ended by an exception");
     for (const std::string& note : run.logNotes)
         broken.push_back("stand-ins say: " + note);
@@ -366,13 +329,13 @@ std::vector<std::string> Judge(const Scenario& s, const Run& run, const Registry
 
     const std::string title = texts::Ansi(texts::English[IDS_TITLE]);
     int errorBoxes = 0;
-    for (const SeenWindow& w : run.windows) {
-        if (w.kind == WindowKind::Prompt && s.choice == Choice::None)
+    for (const user::Seen& w : session.windows) {
+        if (w.kind == user::Kind::Prompt && s.choice == Choice::None)
             broken.push_back("the prompt on a machine that needs none");
-        if (w.kind == WindowKind::ErrorBox) {
+        if (w.kind == user::Kind::ErrorBox) {
             ++errorBoxes;
-            if (w.caption != title)
-                broken.push_back("an error box captioned \"" + w.caption + "\" saying \"" + w.text + "\"");
+            if (w.window.caption != title)
+                broken.push_back("an error box captioned \"" + w.window.caption + "\" saying \"" + w.text + "\"");
         }
     }
     if (errorBoxes > 1)
@@ -442,11 +405,9 @@ std::string Describe(const Planned& p)
 std::string Windows(const Run& run)
 {
     std::string all;
-    for (const SeenWindow& w : run.windows) {
-        static const char* const names[] = { "prompt", "restart question", "error box", "other window" };
-        all += std::string(names[static_cast<int>(w.kind)]) +
-               (w.kind == WindowKind::ErrorBox ? " \"" + w.text + "\"" : "") + "; ";
-    }
+    for (const user::Seen& w : run.session.windows)
+        all += std::string(user::KindName(w.kind)) + (w.kind == user::Kind::ErrorBox ? " \"" + w.text + "\"" : "") +
+               "; ";
     return all.empty() ? "none" : all;
 }
 

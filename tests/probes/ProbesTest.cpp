@@ -27,18 +27,10 @@ std::string Output(const std::string& commandLine)
         return "pipe refused";
     SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd.Get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info))
+    process::Child child;
+    if (!child.Start(commandLine, 0, writeEnd.Get()))
         return "start refused";
-    CHandleHolder process(info.hProcess);
-    CHandleHolder thread(info.hThread);
+    // Its copy is the program's now: the pipe ends when the program does.
     writeEnd.Reset();
 
     std::string output;
@@ -48,7 +40,7 @@ std::string Output(const std::string& commandLine)
         output.append(buffer, read);
     // Text mode ends lines with CR LF.
     std::erase(output, '\r');
-    WaitForSingleObject(process.Get(), 10000);
+    child.Wait(10000);
     return output;
 }
 

@@ -10,7 +10,7 @@
 #include "testbed/PowerMachine.h"
 #include "testbed/Registry.h"
 #include "testbed/Process.h"
-#include "testbed/Robot.h"
+#include "testbed/User.h"
 
 #include <algorithm>
 #include <optional>
@@ -55,10 +55,8 @@ std::string ExportName(HANDLE process, ULONG_PTR base)
 }
 
 struct TracedRun {
-    bool finished = false;
-    DWORD exitCode = 0;
+    user::Session session;
     std::vector<std::string> libraries;  // in load order, lower case
-    std::vector<std::string> windows;    // captions of the windows it showed
     std::vector<DWORD> faults;           // exceptions other than breakpoints
 
     bool Loaded(const char* name) const
@@ -67,66 +65,21 @@ struct TracedRun {
     }
 };
 
-// Runs the program to its end as its debugger, closing every window it
-// shows with the title bar's close box (Cancel for the prompt, OK for a box).
-TracedRun RunTraced(const std::string& commandLine)
+// Runs Sentavio.exe to its end as its debugger, the user cancelling the
+// prompt and dismissing every box.
+TracedRun RunTraced()
 {
     TracedRun run;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                        nullptr, nullptr, &startup, &info))
-        return run;
-
-    std::vector<HWND> seen;
-    const DWORD start = GetTickCount();
-    while (!run.finished && GetTickCount() - start < 30000) {
-        DEBUG_EVENT event = {};
-        if (!WaitForDebugEvent(&event, 50)) {
-            // The child runs: answer a new window without waiting on it.
-            HWND window = robot::WaitForWindow(info.dwProcessId, 0, seen);
-            if (window != nullptr) {
-                seen.push_back(window);
-                char caption[256] = {};
-                GetWindowTextA(window, caption, sizeof(caption));
-                run.windows.push_back(caption);
-                robot::CloseBox(window);
-            }
-            continue;
-        }
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            if (event.u.CreateProcessInfo.hFile != nullptr)
-                CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            run.libraries.push_back(ExportName(
-                info.hProcess, reinterpret_cast<ULONG_PTR>(event.u.LoadDll.lpBaseOfDll)));
-            if (event.u.LoadDll.hFile != nullptr)
-                CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
-                run.faults.push_back(event.u.Exception.ExceptionRecord.ExceptionCode);
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            }
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            run.exitCode = event.u.ExitProcess.dwExitCode;
-            run.finished = true;
-            break;
-        default:
-            break;
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-    }
-    if (!run.finished)
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    user::RunOptions options;
+    options.timeoutMs = 30000;
+    options.onDebugEvent = [&run](const DEBUG_EVENT& event, HANDLE process) {
+        if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT)
+            run.libraries.push_back(ExportName(process, reinterpret_cast<ULONG_PTR>(event.u.LoadDll.lpBaseOfDll)));
+        else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+                 event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+            run.faults.push_back(event.u.Exception.ExceptionRecord.ExceptionCode);
+    };
+    run.session = user::RunSentavio({}, options);
     return run;
 }
 
@@ -211,12 +164,12 @@ TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
     for (const Case& c : cases) {
         CAPTURE(c.name);
         Prepare(c.machine);
-        TracedRun run = RunTraced(process::SentavioExe());
-        REQUIRE(run.finished);
+        const TracedRun run = RunTraced();
+        REQUIRE(run.session.ended);
         CHECK(run.faults.empty());
         CHECK(run.Loaded("kernel32.dll"));
         CHECK(run.Loaded("user32.dll") == c.showsWindow);
-        CHECK(run.windows.size() == (c.showsWindow ? 1u : 0u));
+        CHECK(run.session.windows.size() == (c.showsWindow ? 1u : 0u));
     }
 }
 
@@ -230,12 +183,12 @@ TEST_CASE("without user32 a window call fails and the program still ends normall
     // Wine's per-program override: an empty load order disables the library.
     const testbed::CSubKey overrides(testbed::kAppDefaultsKey, std::string(testbed::kSentavioExe) + "\\DllOverrides");
     REQUIRE(testbed::WriteString(overrides, "user32", "") == ERROR_SUCCESS);
-    TracedRun run = RunTraced(process::SentavioExe());
+    const TracedRun run = RunTraced();
     CHECK(testbed::DeleteValue(overrides, "user32") == ERROR_SUCCESS);
 
-    REQUIRE(run.finished);
+    REQUIRE(run.session.ended);
     CHECK(run.faults.empty());
-    CHECK(run.exitCode == 0);
+    CHECK(run.session.exitCode == 0);
     CHECK_FALSE(run.Loaded("user32.dll"));
-    CHECK(run.windows.empty());
+    CHECK(run.session.windows.empty());
 }
