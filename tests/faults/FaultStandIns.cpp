@@ -302,16 +302,16 @@ void ReplaceImports()
 }
 
 // "Name:n[:way]"; FALSE when it names nothing the table can fail.
-bool ParseFault(char* spec)
+bool ParseFault(char* request)
 {
-    char* call = strchr(spec, ':');
+    char* call = strchr(request, ':');
     if (call == nullptr)
         return false;
     *call++ = '\0';
     char* way = strchr(call, ':');
     if (way != nullptr)
         *way++ = '\0';
-    const int id = IdOf(spec);
+    const int id = IdOf(request);
     if (id < 0)
         return false;
     const int wayNumber = way != nullptr ? atoi(way) : 1;
