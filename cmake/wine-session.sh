@@ -2,12 +2,16 @@
 # wine-session.sh start DIR win32|win64
 #   A headless X server, a fresh Wine prefix of that architecture in
 #   DIR/prefix and a persistent wineserver, so every test of one run shares
-#   one warm session. When Xvfb or Wine does not come up, it says why and
-#   fails.
+#   one warm session. Their process ids go to DIR/xvfb.pid and
+#   DIR/wineserver.pid. When Xvfb or Wine does not come up, or the start is
+#   interrupted, it says why, stops what it started and fails.
 # wine-session.sh stop DIR
-#   Ends the wineserver and the X server.
+#   Ends the wineserver (and with it every Wine process of the session) and
+#   the X server, and waits until they are gone.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+sentavio_root=$(dirname "$here")
+. "$sentavio_root/scripts/common.sh"
 action=${1:-}
 session=${2:-}
 usage() {
@@ -16,7 +20,26 @@ usage() {
 }
 [ -n "$session" ] || usage
 
-# Prints the log of what failed to come up and fails.
+# Ends the process whose id the file holds, and waits until it is gone.
+end_recorded() {
+    [ -f "$1" ] || return 0
+    pid=$(cat "$1")
+    kill "$pid" 2>/dev/null || true
+    within 10 ended "$pid" || kill -9 "$pid" 2>/dev/null || true
+    rm -f "$1"
+}
+
+stop_session() {
+    if [ -f "$session/arch" ] && [ -d "$session/prefix" ]; then
+        . "$here/wine-env.sh"
+        "$wine_server" -k 2>/dev/null || true
+    fi
+    end_recorded "$session/wineserver.pid"
+    end_recorded "$session/xvfb.pid"
+}
+
+# Prints the log of what failed to come up and fails; the EXIT trap then
+# stops what was started.
 failed() {
     echo "wine-session: $1" >&2
     if [ -s "$2" ]; then sed 's/^/  | /' "$2" >&2; fi
@@ -26,10 +49,11 @@ failed() {
 case "$action" in
 start)
     case "${3:-}" in win32 | win64) ;; *) usage ;; esac
-    "$0" stop "$session" 2>/dev/null || true
+    stop_session 2>/dev/null || true
     rm -rf "$session"
     mkdir -p "$session/prefix"
     echo "$3" >"$session/arch"
+    on_exit 'status=$?; [ $status = 0 ] || stop_session; exit $status'
     . "$here/wine-env.sh"
 
     # Xvfb picks a free display and writes its number once it accepts
@@ -37,25 +61,31 @@ start)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
         3>"$session/displayfd" >"$session/xvfb.log" 2>&1 </dev/null &
     echo $! >"$session/xvfb.pid"
-    i=0
-    while [ ! -s "$session/displayfd" ]; do
+    xvfb_up() {
         kill -0 "$(cat "$session/xvfb.pid")" 2>/dev/null ||
             failed "Xvfb exited before it took a display:" "$session/xvfb.log"
-        [ $i -lt 200 ] || failed "Xvfb took no display within 20 s:" "$session/xvfb.log"
-        sleep 0.1
-        i=$((i + 1))
-    done
+        [ -s "$session/displayfd" ]
+    }
+    within 20 xvfb_up || failed "Xvfb took no display within 20 s:" "$session/xvfb.log"
     echo ":$(cat "$session/displayfd")" >"$session/display"
     DISPLAY=$(cat "$session/display")
     export DISPLAY
 
-    status=0
-    "$wine_server" -p >"$session/wineserver.log" 2>&1 </dev/null || status=$?
-    [ $status = 0 ] || failed "$wine_server -p exited with status $status:" "$session/wineserver.log"
+    # In the foreground (-f) of a background job, so that its id is known.
+    # It names its socket's folder in the prefix once it listens.
+    "$wine_server" -f -p >"$session/wineserver.log" 2>&1 </dev/null &
+    echo $! >"$session/wineserver.pid"
+    server_up() {
+        kill -0 "$(cat "$session/wineserver.pid")" 2>/dev/null ||
+            failed "$wine_server exited:" "$session/wineserver.log"
+        [ -s "$WINEPREFIX/wineserver" ]
+    }
+    within 20 server_up || failed "$wine_server did not start within 20 s:" "$session/wineserver.log"
     # The first program in a new prefix sets it up (and waits for that): an
     # explicit "wineboot -i" on top starts a second services.exe, and the two
     # then answer service calls from two different service databases.
     # A crashing test must fail, not wait for someone to close a dialog.
+    status=0
     "$wine_loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         >"$session/wine.log" 2>&1 </dev/null || status=$?
     [ $status = 0 ] || failed "$wine_loader ($WINEARCH) exited with status $status:" "$session/wine.log"
@@ -66,14 +96,7 @@ start)
     [ $status = 0 ] || failed "$wine_loader ($WINEARCH) exited with status $status:" "$session/wine.log"
     ;;
 stop)
-    if [ -f "$session/arch" ] && [ -d "$session/prefix" ]; then
-        . "$here/wine-env.sh"
-        "$wine_server" -k 2>/dev/null || true
-    fi
-    if [ -f "$session/xvfb.pid" ]; then
-        kill "$(cat "$session/xvfb.pid")" 2>/dev/null || true
-        rm -f "$session/xvfb.pid"
-    fi
+    stop_session
     ;;
 *)
     usage

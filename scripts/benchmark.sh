@@ -15,21 +15,16 @@
 # figure it prints names the architecture. SENTAVIO_ARCH=i686 or x86_64
 # asks for one of them.
 set -eu
-cd "$(dirname "$0")/.."
-. scripts/host.sh
-host_check_arch_request
+sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$sentavio_root"
+. scripts/common.sh
 runs=${1:-41}
 
-case "${SENTAVIO_ARCH:-}" in
-x86_64) arch=x86_64 why="SENTAVIO_ARCH=x86_64 asks for it" ;;
-i686) arch=i686 ;;
-*) if host_runs_i686; then arch=i686; else arch=x86_64 why=$host_i686_why; fi ;;
-esac
+host_choose_arch
+toolchain=$arch-mingw32 cc=$arch-w64-mingw32-gcc-win32
 if [ $arch = i686 ]; then
-    preset=release tree=build toolchain=i686-mingw32 cc=i686-w64-mingw32-gcc-win32
     echo "Measures Sentavio.exe, the shipped i686 program, on 32-bit Wine."
 else
-    preset=x86_64 tree=build-x64 toolchain=x86_64-mingw32 cc=x86_64-w64-mingw32-gcc-win32
     echo "Measures the x86_64 test build of Sentavio.exe's sources on 64-bit Wine, not the shipped program: $why."
 fi
 
@@ -64,10 +59,10 @@ sentavio=$build/app/Sentavio.exe
 empty=$bench/empty.exe
 
 session=$bench/session
-cmake/wine-session.sh start "$session" "$(cat "$build/wine-arch")"
-trap 'cmake/wine-session.sh stop "$session"' EXIT
+on_exit 'cmake/wine-session.sh stop "$session"'
+interruptible cmake/wine-session.sh start "$session" "$(cat "$build/wine-arch")"
 export SENTAVIO_SESSION=$session
-machine() { cmake/wine-run.sh "$build/testbed/sentavio-machine.exe" "$@" >/dev/null; }
+machine_exe=$build/testbed/sentavio-machine.exe
 
 # Wall-clock milliseconds of one run.
 elapsed() {
@@ -108,11 +103,11 @@ peak_kib() {
 
 echo "$arch programs, Wine $(cmake/wine-run.sh --version) ($(cat "$build/wine-arch")), $(nproc) cores, $(date -u +%Y-%m-%d)"
 
-machine version win7
+machine version win7 >/dev/null
 measure "not qualifying (Windows 7)"
-machine version win2k
-machine cmbatt maker
-machine power-prepare 1 0 100 3 0
+machine version win2k >/dev/null
+machine cmbatt maker >/dev/null
+machine power-prepare 1 0 100 3 0 >/dev/null
 measure "qualifying, settings optimal"
 
 echo "$arch Sentavio.exe stripped size: $(stat -c %s "$sentavio") bytes (limit 65536)"

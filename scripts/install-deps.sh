@@ -1,49 +1,126 @@
 #!/bin/sh
+# scripts/install-deps.sh [--list]
+#
 # Installs from Debian's packages whatever building and testing Sentavio
 # needs and this machine lacks. Needs root only when something is missing.
-# 32-bit Wine is installed only where this host can run 32-bit programs;
-# everywhere else the x86_64 test build runs on 64-bit Wine.
+# With --list it installs nothing and prints what it would install and why.
+#
+# Each package is judged by the very commands and files the build and the
+# scripts use, found the way they find them (the first on PATH), and by the
+# package that owns them: a machine may carry another program under the same
+# name (a "convert" that is not ImageMagick's, say). 32-bit Wine is needed
+# only where this host can run 32-bit programs.
 set -eu
-cd "$(dirname "$0")/.."
-. scripts/host.sh
+sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$sentavio_root"
+. scripts/common.sh
 
-need=""
-need_i386=""
-have_cmd() { command -v "$1" >/dev/null 2>&1; }
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+list=
+case "${1:-}" in
+"") ;;
+--list) list=yes ;;
+*)
+    echo "usage: $0 [--list]" >&2
+    exit 2
+    ;;
+esac
 
-have_cmd cmake || need="$need cmake"
-have_cmd i686-w64-mingw32-g++-win32 || need="$need g++-mingw-w64-i686-win32 binutils-mingw-w64-i686"
-have_cmd x86_64-w64-mingw32-g++-win32 || need="$need g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64"
-[ -f /usr/include/doctest/doctest.h ] || need="$need doctest-dev"
-have_cmd Xvfb || need="$need xvfb"
-[ -x /usr/lib/wine/wine64 ] || need="$need wine64"
-if host_runs_i686; then
-    [ -x /usr/lib/wine/wine ] || need_i386="wine32:i386"
+# Every command and file below, resolved as it is used (a command through
+# PATH and its links), and the packages that own them, in one query.
+resolve() {
+    case "$1" in
+    /*) realpath -e "$1" 2>/dev/null || echo "$1" ;;
+    *) p=$(command -v "$1" 2>/dev/null) && realpath -e "$p" 2>/dev/null || echo "$1" ;;
+    esac
+}
+# One row a package: PACKAGE OWNER WHAT_FOR USED..., where OWNER is the
+# pattern of the package that owns the used files once it is installed.
+rows() {
+    echo "cmake|cmake|builds both trees|cmake ctest"
+    echo "g++-mingw-w64-i686-win32|g++-mingw-w64-i686-win32|compiles Sentavio.exe (win32 thread model)|i686-w64-mingw32-g++-win32"
+    echo "binutils-mingw-w64-i686|binutils-mingw-w64-i686|resources and import checks of Sentavio.exe|i686-w64-mingw32-windres i686-w64-mingw32-objdump"
+    echo "g++-mingw-w64-x86-64-win32|g++-mingw-w64-x86-64-win32|compiles the x86_64 test build|x86_64-w64-mingw32-g++-win32"
+    echo "binutils-mingw-w64-x86-64|binutils-mingw-w64-x86-64|resources of the x86_64 test build|x86_64-w64-mingw32-windres"
+    echo "doctest-dev|doctest-dev|the test programs|/usr/include/doctest/doctest.h"
+    echo "xvfb|xvfb|the headless display of every Wine session|Xvfb"
+    echo "wine64|wine64|64-bit Wine for the x86_64 suite and the package tests|/usr/lib/wine/wine64 /usr/lib/wine/wineserver64"
+    if host_runs_i686; then
+        echo "wine32:i386|wine32:i386|32-bit Wine runs Sentavio.exe|/usr/lib/wine/wine"
+    fi
+    echo "imagemagick|imagemagick-*|ImageMagick's import, identify and convert take and check the pictures|import identify convert"
+    echo "wixl|wixl|makes the installer package|wixl"
+    echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"
+    echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
+    # libFuzzer and the sanitizers' runtime come with clang's own version.
+    if clang_major=$(clang++ -dumpversion 2>/dev/null | cut -d. -f1) && [ -n "$clang_major" ]; then
+        echo "clang|clang-$clang_major|compiles the fuzzers|clang++"
+        echo "libclang-rt-$clang_major-dev|libclang-rt-$clang_major-dev|libFuzzer and the sanitizers' runtime|$(clang++ -print-resource-dir)/lib/linux/libclang_rt.fuzzer-x86_64.a"
+    else
+        echo "clang|clang-*|compiles the fuzzers|clang++"
+        echo "libclang-rt-dev|libclang-rt-*-dev|libFuzzer and the sanitizers' runtime, of clang's version|clang++"
+    fi
+}
+table=$(rows)
+owners=$(echo "$table" | cut -d'|' -f4 | tr ' ' '\n' | while read -r used; do resolve "$used"; done |
+    xargs dpkg-query -S 2>/dev/null || true)
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+need=
+need_i386=
+shadowed=
+report=
+while IFS='|' read -r package owner what used; do
+    why=
+    for u in $used; do
+        r=$(resolve "$u")
+        case $u in
+        /*) [ -e "$r" ] || { why="no $u"; break; } ;;
+        *) [ -e "$r" ] || { why="no $u on PATH"; break; } ;;
+        esac
+        # The owner of the very file used: another program of the same name
+        # belongs to no package of ours.
+        o=$(echo "$owners" | awk -F': ' -v f="$r" '$2 == f { print $1 }' | tr ', ' '\n\n' | head -1)
+        # Owners carry their architecture ("libwine:amd64") only at times.
+        case ${o%:amd64} in
+        $owner) ;;
+        "") why="the $u used here ($r) comes from no Debian package"; break ;;
+        *) why="the $u used here ($r) is from $o, not $package"; break ;;
+        esac
+    done
+    [ -n "$why" ] || continue
+    if installed "$package"; then
+        # Installing again changes nothing: the other program comes first.
+        shadowed="$shadowed  $package is installed, but $why: put the package's directory first on PATH
+"
+        continue
+    fi
+    report="$report  $package: $what; $why
+"
+    case $package in
+    *:i386) need_i386=$package ;;
+    *) need="$need $package" ;;
+    esac
+done <<EOF
+$table
+EOF
+
+if [ -n "$list" ]; then
+    if [ -n "$report" ]; then printf 'Would install:\n%s' "$report"; else echo "Nothing to install."; fi
+    [ -z "$shadowed" ] || printf 'Cannot mend by installing:\n%s' "$shadowed"
+    exit 0
 fi
-have_cmd convert || need="$need imagemagick"
-# The installer package: wixl makes it, msitools reads it back in the tests.
-have_cmd wixl || need="$need wixl"
-have_cmd msiinfo || need="$need msitools"
-# The fuzzers: clang with libFuzzer and the sanitizers' runtime of the same
-# version (libclang-rt-dev follows Debian's default clang).
-if have_cmd clang++; then
-    clang_major=$(clang++ -dumpversion | cut -d. -f1)
-    have_pkg "libclang-rt-$clang_major-dev" || need="$need libclang-rt-$clang_major-dev"
-else
-    need="$need clang libclang-rt-dev"
-fi
-
+[ -z "$shadowed" ] || printf 'install-deps: warning:\n%s' "$shadowed" >&2
 [ -z "$need$need_i386" ] && exit 0
 
 if [ "$(id -u)" != 0 ]; then
-    echo "Missing packages:$need $need_i386" >&2
+    printf 'Missing packages:\n%s' "$report" >&2
     echo "Run this command as root, or install them first:" >&2
     [ -n "$need_i386" ] && echo "  sudo dpkg --add-architecture i386 &&" >&2
     echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$need $need_i386" >&2
     exit 1
 fi
 
+printf 'Installing:\n%s' "$report"
 [ -n "$need_i386" ] && dpkg --add-architecture i386
 apt-get update -qq
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need $need_i386

@@ -21,20 +21,22 @@
 # run 32-bit programs; elsewhere the x86_64 test build of the same sources
 # on 64-bit Wine, and says so first. SENTAVIO_ARCH=i686 or x86_64 asks for
 # one of them.
+#
+# An interrupt (Ctrl-C) ends the run at once and stops its Wine session.
 set -eu
-cd "$(dirname "$0")/.."
-. scripts/host.sh
-host_check_arch_request
+sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$sentavio_root"
+. scripts/common.sh
 
-# Whatever ends this script early says why.
+# Whatever ends this script early says why, and stops the session.
 step="starting"
 session=
 finish() {
     status=$?
-    [ -n "$session" ] && cmake/wine-session.sh stop "$session"
-    [ $status = 0 ] || echo "run.sh: failed while $step (status $status)" >&2
+    [ -z "$session" ] || cmake/wine-session.sh stop "$session"
+    [ $status = 0 ] || [ $status -ge 128 ] || echo "run.sh: failed while $step (status $status)" >&2
 }
-trap finish EXIT
+on_exit finish
 
 choice=cancel
 tick=
@@ -54,16 +56,11 @@ for arg in "$@"; do
     esac
 done
 
-case "${SENTAVIO_ARCH:-}" in
-x86_64) arch=x86_64 why="SENTAVIO_ARCH=x86_64 asks for it" ;;
-i686) arch=i686 ;;
-*) if host_runs_i686; then arch=i686; else arch=x86_64 why=$host_i686_why; fi ;;
-esac
+host_choose_arch
+build=$tree
 if [ $arch = i686 ]; then
-    preset=release build=build
     echo "Runs Sentavio.exe, the shipped i686 program, on 32-bit Wine."
 else
-    preset=x86_64 build=build-x64
     echo "Runs the x86_64 test build of Sentavio.exe's sources on 64-bit Wine, not the shipped i686 program: $why."
 fi
 
@@ -75,12 +72,11 @@ cmake --build --preset $preset -j2 --target Sentavio sentavio-machine sentavio-u
 
 step="starting Wine"
 session=$PWD/$build/run-session
-cmake/wine-session.sh start "$session" "$(cat $build/wine-arch)"
+interruptible cmake/wine-session.sh start "$session" "$(cat $build/wine-arch)"
 export SENTAVIO_SESSION=$session
 work=$session/work
 mkdir -p "$work"
-dos() { echo "Z:$1" | tr / '\\'; }
-machine() { cmake/wine-run.sh $build/testbed/sentavio-machine.exe "$@"; }
+machine_exe=$build/testbed/sentavio-machine.exe
 
 step="preparing the simulated machine"
 machine version win2k
@@ -90,10 +86,10 @@ machine cmbatt maker
 machine power-prepare 1 1 5 0 0
 machine power-key present
 machine heuristics binary 20
-machine run-value Sentavio "$(dos "$PWD/$build/app/Sentavio.exe")"
+machine run-value Sentavio "$(dos_path "$PWD/$build/app/Sentavio.exe")"
 # Traces of a restart: an application that a restart ends, and a Run value
 # that leaves a file when the session starts again.
-machine run-value SentavioRunMarker cmd /c echo restarted ">$(dos "$work/restarted.txt")"
+machine run-value SentavioRunMarker cmd /c echo restarted ">$(dos_path "$work/restarted.txt")"
 machine report >"$work/before.txt"
 echo "The machine before:"
 sed 's/^/  /' "$work/before.txt"
@@ -106,14 +102,15 @@ if [ -n "${DISPLAY:-}" ]; then
     # The prompt on your display; the machine stays in the session.
     rm -f "$session/display"
     echo "Sentavio.exe runs on $DISPLAY: answer its prompt."
-    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/testbed/sentavio-user.exe person \
-        >"$work/user.txt" 2>&1 </dev/null || true
+    interruptible -o "$work/user.txt" env LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 \
+        cmake/wine-run.sh $build/testbed/sentavio-user.exe person || true
 else
     shot=$work/prompt.bmp
     echo "Sentavio.exe runs under Xvfb; the user answers: $choice $tick $restart"
     # Output to a file: after a restart the new session keeps pipes open.
-    LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 cmake/wine-run.sh $build/testbed/sentavio-user.exe \
-        $choice $tick $restart "screenshot=$(dos "$shot")" >"$work/user.txt" 2>&1 </dev/null || true
+    interruptible -o "$work/user.txt" env LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 \
+        cmake/wine-run.sh $build/testbed/sentavio-user.exe $choice $tick $restart "screenshot=$(dos_path "$shot")" ||
+        true
     # The program's texts are in the ANSI code page.
     iconv -f WINDOWS-1252 -t UTF-8 "$work/user.txt" | sed 's/^/  /'
     if [ -s "$shot" ]; then
@@ -130,9 +127,7 @@ if tr -d '\r' <"$work/user.txt" | grep -q '^restart: none$'; then
     restarted=no
     kill "$idle" 2>/dev/null || true
 else
-    i=0
-    while [ ! -s "$work/restarted.txt" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
-    if [ ! -s "$work/restarted.txt" ]; then
+    if ! within 60 test -s "$work/restarted.txt"; then
         echo "Sentavio.exe did not end as expected, and Windows did not start again within 60 s." >&2
         echo "What the user saw:" >&2
         cat "$work/user.txt" >&2

@@ -11,7 +11,9 @@
 # run's Wine session (SENTAVIO_SESSION); run by hand, it starts a session of
 # its own under BUILD_DIR and ends it afterwards.
 set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
+sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
+. "$sentavio_root/scripts/common.sh"
+root=$sentavio_root
 build=$(cd "${1:-$root/build}" && pwd)
 exe=$build/tests/dialog/dialog_test.exe
 out=$build/screenshots
@@ -20,11 +22,19 @@ if [ ! -f "$exe" ]; then
     exit 1
 fi
 
+# What this script started ends with it, also on an interrupt.
+own_session=
+pid=
+finish() {
+    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    [ -z "$own_session" ] || "$root/cmake/wine-session.sh" stop "$own_session"
+}
+on_exit finish
 if [ -z "${SENTAVIO_SESSION:-}" ] || [ ! -f "$SENTAVIO_SESSION/display" ]; then
-    SENTAVIO_SESSION=$build/screenshot-session
+    own_session=$build/screenshot-session
+    SENTAVIO_SESSION=$own_session
     export SENTAVIO_SESSION
-    "$root/cmake/wine-session.sh" start "$SENTAVIO_SESSION" "$(cat "$build/wine-arch")"
-    trap '"$root/cmake/wine-session.sh" stop "$SENTAVIO_SESSION"' EXIT
+    interruptible "$root/cmake/wine-session.sh" start "$SENTAVIO_SESSION" "$(cat "$build/wine-arch")"
 fi
 DISPLAY=$(cat "$SENTAVIO_SESSION/display")
 export DISPLAY
@@ -36,13 +46,11 @@ for locale in en_US de_DE fr_FR it_IT es_ES; do
     rm -f "$shot.png" "$shot.ready" "$shot.ready.part" "$shot.taken"
     # The test program opens the prompt, writes its screen rectangle to
     # $shot.ready and keeps it open until $shot.taken exists.
-    marker=$(printf 'Z:%s' "$shot" | tr / '\\')
+    marker=$(dos_path "$shot")
     LANG=$locale.UTF-8 LC_ALL=$locale.UTF-8 SENTAVIO_PICTURE=$marker "$root/cmake/wine-run.sh" "$exe" \
         --no-skip --test-case='Picture of the prompt' >"$shot.log" 2>&1 &
     pid=$!
-    i=0
-    while [ ! -f "$shot.ready" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
-    if [ -f "$shot.ready" ]; then
+    if within 60 test -f "$shot.ready"; then
         # Written on Windows: the line ends in a carriage return.
         read -r x y w h <<EOF
 $(tr -d '\r' <"$shot.ready")
@@ -50,7 +58,10 @@ EOF
         import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot.png"
     fi
     touch "$shot.taken"
-    if ! wait $pid || [ ! -f "$shot.png" ]; then
+    picture_status=0
+    wait $pid || picture_status=$?
+    pid=
+    if [ $picture_status != 0 ] || [ ! -f "$shot.png" ]; then
         echo "screenshots: no picture for $locale; see $shot.log" >&2
         status=1
         continue

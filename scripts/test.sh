@@ -7,10 +7,33 @@
 # programs. The checks of the shipped program that need no Wine (its
 # Windows 2000 imports, its bytes, the fuzzers) run on every host.
 # SENTAVIO_ARCH=i686 or x86_64 asks for one architecture's Wine suite alone.
+# A filter that selects no test fails. An interrupt ends the command at
+# once and stops the suite's Wine session.
 set -eu
-cd "$(dirname "$0")/.."
-. scripts/host.sh
+sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$sentavio_root"
+. scripts/common.sh
 host_check_arch_request
+
+status=0
+summary=
+say() { summary="$summary$1
+"; }
+suite_tree=
+finish() {
+    code=$?
+    if [ $code -ge 128 ] && [ -n "$suite_tree" ]; then
+        # CTest ended before its fixtures' cleanup could stop the session.
+        cmake/wine-session.sh stop "$suite_tree/wine-session" 2>/dev/null || true
+        say "interrupted: no further suite ran"
+    fi
+    if [ -n "$summary" ]; then
+        echo "=== Summary"
+        printf '%s' "$summary"
+    fi
+}
+on_exit finish
+
 scripts/install-deps.sh
 
 want=${SENTAVIO_ARCH:-}
@@ -21,24 +44,28 @@ if [ "$want" != i686 ]; then
     cmake --build --preset x86_64 -j2
 fi
 
-status=0
-summary=
-say() { summary="$summary$1
-"; }
 # run_suite DESCRIPTION BUILD_DIR CTEST_ARGUMENTS...
 run_suite() {
     what=$1
     tree=$2
     shift 2
     echo "=== $what"
-    if ctest "$@"; then
-        say "$what: passed"
+    sweep_file=$tree/tests/faults/fault-sweep-summary.txt
+    rm -f "$sweep_file"
+    suite_tree=$tree
+    selected=$(ctest -N "$@" | sed -n 's/^Total Tests: //p')
+    if interruptible ctest "$@"; then
+        say "$what: passed ($selected tests)"
+    elif [ "$selected" = 0 ]; then
+        say "$what: FAILED: no test ran (no test matches: $*)"
+        status=1
     else
         say "$what: FAILED"
         status=1
     fi
+    suite_tree=
     # What the fault sweep counted, which CTest shows only on failure.
-    sweep=$(grep -a '^fault sweep (' "$tree/Testing/Temporary/LastTest.log" 2>/dev/null || true)
+    sweep=$(cat "$sweep_file" 2>/dev/null || true)
     [ -z "$sweep" ] || say "  $sweep"
 }
 
@@ -64,7 +91,4 @@ if [ "$want" != i686 ]; then
 else
     say "x86_64 suite: not run: SENTAVIO_ARCH=i686 asks for the i686 suite alone"
 fi
-
-echo "=== Summary"
-printf '%s' "$summary"
 exit $status

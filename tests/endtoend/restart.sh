@@ -18,29 +18,17 @@
 set -u
 build=$1
 session=$2
-here=$(cd "$(dirname "$0")" && pwd)
-run="$here/../../cmake/wine-run.sh"
+sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$sentavio_root/scripts/common.sh"
+run="$sentavio_root/cmake/wine-run.sh"
 work="$session/work"
-"$here/../../cmake/wine-session.sh" start "$session" "$(cat "$build/wine-arch")" || { echo "FAIL: no Wine session"; exit 1; }
-trap '"$here/../../cmake/wine-session.sh" stop "$session"' EXIT
+on_exit '"$sentavio_root/cmake/wine-session.sh" stop "$session"'
+interruptible "$sentavio_root/cmake/wine-session.sh" start "$session" "$(cat "$build/wine-arch")" ||
+    { echo "FAIL: no Wine session"; exit 1; }
 export SENTAVIO_SESSION="$session"
 mkdir -p "$work"
-dos() { echo "Z:$1" | tr / '\\'; }
-machine() { "$run" "$build/testbed/sentavio-machine.exe" "$@"; }
+machine_exe=$build/testbed/sentavio-machine.exe
 fail() { echo "FAIL: $*"; exit 1; }
-# until SECONDS COMMAND...: runs COMMAND every tenth of a second until it
-# succeeds; fails once SECONDS have passed.
-until_within() {
-    limit=$(($1 * 10))
-    shift
-    n=0
-    until "$@"; do
-        [ $n -lt $limit ] || return 1
-        sleep 0.1
-        n=$((n + 1))
-    done
-}
-ended() { ! kill -0 "$1" 2>/dev/null; }
 
 machine version win2k >/dev/null || fail "cannot set the version"
 machine cmbatt maker >/dev/null || fail "cannot set the service"
@@ -49,9 +37,9 @@ machine power-key present >/dev/null || fail "cannot create the power key"
 machine heuristics binary 20 >/dev/null || fail "cannot set the Heuristics value"
 # What the Run key names runs again once the session starts again; the
 # value of Sentavio's own would leave a different trace if it ever ran.
-machine run-value SentavioTestMarker cmd /c echo restarted ">$(dos "$work/run-marker.txt")" >/dev/null ||
+machine run-value SentavioTestMarker cmd /c echo restarted ">$(dos_path "$work/run-marker.txt")" >/dev/null ||
     fail "cannot set the marker value"
-machine run-value Sentavio cmd /c echo started ">$(dos "$work/sentavio-marker.txt")" >/dev/null ||
+machine run-value Sentavio cmd /c echo started ">$(dos_path "$work/sentavio-marker.txt")" >/dev/null ||
     fail "cannot set the autostart value"
 machine report >"$work/before.txt" 2>&1
 grep -q 'autostart value: "cmd /c echo started' "$work/before.txt" || fail "the autostart value is not in place"
@@ -59,21 +47,21 @@ grep -q 'autostart value: "cmd /c echo started' "$work/before.txt" || fail "the 
 # An application that runs when the restart comes. Output goes to files:
 # processes of the new session inherit the old one's handles, so a pipe
 # would never end.
-"$run" "$build/testbed/idle.exe" "$(dos "$work/idle-runs")" >/dev/null 2>&1 </dev/null &
+"$run" "$build/testbed/idle.exe" "$(dos_path "$work/idle-runs")" >/dev/null 2>&1 </dev/null &
 idle=$!
-until_within 60 test -e "$work/idle-runs" || fail "the application did not start within 60 s"
+within 60 test -e "$work/idle-runs" || fail "the application did not start within 60 s"
 
 "$run" "$build/testbed/sentavio-user.exe" yes tick restart >"$work/user.txt" 2>&1 </dev/null &
 user=$!
 
 # The restart ends the user, Sentavio.exe and the application; then the
 # session starts again and runs the Run key's values.
-until_within 60 test -s "$work/run-marker.txt" ||
+within 60 test -s "$work/run-marker.txt" ||
     fail "the Run key's value did not run again within 60 s: no restart"
 echo "The user saw:"
 cat "$work/user.txt"
-until_within 30 ended "$user" || { kill "$user"; fail "the user's program still runs 30 s after the restart"; }
-until_within 30 ended "$idle" ||
+within 30 ended "$user" || { kill "$user"; fail "the user's program still runs 30 s after the restart"; }
+within 30 ended "$idle" ||
     { kill "$idle"; fail "the application started before the restart still runs 30 s after it"; }
 grep -q '^prompt: ' "$work/user.txt" || fail "no prompt seen"
 grep -q '^restart question: ' "$work/user.txt" || fail "no restart question seen"

@@ -1,0 +1,49 @@
+#!/bin/bash
+# interrupt.sh ARCH: Ctrl-C on the main job while its prompt waits for a
+# person. scripts/run.sh runs in a process group of its own with the prompt
+# on the test session's display; once the prompt is up, the whole group
+# gets SIGINT, as a terminal's Ctrl-C sends it.
+#
+# Proves: the run ends within 10 s, says it was interrupted, exits with
+# 130, and the X server and wineserver it started (by the process ids its
+# session recorded) are gone.
+#
+# bash, because only its subshell can give the run back the default SIGINT
+# that a background job of sh starts without.
+set -u
+arch=$1
+root=$(cd "$(dirname "$0")/../.." && pwd)
+sentavio_root=$root
+. "$root/scripts/common.sh"
+fail() { echo "FAIL: $*"; exit 1; }
+[ "$arch" = i686 ] && tree=build || tree=build-x64
+session=$root/$tree/run-session
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
+
+rm -rf "$session"
+( trap - INT; exec setsid env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$root/scripts/run.sh" >"$log" 2>&1 ) &
+run=$!
+prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
+if ! within 180 prompt_up; then
+    kill -TERM -"$run" 2>/dev/null
+    cat "$log"
+    fail "no prompt within 180 s"
+fi
+recorded="$(cat "$session/xvfb.pid") $(cat "$session/wineserver.pid")"
+echo "The run's X server and wineserver: $recorded"
+
+kill -INT -"$run"
+within 10 ended "$run" || { kill -TERM -"$run"; cat "$log"; fail "the run still goes 10 s after the interrupt"; }
+wait "$run"
+status=$?
+echo "What the run said:"
+cat "$log"
+[ $status = 130 ] || fail "the run ended with status $status, not 130"
+grep -q 'interrupted' "$log" || fail "the run did not say it was interrupted"
+grep -q 'did not end as expected\|failed while' "$log" && fail "the run took the interrupt for a failure"
+for pid in $recorded; do
+    ended "$pid" || fail "process $pid of the run is still alive"
+done
+echo "PASS"

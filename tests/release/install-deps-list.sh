@@ -1,0 +1,25 @@
+#!/bin/sh
+# install-deps-list.sh ROOT WORK_DIR: the dry run of the dependency check
+# judges ImageMagick by the commands the scripts run, not by their names:
+# with impostors called convert and import first on PATH, it names
+# ImageMagick and the impostor. An unknown option is refused with a usage line.
+set -u
+root=$1
+work=$2
+fail() { echo "FAIL: $*"; exit 1; }
+rm -rf "$work"
+mkdir -p "$work"
+for name in convert import; do
+    printf '#!/bin/sh\necho "%s: not ImageMagick"\n' "$name" >"$work/$name"
+    chmod +x "$work/$name"
+done
+
+listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || fail "--list failed"
+echo "$listed"
+echo "$listed" | grep -q "imagemagick.*$work/" || fail "ImageMagick is not listed against the impostors"
+
+said=$("$root/scripts/install-deps.sh" --bogus 2>&1)
+status=$?
+[ $status = 2 ] || fail "an unknown option ended with status $status, not 2"
+echo "$said" | grep -q '^usage: .*install-deps.sh \[--list\]$' || fail "no usage line for an unknown option: $said"
+echo "PASS"
