@@ -25,7 +25,7 @@ finish() {
     if [ $code -ge 128 ] && [ -n "$suite_tree" ]; then
         # CTest ended before its fixtures' cleanup could stop the session.
         cmake/wine-session.sh stop "$suite_tree/wine-session" 2>/dev/null || true
-        say "interrupted: no further suite ran"
+        say "$what: interrupted; no further suite ran"
     fi
     if [ -n "$summary" ]; then
         echo "=== Summary"
