@@ -105,6 +105,20 @@ state() {
     printf 'exe=%s %s value=%s products=%s\n' "$exe" "$dir" "$value" "$(products)"
 }
 clean_state="exe=none no-folder value=absent products=0"
+# What Add or Remove Programs shows of the product besides its name and
+# version: whether it offers Change, and whether the icon Windows Installer
+# keeps for the product is the package's own.
+code=$(property ProductCode)
+msiinfo extract "$msi" Icon.Sentavio.ico >"$work/icon.ico" 2>/dev/null
+arp() {
+    nomodify=$("$run" reg query "$cv\\Uninstall\\$code" /v NoModify $view 2>/dev/null | tr -d '\r' |
+        awk '$1 == "NoModify" { print $3 }')
+    icon=$("$run" reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+        awk -v code="$code" '$1 == "ProductIcon" && index($0, code) { sub(/^.*REG_SZ +/, ""); print }')
+    shown=none
+    [ -n "$icon" ] && cmp -s "$("$run" winepath -u "$icon" | tr -d '\r')" "$work/icon.ico" && shown=package
+    echo "NoModify=${nomodify:-none} icon=$shown"
+}
 installed() {  # installed EXE VERSION [absent]: one product, its folder, the Run value or none
     printf 'exe=%s folder value=%s products=1 %s\n' "$1" "${3:-$installed_value}" "$2"
 }
@@ -174,6 +188,7 @@ while read -r windows expected; do
     expect "$windows: outcome" "$(outcome $status)" "$expected"
     if [ "$expected" = done ]; then
         expect "$windows: machine" "$(state)" "$(installed current "$version")"
+        expect "$windows: Add or Remove Programs" "$(arp)" "NoModify=0x1 icon=package"
     else
         expect "$windows: machine" "$(state)" "$clean_state"
     fi
