@@ -223,7 +223,10 @@ TABLE
 # the user chose. "o" reinstalls a file only where it is missing or older:
 # with the installed program replaced by a build of the same file version
 # ("older", which differs only by bytes the loader ignores), the version in
-# the package's File row says it is not older, and it stays.
+# the package's File row says it is not older, and it stays. Wine's msiexec
+# treats "a" as "o" (Windows Installer would copy the file), and weighs the
+# Run value's condition again even without the transitive bit that Windows
+# Installer needs for it: package-test.sh checks that bit.
 case=repair
 while read -r choice mode exe; do
     reset || break

@@ -82,6 +82,10 @@ rows Component | awk -F '\t' -v c="$component" -v k="$reg_id" \
     fail "the Run value's component ($component) is not keyed by the value ($reg_id)"
 # Edited: transitive (64) besides that key path, so a repair weighs the
 # condition again; written on a first install, or where the value still is.
+# Only this table can show the transitive bit: Wine's msiexec weighs every
+# component's condition at every run, while Windows Installer weighs a
+# condition again at a repair only for a transitive component, and without
+# the bit would write a deleted value back.
 checks=$((checks + 1))
 rows Component | awk -F '\t' -v c="$component" \
     '$1 == c && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)" { found = 1 }
