@@ -16,16 +16,18 @@ failures=0
 checks=0
 fail() { failures=$((failures + 1)); echo "FAIL: $*"; }
 
-# The rows of a table, one a line, tab-separated, without the header lines.
-rows() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
-
 [ -f "$msi" ] || { echo "FAIL: no package at $msi"; exit 1; }
+case $msi in /*) ;; *) msi=$PWD/$msi ;; esac
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+
+# The rows of a table, one a line, tab-separated, without the header lines;
+# in the scratch folder, as msiinfo writes a table's binary data to files.
+rows() { (cd "$work" && msiinfo export "$msi" "$1") | tr -d '\r' | tail -n +4; }
 
 # The program as the package holds it, and what its version resource says:
 # the file version (VS_FIXEDFILEINFO, found by its signature) and the
 # language of the first Translation entry, in decimal.
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
 msiextract -C "$work" "$msi" >/dev/null || { echo "FAIL: cannot extract $msi"; exit 1; }
 exe="$work/Program Files/Sentavio/Sentavio.exe"
 offset() { LC_ALL=C grep -obUaP "$1" "$exe" | head -n 1 | cut -d : -f 1; }
@@ -97,7 +99,7 @@ checks=$((checks + 1))
 
 # The icon's data is an icon file (reserved 0, type 1).
 checks=$((checks + 1))
-[ "$(msiinfo extract "$msi" Icon.Sentavio.ico | od -An -tx1 -N 4 | tr -d ' ')" = 00000100 ] ||
+[ "$(msiinfo extract "$msi" Icon.Sentavio.ico 2>/dev/null | od -An -tx1 -N 4 | tr -d ' ')" = 00000100 ] ||
     fail "the stored icon is no icon file"
 
 # No custom action, no program stored to run one, and no hash row (edited:
