@@ -3,8 +3,9 @@
 #
 # The installer package under Wine's msiexec, in the shared session: install
 # (and its refusal before Windows 2000), upgrade from an older package,
-# downgrade refused, the user's "Don't display this message again." and a
-# repair, uninstall. After each step it looks at the machine: the installed
+# downgrade refused, repair, uninstall; upgrade and repair both after the
+# user kept the prompt and after "Don't display this message again.", which
+# they must not undo. After each step it looks at the machine: the installed
 # program, its folder, the Run value, the entries under Add or Remove
 # Programs, and the settings the user agreed to (power policy, Heuristics).
 #
@@ -24,10 +25,11 @@ run="$here/../../cmake/wine-run.sh"
 
 failures=0
 checks=0
-pass() { checks=$((checks + 1)); }
-fail() { pass; failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"; }
+# count: one more check made; fail: one more check made, and it failed.
+count() { checks=$((checks + 1)); }
+fail() { count; failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"; }
 expect() {  # expect WHAT ACTUAL EXPECTED
-    if [ "$2" = "$3" ]; then pass; else fail "$1: got \"$2\", expected \"$3\""; fi
+    if [ "$2" = "$3" ]; then count; else fail "$1: got \"$2\", expected \"$3\""; fi
 }
 dos() { printf 'Z:%s\n' "$1" | tr / '\\'; }
 machine() { "$run" "$machine_exe" "$@"; }
@@ -103,7 +105,24 @@ state() {
     printf 'exe=%s %s value=%s products=%s\n' "$exe" "$dir" "$value" "$(products)"
 }
 clean_state="exe=none no-folder value=absent products=0"
-installed() { printf 'exe=%s folder value=%s products=1 %s\n' "$1" "$installed_value" "$2"; }
+# What Add or Remove Programs shows of the product besides its name and
+# version: whether it offers Change, and whether the icon Windows Installer
+# keeps for the product is the package's own.
+code=$(property ProductCode)
+msiinfo extract "$msi" Icon.Sentavio.ico >"$work/icon.ico" 2>/dev/null
+arp() {
+    nomodify=$("$run" reg query "$cv\\Uninstall\\$code" /v NoModify $view 2>/dev/null | tr -d '\r' |
+        awk '$1 == "NoModify" { print $3 }')
+    icon=$("$run" reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+        awk -v code="$code" '$1 == "ProductIcon" && index($0, code) { sub(/^.*REG_SZ +/, ""); print }')
+    shown=none
+    [ -n "$icon" ] && cmp -s "$("$run" winepath -u "$icon" | tr -d '\r')" "$work/icon.ico" && shown=package
+    echo "NoModify=${nomodify:-none} icon=$shown"
+}
+installed() {  # installed EXE VERSION [absent]: one product, its folder, the Run value or none
+    printf 'exe=%s folder value=%s products=1 %s\n' "$1" "${3:-$installed_value}" "$2"
+}
+value_after() { [ "$1" = ticked ] && echo absent; }
 # The machine's own settings, which no step here may change.
 settings() { machine report | tr -d '\r' | grep -v '^autostart value:'; }
 
@@ -121,6 +140,32 @@ reset() {
     [ "$(state)" = "$clean_state" ] || { fail "cannot start from a clean machine: $(state)"; return 1; }
 }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# The user's answer to the installed program's prompt: "kept" leaves the
+# Run value; "ticked" is "Don't display this message again.", and Sentavio
+# deletes the value. In a 32-bit prefix the installed program itself runs
+# from the value's command line on the simulated machine; in a 64-bit one
+# the test bed's programs are 64-bit and cannot simulate the machine for the
+# 32-bit program, so the test deletes the value as the program would.
+answer() {  # answer kept|ticked
+    [ "$1" = ticked ] || return 0
+    command=$(regdata "$run_key" Sentavio $view) || { fail "no Run value to tick"; return; }
+    if [ -z "$view" ]; then
+        "$run" "$user_exe" no tick "run=$command" >"$work/user.txt" 2>&1
+        grep -q '^prompt: ' "$work/user.txt" && count || fail "the installed program did not prompt: $(cat "$work/user.txt")"
+    else
+        "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
+    fi
+    expect "ticked: Run value" "$(regdata "$run_key" Sentavio $view || echo absent)" absent
+}
+# Uninstalls the current package: nothing of the package's is left, and the
+# settings are as they were.
+uninstall() {  # uninstall WHAT
+    msiexec /x "$(package current)"
+    expect "$1, uninstall: outcome" "$(outcome $?)" done
+    expect "$1, uninstall: machine" "$(state)" "$clean_state"
+    expect "$1, uninstall: settings" "$(settings)" "$settings_before"
+}
 
 # A simulated machine that qualifies, so that the installed program prompts.
 machine version win2k >/dev/null &&
@@ -143,6 +188,7 @@ while read -r windows expected; do
     expect "$windows: outcome" "$(outcome $status)" "$expected"
     if [ "$expected" = done ]; then
         expect "$windows: machine" "$(state)" "$(installed current "$version")"
+        expect "$windows: Add or Remove Programs" "$(arp)" "NoModify=0x1 icon=package"
     else
         expect "$windows: machine" "$(state)" "$clean_state"
     fi
@@ -153,58 +199,64 @@ win2k done
 winxp done
 TABLE
 
-# Upgrade and downgrade: the newer package replaces the older in place;
-# the older one refuses to replace the newer.
+# Upgrade and downgrade, after the user's answer: the newer package
+# replaces the older in place and writes the Run value only where it still
+# is (it names the new program's path); the older one refuses to replace
+# the newer.
 case=upgrade
-while read -r first second expected kept; do
+while read -r first choice second expected kept; do
     reset || break
-    msiexec /i "$(package $first)"
+    msiexec /i "$(package $first)" || { fail "cannot install $first"; continue; }
+    answer $choice
     msiexec /i "$(package $second)"
-    expect "$first then $second: outcome" "$(outcome $?)" "$expected"
-    expect "$first then $second: machine" "$(state)" "$(installed $kept "$(version_of $kept)")"
+    expect "$first, $choice, $second: outcome" "$(outcome $?)" "$expected"
+    expect "$first, $choice, $second: machine" "$(state)" \
+        "$(installed $kept "$(version_of $kept)" $(value_after $choice))"
+    uninstall "$first, $choice, $second"
 done <<'TABLE'
-older current done current
-current older refused current
+older kept current done current
+older ticked current done current
+current kept older refused current
 TABLE
 
-# The user ticks "Don't display this message again.": Sentavio deletes the
-# Run value. An administrator's repair writes it back and changes nothing
-# else. In a 32-bit prefix the installed program itself runs from the
-# value's command line on the simulated machine; in a 64-bit one the test
-# bed's programs are 64-bit and cannot simulate the machine for the 32-bit
-# program, so the test deletes the value as the program would.
+# Repair by an administrator, after the user's answer: it changes nothing
+# the user chose. "o" reinstalls a file only where it is missing or older:
+# with the installed program replaced by a build of the same file version
+# ("older", which differs only by bytes the loader ignores), the version in
+# the package's File row says it is not older, and it stays. Wine's msiexec
+# treats "a" as "o" (Windows Installer would copy the file), and weighs the
+# Run value's condition again even without the transitive bit that Windows
+# Installer needs for it: package-test.sh checks that bit.
 case=repair
-if reset && msiexec /i "$(package current)"; then
-    command=$(regdata "$run_key" Sentavio $view)
-    if [ -z "$view" ]; then
-        "$run" "$user_exe" no tick "run=$command" >"$work/user.txt" 2>&1
-        grep -q '^prompt: ' "$work/user.txt" && pass || fail "the installed program did not prompt: $(cat "$work/user.txt")"
-    else
-        "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
-    fi
-    expect "ticked: machine" "$(state)" "exe=current folder value=absent products=1 $version"
-    msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=amus
-    expect "repair: outcome" "$(outcome $?)" done
-    expect "repair: machine" "$(state)" "$(installed current "$version")"
-    expect "repair: settings" "$(settings)" "$settings_before"
-else
-    fail "cannot install"
-fi
-
-# Uninstall, with the Run value in place or already deleted: nothing of the
-# package's is left; the power policy and Heuristics stay as they were.
-case=uninstall
-while read -r run_value; do
+while read -r choice mode exe; do
     reset || break
     msiexec /i "$(package current)" || { fail "cannot install"; continue; }
-    [ "$run_value" = deleted ] && "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
-    msiexec /x "$(package current)"
-    expect "value $run_value: outcome" "$(outcome $?)" done
-    expect "value $run_value: machine" "$(state)" "$clean_state"
-    expect "value $run_value: settings" "$(settings)" "$settings_before"
+    answer $choice
+    [ "$exe" = older ] && cp "$work/older/Sentavio.exe" "$folder/Sentavio.exe"
+    msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=$mode
+    expect "$choice, $mode: outcome" "$(outcome $?)" done
+    expect "$choice, $mode: machine" "$(state)" "$(installed $exe "$version" $(value_after $choice))"
+    expect "$choice, $mode: settings" "$(settings)" "$settings_before"
+    uninstall "$choice, $mode"
 done <<'TABLE'
-present
-deleted
+kept amus current
+ticked amus current
+ticked omus current
+kept omus older
+TABLE
+
+# Uninstall straight after the install, with the Run value in place or
+# deleted by the user: nothing of the package's is left; the power policy
+# and Heuristics stay as they were.
+case=uninstall
+while read -r choice; do
+    reset || break
+    msiexec /i "$(package current)" || { fail "cannot install"; continue; }
+    answer $choice
+    uninstall "$choice"
+done <<'TABLE'
+kept
+ticked
 TABLE
 
 case=end

@@ -2,8 +2,11 @@
 # package-test.sh MSI NAME MAKER VERSION: reads the built installer package
 # back with msitools and checks what an install under Wine cannot show: the
 # schema it asks for, the conditions and upgrade rules as written, that the
-# Run value sits alone in a component keyed by itself, and that nothing in
-# it is a custom action.
+# Run value sits alone in a component keyed by itself and written only where
+# the user still wants it, that the program's file carries the version its
+# own version resource says, what Add or Remove Programs shows, and that
+# nothing in it is a custom action. Every row that MakePackage.cmake edits
+# after wixl is read back here.
 set -u
 msi=$1
 name=$2
@@ -13,10 +16,25 @@ failures=0
 checks=0
 fail() { failures=$((failures + 1)); echo "FAIL: $*"; }
 
-# The rows of a table, one a line, tab-separated, without the header lines.
-rows() { msiinfo export "$msi" "$1" | tr -d '\r' | tail -n +4; }
-
 [ -f "$msi" ] || { echo "FAIL: no package at $msi"; exit 1; }
+case $msi in /*) ;; *) msi=$PWD/$msi ;; esac
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+
+# The rows of a table, one a line, tab-separated, without the header lines;
+# in the scratch folder, as msiinfo writes a table's binary data to files.
+rows() { (cd "$work" && msiinfo export "$msi" "$1") | tr -d '\r' | tail -n +4; }
+
+# The program as the package holds it, and what its version resource says:
+# the file version (VS_FIXEDFILEINFO, found by its signature) and the
+# language of the first Translation entry, in decimal.
+msiextract -C "$work" "$msi" >/dev/null || { echo "FAIL: cannot extract $msi"; exit 1; }
+exe="$work/Program Files/Sentavio/Sentavio.exe"
+offset() { LC_ALL=C grep -obUaP "$1" "$exe" | head -n 1 | cut -d : -f 1; }
+at=$(offset '\xbd\x04\xef\xfe')
+exe_version=$(od -An -tu2 -j $((${at:-0} + 8)) -N 8 "$exe" | awk '{ print $2 "." $1 "." $4 "." $3 }')
+at=$(offset 'T\x00r\x00a\x00n\x00s\x00l\x00a\x00t\x00i\x00o\x00n\x00\x00\x00')
+exe_language=$(od -An -tu2 -j $(((${at:-0} + 27) / 4 * 4)) -N 2 "$exe" | tr -d ' ')
 
 # Summary information: Windows Installer 2.0 (200), a 32-bit package.
 for want in 'Version: 200 ' 'Template: Intel;1033'; do
@@ -25,11 +43,12 @@ for want in 'Version: 200 ' 'Template: Intel;1033'; do
 done
 
 # One row of the table must match each condition (awk, fields tab-separated;
-# name, maker, version, run and quote are set).
+# name, maker, version, run, quote, exe_version and exe_language are set).
 while IFS='|' read -r what table condition; do
     checks=$((checks + 1))
     n=$(rows "$table" | awk -F '\t' -v name="$name" -v maker="$maker" -v version="$version" \
         -v run='SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run' -v quote='"' \
+        -v exe_version="$exe_version" -v exe_language="$exe_language" \
         "$condition { n++ } END { print n + 0 }")
     [ "$n" = 1 ] || fail "$what: $n rows of $table match, expected 1"
 done <<'TABLE'
@@ -39,12 +58,18 @@ maker, blank and all|Property|$1 == "Manufacturer" && $2 == maker
 package version|Property|$1 == "ProductVersion" && $2 == version
 folder Sentavio in Program Files|Directory|$1 == "INSTALLDIR" && $2 == "ProgramFilesFolder" && $3 == "Sentavio"
 the program, in that folder|File|$3 == "Sentavio.exe"
+the program's version and language, as the exe says (edited)|File|$3 == "Sentavio.exe" && $5 == exe_version && $5 ~ /^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$/ && $6 == exe_language && $6 == "1033"
 Run value under HKLM, quoted full path|Registry|$2 == 2 && $3 == run && $4 == "Sentavio" && $5 == quote "[#" "SentavioExe]" quote
 refused before Windows 2000, with a message|LaunchCondition|$1 == "Installed OR VersionNT >= 500" && $2 ~ /Windows 2000/
 an older one found and replaced|Upgrade|$2 == "" && $3 == version && $5 == 1 && $7 == "WIX_UPGRADE_DETECTED"
 a newer one found|Upgrade|$2 == version && $3 == "" && $5 == 2 && $7 == "WIX_DOWNGRADE_DETECTED"
 a newer one refuses the install|LaunchCondition|$1 == "NOT WIX_DOWNGRADE_DETECTED" && $2 ~ /newer version/
 the older product removed first|InstallExecuteSequence|$1 == "RemoveExistingProducts" && $2 == ""
+the Run value looked for first|AppSearch|$1 == "RUNVALUE" && $2 == "RunValue"
+as it is, in HKLM's 32-bit view|RegLocator|$1 == "RunValue" && $2 == 2 && $3 == run && $4 == "Sentavio" && $5 == 2
+no Change button in Add or Remove Programs|Property|$1 == "ARPNOMODIFY" && $2 == "1"
+the program's icon there|Property|$1 == "ARPPRODUCTICON" && $2 == "Sentavio.ico"
+that icon stored|Icon|$1 == "Sentavio.ico" && $2 == "Icon.Sentavio.ico"
 TABLE
 
 # The Run value's component: key path that value (attribute 4: the key path
@@ -57,12 +82,29 @@ component=$(printf '%s' "$reg" | cut -f 2)
 rows Component | awk -F '\t' -v c="$component" -v k="$reg_id" \
     '$1 == c && int($4 / 4) % 2 == 1 && $6 == k { found = 1 } END { exit !found }' ||
     fail "the Run value's component ($component) is not keyed by the value ($reg_id)"
+# Edited: transitive (64) besides that key path, so a repair weighs the
+# condition again; written on a first install, or where the value still is.
+# Only this table can show the transitive bit: Wine's msiexec weighs every
+# component's condition at every run, while Windows Installer weighs a
+# condition again at a repair only for a transitive component, and without
+# the bit would write a deleted value back.
+checks=$((checks + 1))
+rows Component | awk -F '\t' -v c="$component" \
+    '$1 == c && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)" { found = 1 }
+     END { exit !found }' ||
+    fail "the Run value's component ($component) is not transitive with the user's choice as its condition"
 checks=$((checks + 1))
 [ -n "$component" ] && rows File | awk -F '\t' -v c="$component" '$2 == c { found = 1 } END { exit found }' ||
     fail "the Run value's component ($component) holds a file"
 
-# No custom action, and no program stored to run one.
-for table in CustomAction Binary; do
+# The icon's data is an icon file (reserved 0, type 1).
+checks=$((checks + 1))
+[ "$(msiinfo extract "$msi" Icon.Sentavio.ico 2>/dev/null | od -An -tx1 -N 4 | tr -d ' ')" = 00000100 ] ||
+    fail "the stored icon is no icon file"
+
+# No custom action, no program stored to run one, and no hash row (edited:
+# the program's file is versioned).
+for table in CustomAction Binary MsiFileHash; do
     checks=$((checks + 1))
     n=$(rows $table | grep -c .)
     [ "$n" = 0 ] || fail "$n rows in $table"
