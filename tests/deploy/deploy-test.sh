@@ -20,8 +20,9 @@ cmake=$4
 machine_exe=$5
 user_exe=$6
 work=$7
-here=$(cd "$(dirname "$0")" && pwd)
-run="$here/../../cmake/wine-run.sh"
+sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$sentavio_root/scripts/common.sh"
+run="$sentavio_root/cmake/wine-run.sh"
 
 failures=0
 checks=0
@@ -31,8 +32,6 @@ fail() { count; failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"
 expect() {  # expect WHAT ACTUAL EXPECTED
     if [ "$2" = "$3" ]; then count; else fail "$1: got \"$2\", expected \"$3\""; fi
 }
-dos() { printf 'Z:%s\n' "$1" | tr / '\\'; }
-machine() { "$run" "$machine_exe" "$@"; }
 
 # reg's answer for one REG_SZ value: its data, or failure when it is absent.
 regdata() {  # regdata KEY NAME [VIEW]
@@ -59,7 +58,7 @@ printf 'older package' >>"$work/older/Sentavio.exe"
 older_version=0.0.0
 "$cmake" -DEXE="$work/older/Sentavio.exe" -DMSI="$work/older.msi" -DPRODUCT="$product_file" \
     -DPACKAGE_VERSION=$older_version -P "$make_package" || { echo "FAIL: no older package"; exit 1; }
-package() { [ "$1" = current ] && dos "$msi" || dos "$work/older.msi"; }
+package() { [ "$1" = current ] && dos_path "$msi" || dos_path "$work/older.msi"; }
 version_of() { [ "$1" = current ] && echo "$version" || echo "$older_version"; }
 
 # Which prefix: a 64-bit one names a second Program Files folder.
