@@ -33,9 +33,9 @@
 // Wine's restart ends the whole session, this test with it: the restart rows
 // replace ExitWindowsEx in its late-bound import slot with a fake.
 extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm(AFX_IMPORT_SLOT(ExitWindowsEx, 8));
-// Wine answers CloseHandle(INVALID_HANDLE_VALUE) with success and closes
-// nothing, so only a watch on the import slot every call of this program
-// goes through can see one.
+// CloseHandle(INVALID_HANDLE_VALUE) answers success and closes nothing (the
+// value is also the process's own pseudo handle): only a watch on the import
+// slot that every call of this program goes through sees one.
 extern decltype(&::CloseHandle) g_slotCloseHandle asm(AFX_IMPORT_SLOT(CloseHandle, 4));
 
 namespace {
@@ -104,18 +104,7 @@ BOOL WINAPI FakeExitWindowsEx(UINT, DWORD)
     return g_restartAnswer;
 }
 
-// Puts the real ExitWindowsEx back into its slot when it goes.
-class FakeRestartScope {
-public:
-    FakeRestartScope() { g_slotExitWindowsEx = FakeExitWindowsEx; }
-    ~FakeRestartScope() { g_slotExitWindowsEx = m_real; }
-    FakeRestartScope(const FakeRestartScope&) = delete;
-    FakeRestartScope& operator=(const FakeRestartScope&) = delete;
-
-private:
-    decltype(&::ExitWindowsEx) m_real = g_slotExitWindowsEx;
-};
-
+// The function CloseHandle's slot held before the watch took it.
 decltype(&::CloseHandle) g_realCloseHandle = nullptr;
 int g_invalidCloses = 0;
 BOOL WINAPI WatchedCloseHandle(HANDLE handle)
@@ -125,20 +114,19 @@ BOOL WINAPI WatchedCloseHandle(HANDLE handle)
     return g_realCloseHandle(handle);
 }
 
-// Counts the closes of INVALID_HANDLE_VALUE while it lives.
-class CloseWatchScope {
+// Puts a stand-in into an import slot, and what the slot held back when it
+// goes.
+template <typename F>
+class SlotScope {
 public:
-    CloseWatchScope()
-    {
-        g_realCloseHandle = m_real;
-        g_slotCloseHandle = WatchedCloseHandle;
-    }
-    ~CloseWatchScope() { g_slotCloseHandle = m_real; }
-    CloseWatchScope(const CloseWatchScope&) = delete;
-    CloseWatchScope& operator=(const CloseWatchScope&) = delete;
+    SlotScope(F& slot, F standIn) : m_slot(slot), m_held(slot) { slot = standIn; }
+    ~SlotScope() { m_slot = m_held; }
+    SlotScope(const SlotScope&) = delete;
+    SlotScope& operator=(const SlotScope&) = delete;
 
 private:
-    decltype(&::CloseHandle) m_real = g_slotCloseHandle;
+    F& m_slot;
+    F m_held;
 };
 
 void Power(testbed::PowerLibrary library, bool refuseRead = false, bool refuseWrite = false)
@@ -318,8 +306,9 @@ template <size_t N>
 void CheckRows(const Row (&rows)[N])
 {
     testbed::MachineScope machine;
-    FakeRestartScope restart;
-    CloseWatchScope closes;
+    SlotScope restart(g_slotExitWindowsEx, &FakeExitWindowsEx);
+    g_realCloseHandle = g_slotCloseHandle;
+    SlotScope closes(g_slotCloseHandle, &WatchedCloseHandle);
     // The first pass also opens the connection to the service manager that
     // the test bed keeps.
     for (const Row& row : rows) {
