@@ -7,12 +7,12 @@
 
 #include "../messages/Holders.h"
 
-// Owns one registry key handle (none at first) and closes it when it goes.
+// Owns one registry key handle (none at first) and closes it when it goes;
+// it moves, and cannot be copied, as the key owner it holds the key in.
 // Each operation answers the registry call's result code, 0 for success;
 // unlike the plain key owner it can also answer the close's own.
 class CRegKeyHolder {
 public:
-
     // Opens with KEY_ALL_ACCESS. A held key is closed and replaced only once
     // the new one is open; on failure the held key stays.
     LONG Open(HKEY hRoot, LPCSTR pszPath);
