@@ -21,7 +21,10 @@
 // The symbol of a function's import slot, the pointer the compiler calls
 // through: i686 decorates stdcall names with the argument bytes the callee
 // pops (__imp__Name@N); x86_64 has one calling convention and no decoration
-// (__imp_Name). This is the one place where the two differ.
+// (__imp_Name). This is the one place in the sources where the two differ;
+// the build spells the same decoration once more, for the exports of the
+// test bed's stand-in power library (sentavio_stdcall_symbol in the
+// top-level CMakeLists.txt).
 #if defined(__i386__)
 #define AFX_IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
 #define AFX_IMPORT_DECORATED 1

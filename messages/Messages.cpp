@@ -2,7 +2,7 @@
 
 #include "../framework/afxwin.h"
 #include "../res/resource.h"
-#include "UniqueResource.h"
+#include "Holders.h"
 
 void ShowErrorBox(LPCSTR text)
 {
@@ -18,13 +18,6 @@ void ShowRegistryError()
     ShowErrorBox(strText);
 }
 
-namespace {
-
-// A buffer that FormatMessage allocated.
-using CLocalBuffer = CUniqueResource<LPSTR, &::LocalFree>;
-
-}  // namespace
-
 void ReportError(DWORD code)
 {
     CString strText;
@@ -34,7 +27,7 @@ void ReportError(DWORD code)
         return;
     }
 
-    CLocalBuffer buffer;
+    CLocalHolder<LPSTR> buffer;
     DWORD nChars = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                         FORMAT_MESSAGE_IGNORE_INSERTS,
                                     nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.Put()),

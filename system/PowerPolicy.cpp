@@ -1,7 +1,7 @@
 #include "PowerPolicy.h"
 
+#include "../messages/Holders.h"
 #include "../messages/Messages.h"
-#include "Holders.h"
 #include "PolicyRecord.h"
 
 namespace {

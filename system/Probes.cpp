@@ -3,7 +3,7 @@
 #include <malloc.h>
 #include <string.h>
 
-#include "Holders.h"
+#include "../messages/Holders.h"
 
 namespace {
 
@@ -75,14 +75,14 @@ BOOL CServiceQuery::UsesDriverFile(LPCSTR serviceName, LPCSTR fileName)
 {
     // Declared in the reverse of the order they are released in: the
     // service, then the block, then the manager.
-    CServiceHandle manager;
-    CHeapBlock block(::malloc(sizeof(QUERY_SERVICE_CONFIGA)));
+    CServiceHolder manager;
+    CMallocHolder block(::malloc(sizeof(QUERY_SERVICE_CONFIGA)));
     if (block.Get() == nullptr)
         return FALSE;
     manager.Reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (manager.Get() == nullptr)
         return FALSE;
-    CServiceHandle service(::OpenServiceA(manager.Get(), serviceName, SERVICE_ALL_ACCESS));
+    CServiceHolder service(::OpenServiceA(manager.Get(), serviceName, SERVICE_ALL_ACCESS));
     if (service.Get() == nullptr)
         return FALSE;
 

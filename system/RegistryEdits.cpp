@@ -1,8 +1,8 @@
 #include "RegistryEdits.h"
 
+#include "../messages/Holders.h"
 #include "../messages/Messages.h"
 #include "Heuristics.h"
-#include "Holders.h"
 
 namespace {
 
@@ -13,65 +13,42 @@ const char kAutostartValue[] = "Sentavio";
 
 }  // namespace
 
-CRegKeyHolder::~CRegKeyHolder()
-{
-    Close();
-}
-
-CRegKeyHolder::CRegKeyHolder(CRegKeyHolder&& other) : m_hKey(other.m_hKey)
-{
-    other.m_hKey = nullptr;
-}
-
-CRegKeyHolder& CRegKeyHolder::operator=(CRegKeyHolder&& other)
-{
-    if (this != &other) {
-        Close();
-        m_hKey = other.m_hKey;
-        other.m_hKey = nullptr;
-    }
-    return *this;
-}
-
 LONG CRegKeyHolder::Open(HKEY hRoot, LPCSTR pszPath)
 {
     HKEY hKey = nullptr;
     LONG code = ::RegOpenKeyExA(hRoot, pszPath, 0, KEY_ALL_ACCESS, &hKey);
     if (code != ERROR_SUCCESS)
         return code;
-    Close();
-    m_hKey = hKey;
+    m_key.Reset(hKey);
     return ERROR_SUCCESS;
 }
 
 LONG CRegKeyHolder::Query(LPCSTR pszName, BYTE* pData, DWORD* pcbData)
 {
     DWORD dwType = 0;
-    return ::RegQueryValueExA(m_hKey, pszName, nullptr, &dwType, pData, pcbData);
+    return ::RegQueryValueExA(m_key.Get(), pszName, nullptr, &dwType, pData, pcbData);
 }
 
 LONG CRegKeyHolder::SetBinary(LPCSTR pszName, const BYTE* pData, DWORD cbData)
 {
-    return ::RegSetValueExA(m_hKey, pszName, 0, REG_BINARY, pData, cbData);
+    return ::RegSetValueExA(m_key.Get(), pszName, 0, REG_BINARY, pData, cbData);
 }
 
 LONG CRegKeyHolder::DeleteValue(LPCSTR pszName)
 {
-    return ::RegDeleteValueA(m_hKey, pszName);
+    return ::RegDeleteValueA(m_key.Get(), pszName);
 }
 
 LONG CRegKeyHolder::Flush()
 {
-    return ::RegFlushKey(m_hKey);
+    return ::RegFlushKey(m_key.Get());
 }
 
 LONG CRegKeyHolder::Close()
 {
-    if (m_hKey == nullptr)
+    if (!m_key)
         return ERROR_SUCCESS;
-    LONG code = ::RegCloseKey(m_hKey);
-    m_hKey = nullptr;
-    return code;
+    return ::RegCloseKey(m_key.Detach());
 }
 
 BOOL SetHeuristicsFlag(BOOL enable)
@@ -95,7 +72,7 @@ BOOL SetHeuristicsFlag(BOOL enable)
         return FALSE;
     }
 
-    CHeapBlock value(::calloc(HeuristicsWriteSize(cbStored), 1));
+    CMallocHolder value(::calloc(HeuristicsWriteSize(cbStored), 1));
     BYTE* pValue = static_cast<BYTE*>(value.Get());
     if (pValue == nullptr) {
         ReportError(ERROR_NOT_ENOUGH_MEMORY);

@@ -5,17 +5,14 @@
 
 #include <windows.h>
 
-// Owns one registry key handle (none at first) and closes it when it goes.
-// Each operation answers the registry call's result code, 0 for success.
+#include "../messages/Holders.h"
+
+// Owns one registry key handle (none at first) and closes it when it goes;
+// it moves, and cannot be copied, as the key owner it holds the key in.
+// Each operation answers the registry call's result code, 0 for success;
+// unlike the plain key owner it can also answer the close's own.
 class CRegKeyHolder {
 public:
-    CRegKeyHolder() = default;
-    ~CRegKeyHolder();
-    CRegKeyHolder(const CRegKeyHolder&) = delete;
-    CRegKeyHolder& operator=(const CRegKeyHolder&) = delete;
-    CRegKeyHolder(CRegKeyHolder&& other);
-    CRegKeyHolder& operator=(CRegKeyHolder&& other);
-
     // Opens with KEY_ALL_ACCESS. A held key is closed and replaced only once
     // the new one is open; on failure the held key stays.
     LONG Open(HKEY hRoot, LPCSTR pszPath);
@@ -28,10 +25,10 @@ public:
     // 0 when no key was held.
     LONG Close();
 
-    HKEY Get() const { return m_hKey; }
+    HKEY Get() const { return m_key.Get(); }
 
 private:
-    HKEY m_hKey = nullptr;
+    CKeyHolder m_key;
 };
 
 // Sets byte 6 of the power "Heuristics" value to 1 (enable TRUE) or 0 and

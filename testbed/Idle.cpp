@@ -3,13 +3,14 @@
 // script can wait for it to run.
 #include <windows.h>
 
+#include "messages/Holders.h"
+
 int main(int argc, char** argv)
 {
     if (argc > 1) {
-        HANDLE file = CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
+        const CFileHolder file(CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!file)
             return 1;
-        CloseHandle(file);
     }
     Sleep(INFINITE);
     return 0;

@@ -2,7 +2,7 @@
 
 #include "Registry.h"
 
-#include "system/Holders.h"
+#include "messages/Holders.h"
 
 #include <cstdio>
 
@@ -38,6 +38,14 @@ std::string Failure(const std::string& what, DWORD error)
     return what + " (error " + std::to_string(error) + ")";
 }
 
+int Outcome(DWORD error, const char* what)
+{
+    if (error == ERROR_SUCCESS)
+        return 0;
+    std::fprintf(stderr, "%s\n", Failure(what, error).c_str());
+    return 1;
+}
+
 LONG SetProgramVersion(const std::string& version, const char* program)
 {
     const CSubKey key(kAppDefaultsKey, program);
@@ -53,14 +61,14 @@ std::string ProgramVersion(const char* program)
 
 DWORD SetService(const char* name, const std::string& binaryPath)
 {
-    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CServiceHolder manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return GetLastError();
     // A service still marked for deletion can be neither changed nor created
     // again until the manager has dropped it.
     DWORD error = 0;
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
-        CServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
+        CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
         if (service) {
             if (ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                      SERVICE_NO_CHANGE, binaryPath.c_str(), nullptr, nullptr,
@@ -88,11 +96,11 @@ DWORD SetService(const char* name, const std::string& binaryPath)
 
 DWORD RemoveService(const char* name)
 {
-    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CServiceHolder manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return GetLastError();
     {
-        CServiceHandle service(OpenServiceA(manager.Get(), name, DELETE));
+        CServiceHolder service(OpenServiceA(manager.Get(), name, DELETE));
         if (!service) {
             DWORD error = GetLastError();
             return error == ERROR_SERVICE_DOES_NOT_EXIST ? 0 : error;
@@ -101,7 +109,7 @@ DWORD RemoveService(const char* name)
             return GetLastError();
     }
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
-        CServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS));
+        CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_STATUS));
         if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
             return 0;
         service.Reset();
@@ -113,12 +121,12 @@ DWORD RemoveService(const char* name)
 ServiceState QueryService(const char* name)
 {
     ServiceState state;
-    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    CServiceHolder manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         state.error = GetLastError();
         return state;
     }
-    CServiceHandle service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_CONFIG));
+    CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_CONFIG));
     if (!service) {
         DWORD error = GetLastError();
         if (error != ERROR_SERVICE_DOES_NOT_EXIST)
@@ -157,12 +165,7 @@ int VersionCommand(const std::vector<std::string>& args)
     if (args.size() != 1)
         return 2;
     const std::string version = args[0] == "none" ? std::string() : args[0];
-    LONG status = SetProgramVersion(version);
-    if (status != ERROR_SUCCESS) {
-        std::fprintf(stderr, "%s\n", Failure("cannot set the version", status).c_str());
-        return 1;
-    }
-    return 0;
+    return Outcome(static_cast<DWORD>(SetProgramVersion(version)), "cannot set the version");
 }
 
 int BatteryServiceCommand(const std::vector<std::string>& args)
@@ -185,11 +188,7 @@ int BatteryServiceCommand(const std::vector<std::string>& args)
         error = SetService(kBatteryService, args[1]);
     else
         return 2;
-    if (error != 0) {
-        std::fprintf(stderr, "%s\n", Failure("cannot put the service into that state", error).c_str());
-        return 1;
-    }
-    return 0;
+    return Outcome(error, "cannot put the service into that state");
 }
 
 void Report(std::vector<std::string>& lines)

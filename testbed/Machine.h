@@ -8,7 +8,7 @@
 //
 //     static const testbed::AreaRegistration registration{ {
 //         "power",
-//         { { "hibernate", "on|off", &HibernateCommand } },
+//         { { "power-hibernate", "<answer>", &HibernateCommand } },
 //         &PowerReport } };
 //
 // The tool links the whole library, so every registration is seen.
@@ -50,6 +50,9 @@ public:
 
 // "text (error N)" for stderr.
 std::string Failure(const std::string& what, DWORD error);
+// A handler's exit status for the machine's answer: 0 on success, else 1
+// once "what (error N)" is on stderr.
+int Outcome(DWORD error, const char* what);
 
 // ---- The Windows version a program sees ------------------------------------
 

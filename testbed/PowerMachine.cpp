@@ -1,6 +1,7 @@
 #include "PowerMachine.h"
 
 #include "Machine.h"
+#include "Process.h"
 #include "Registry.h"
 
 #include <cstdio>
@@ -36,14 +37,9 @@ const LibraryRow& RowOf(PowerLibrary library)
     return kLibraries[0];
 }
 
-// The build tree as Wine's drive Z: shows it.
 std::string VariantFile(const char* variantDir)
 {
-    std::string path = std::string("Z:") + POWRPROF_VARIANTS_DIR + "/" + variantDir + "/powrprof.dll";
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return process::DosPath(std::string(POWRPROF_VARIANTS_DIR) + "/" + variantDir + "/powrprof.dll");
 }
 
 std::string InstalledFile()
@@ -209,14 +205,6 @@ bool ParseAlarms(const std::vector<std::string>& args, Alarms& alarms)
     return args.size() == 5 && ParseNumber(args[0], alarms.criticalEnabled) &&
            ParseNumber(args[1], alarms.lowEnabled) && ParseNumber(args[2], alarms.criticalLevel) &&
            ParseNumber(args[3], alarms.criticalAction) && ParseNumber(args[4], alarms.criticalEventCode);
-}
-
-int Outcome(DWORD error, const char* what)
-{
-    if (error == ERROR_SUCCESS)
-        return 0;
-    std::fprintf(stderr, "%s\n", Failure(what, error).c_str());
-    return 1;
 }
 
 int PrepareCommand(const std::vector<std::string>& args)

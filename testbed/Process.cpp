@@ -2,15 +2,6 @@
 
 namespace process {
 
-std::string DosPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 std::string SentavioExe()
 {
     return DosPath(SENTAVIO_EXE);
@@ -18,12 +9,16 @@ std::string SentavioExe()
 
 Child::~Child()
 {
-    if (m_info.hProcess != nullptr) {
-        if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(m_info.hProcess, 1);
-        CloseHandle(m_info.hProcess);
-        CloseHandle(m_info.hThread);
-    }
+    End();
+}
+
+void Child::End()
+{
+    if (m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT)
+        TerminateProcess(m_process.Get(), 1);
+    m_process.Reset();
+    m_thread.Reset();
+    m_id = 0;
 }
 
 bool Child::Start(const std::string& commandLine, DWORD flags, HANDLE output)
@@ -36,16 +31,23 @@ bool Child::Start(const std::string& commandLine, DWORD flags, HANDLE output)
         startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     }
     std::string mutableLine = commandLine;
-    return CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, output != nullptr, flags, nullptr,
-                          nullptr, &startup, &m_info) != FALSE;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, output != nullptr, flags, nullptr,
+                        nullptr, &startup, &info))
+        return false;
+    End();
+    m_process.Reset(info.hProcess);
+    m_thread.Reset(info.hThread);
+    m_id = info.dwProcessId;
+    return true;
 }
 
 bool Child::Wait(DWORD timeoutMs, DWORD* exitCode)
 {
-    if (WaitForSingleObject(m_info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(m_process.Get(), timeoutMs) != WAIT_OBJECT_0)
         return false;
     if (exitCode != nullptr)
-        GetExitCodeProcess(m_info.hProcess, exitCode);
+        GetExitCodeProcess(m_process.Get(), exitCode);
     return true;
 }
 

@@ -5,13 +5,27 @@
 
 #include <string>
 
+#include "messages/Holders.h"
+
 namespace process {
 
-// The built Sentavio.exe, as a Windows path (Wine maps / to drive Z:).
-std::string SentavioExe();
-std::string DosPath(const std::string& unixPath);
+// A path of the build machine as Windows programs see it: Wine maps / to
+// drive Z:. Inline, so that the machine's library, which starts nothing,
+// shares it without linking what starts programs.
+inline std::string DosPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
 
-// A started program; ended by force if it still runs when the object goes.
+// The built Sentavio.exe, as a Windows path.
+std::string SentavioExe();
+
+// A started program; ended by force if it still runs when the object goes
+// or takes another.
 class Child {
 public:
     Child() = default;
@@ -21,15 +35,21 @@ public:
 
     // Starts commandLine with the creation flags given (DEBUG_ONLY_THIS_PROCESS,
     // say), its standard output to `output` if given (an inheritable handle);
-    // FALSE if the system refused, GetLastError telling why.
+    // FALSE if the system refused, GetLastError telling why, and the program
+    // held before is kept.
     bool Start(const std::string& commandLine, DWORD flags = 0, HANDLE output = nullptr);
-    DWORD Id() const { return m_info.dwProcessId; }
-    HANDLE Handle() const { return m_info.hProcess; }
+    DWORD Id() const { return m_id; }
+    HANDLE Handle() const { return m_process.Get(); }
     // TRUE and the exit code once the program has ended within timeoutMs.
     bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
 
 private:
-    PROCESS_INFORMATION m_info = {};
+    // Ends the program held, if it still runs, and lets it go.
+    void End();
+
+    CHandleHolder m_process;
+    CHandleHolder m_thread;
+    DWORD m_id = 0;
 };
 
 }  // namespace process

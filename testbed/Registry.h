@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "messages/UniqueResource.h"
+#include "messages/Holders.h"
 #include "testbed/Keys.h"
 
 namespace testbed {
-
-using CKeyHolder = CUniqueResource<HKEY, &::RegCloseKey>;
 
 // A key whose path is made at run time: the key below another. It holds the
 // path, so the key lives as long as it does.
@@ -41,7 +39,8 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
-// Opens the key, or creates it when needed, with this access into hkey.
+// Opens the key with this access into hkey; a missing key answers
+// ERROR_FILE_NOT_FOUND. CreateKey creates it when needed.
 LONG OpenKey(const RegKey& key, REGSAM access, CKeyHolder& hkey);
 LONG CreateKey(const RegKey& key, REGSAM access, CKeyHolder& hkey);
 

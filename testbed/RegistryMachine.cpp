@@ -3,7 +3,6 @@
 #include "Machine.h"
 #include "Registry.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -69,11 +68,7 @@ int HeuristicsCommand(const std::vector<std::string>& args)
     } else {
         return 2;
     }
-    if (status != ERROR_SUCCESS) {
-        std::fprintf(stderr, "%s\n", Failure("cannot set the Heuristics value", status).c_str());
-        return 1;
-    }
-    return 0;
+    return Outcome(static_cast<DWORD>(status), "cannot set the Heuristics value");
 }
 
 // power-key present|absent
@@ -82,11 +77,7 @@ int PowerKeyCommand(const std::vector<std::string>& args)
     if (args.size() != 1 || (args[0] != "present" && args[0] != "absent"))
         return 2;
     LONG status = args[0] == "present" ? CreateKey(kPowerKey) : DeleteKey(kPowerKey);
-    if (status != ERROR_SUCCESS) {
-        std::fprintf(stderr, "%s\n", Failure("cannot change the power key", status).c_str());
-        return 1;
-    }
-    return 0;
+    return Outcome(static_cast<DWORD>(status), "cannot change the power key");
 }
 
 // run-value <name> none | run-value <name> <command line...>
@@ -103,11 +94,7 @@ int RunValueCommand(const std::vector<std::string>& args)
             command += (i > 1 ? " " : "") + args[i];
         status = WriteString(kRunKey, args[0].c_str(), command);
     }
-    if (status != ERROR_SUCCESS) {
-        std::fprintf(stderr, "%s\n", Failure("cannot change the Run value", status).c_str());
-        return 1;
-    }
-    return 0;
+    return Outcome(static_cast<DWORD>(status), "cannot change the Run value");
 }
 
 std::string Describe(const RegValue& value)

@@ -1,5 +1,11 @@
 #include "Robot.h"
 
+#include "messages/Holders.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
 namespace robot {
 
 namespace {
@@ -204,7 +210,7 @@ namespace {
 struct RobotJob {
     const std::vector<Answer>* answers;
     DWORD timeoutMs;
-    volatile LONG actionDone;
+    std::atomic<bool> actionDone;
     std::vector<Window> seen;
 };
 
@@ -232,12 +238,17 @@ DWORD WINAPI RobotThread(LPVOID param)
 std::vector<Window> RunAndAnswer(const std::function<void()>& action,
                                  const std::vector<Answer>& answers, DWORD timeoutMs)
 {
-    RobotJob job = { &answers, timeoutMs, 0, {} };
-    HANDLE thread = CreateThread(nullptr, 0, RobotThread, &job, 0, nullptr);
+    RobotJob job = { &answers, timeoutMs, false, {} };
+    const CHandleHolder thread(CreateThread(nullptr, 0, RobotThread, &job, 0, nullptr));
+    // Unanswered, the action's first window would wait for ever, and no
+    // window seen would pass for none shown: no test can go on.
+    if (!thread) {
+        std::fprintf(stderr, "robot: no thread to answer windows (error %lu)\n", GetLastError());
+        std::exit(EXIT_FAILURE);
+    }
     action();
-    InterlockedExchange(const_cast<LONG*>(&job.actionDone), 1);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    job.actionDone = true;
+    WaitForSingleObject(thread.Get(), INFINITE);
     return job.seen;
 }
 

@@ -1,7 +1,7 @@
 #include "User.h"
 
 #include "res/resource.h"
-#include "system/Holders.h"
+#include "messages/Holders.h"
 #include "testbed/Process.h"
 
 #include <tlhelp32.h>
@@ -17,12 +17,14 @@ bool SaveScreenshot(HWND window, const std::string& path)
     GetWindowRect(window, &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
+    const CScreenDCHolder screen(GetDC(nullptr));
+    const CDCHolder memory(CreateCompatibleDC(screen.Get()));
+    const CBitmapHolder bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    if (!screen || !memory || !bitmap)
+        return false;
+    HGDIOBJ old = SelectObject(memory.Get(), bitmap.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    SelectObject(memory.Get(), old);
 
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof(info);
@@ -33,25 +35,20 @@ bool SaveScreenshot(HWND window, const std::string& path)
     info.biCompression = BI_RGB;
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::vector<BYTE> pixels(stride * static_cast<DWORD>(height));
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+    GetDIBits(memory.Get(), bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(),
               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
+    const CFileHolder out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!out)
         return false;
     DWORD written = 0;
-    bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-              WriteFile(out, &info, sizeof(info), &written, nullptr) &&
-              WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
-    CloseHandle(out);
-    return ok;
+    return WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
+           WriteFile(out.Get(), &info, sizeof(info), &written, nullptr) &&
+           WriteFile(out.Get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
 }
 
 void AnswerPrompt(HWND prompt, const Answers& answers)
@@ -100,11 +97,9 @@ void TakeDebugEvent(HANDLE process, const DebugObserver& observer, DWORD timeout
 
 int ChildrenOf(DWORD processId)
 {
-    CHandleHolder snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.Get() == INVALID_HANDLE_VALUE) {
-        snapshot.Reset(nullptr);
+    const CFileHolder snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return 0;
-    }
     int children = 0;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);

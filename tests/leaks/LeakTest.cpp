@@ -5,11 +5,14 @@
 // root key, the window station); in the second, each row prepares the
 // simulated machine and the handles are counted around its operation. The
 // error boxes a failure shows are closed by the robot; their number proves
-// that the row took the path it names.
+// that the row took the path it names. No row may close INVALID_HANDLE_VALUE:
+// it is what a failed snapshot or file open answers, and a holder of one
+// holds nothing. The last rows hold the test bed's own owners to the same.
 #include <doctest.h>
 
 #include "app/PowerCheckApp.h"
 #include "framework/afxlate.h"
+#include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "system/Probes.h"
@@ -21,6 +24,8 @@
 #include "testbed/Process.h"
 #include "testbed/Robot.h"
 
+#include <tlhelp32.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,6 +33,10 @@
 // Wine's restart ends the whole session, this test with it: the restart rows
 // replace ExitWindowsEx in its late-bound import slot with a fake.
 extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm(AFX_IMPORT_SLOT(ExitWindowsEx, 8));
+// CloseHandle(INVALID_HANDLE_VALUE) answers success and closes nothing (the
+// value is also the process's own pseudo handle): only a watch on the import
+// slot that every call of this program goes through sees one.
+extern decltype(&::CloseHandle) g_slotCloseHandle asm(AFX_IMPORT_SLOT(CloseHandle, 4));
 
 namespace {
 
@@ -95,16 +104,29 @@ BOOL WINAPI FakeExitWindowsEx(UINT, DWORD)
     return g_restartAnswer;
 }
 
-// Puts the real ExitWindowsEx back into its slot when it goes.
-class FakeRestartScope {
+// The function CloseHandle's slot held before the watch took it.
+decltype(&::CloseHandle) g_realCloseHandle = nullptr;
+int g_invalidCloses = 0;
+BOOL WINAPI WatchedCloseHandle(HANDLE handle)
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        ++g_invalidCloses;
+    return g_realCloseHandle(handle);
+}
+
+// Puts a stand-in into an import slot, and what the slot held back when it
+// goes.
+template <typename F>
+class SlotScope {
 public:
-    FakeRestartScope() { g_slotExitWindowsEx = FakeExitWindowsEx; }
-    ~FakeRestartScope() { g_slotExitWindowsEx = m_real; }
-    FakeRestartScope(const FakeRestartScope&) = delete;
-    FakeRestartScope& operator=(const FakeRestartScope&) = delete;
+    SlotScope(F& slot, F standIn) : m_slot(slot), m_held(slot) { slot = standIn; }
+    ~SlotScope() { m_slot = m_held; }
+    SlotScope(const SlotScope&) = delete;
+    SlotScope& operator=(const SlotScope&) = delete;
 
 private:
-    decltype(&::ExitWindowsEx) m_real = g_slotExitWindowsEx;
+    F& m_slot;
+    F m_held;
 };
 
 void Power(testbed::PowerLibrary library, bool refuseRead = false, bool refuseWrite = false)
@@ -151,6 +173,31 @@ bool CheckEnds()
 {
     CPowerCheckApp app;
     return app.InitInstance() == FALSE;
+}
+
+// A process id no process has (ids are multiples of four, counted up from
+// the bottom): a snapshot of its modules is refused.
+constexpr DWORD kNoSuchProcess = 0xFFFFFFF0;
+
+bool HoldSnapshot(DWORD flags, DWORD processId)
+{
+    const CFileHolder snapshot(CreateToolhelp32Snapshot(flags, processId));
+    return static_cast<bool>(snapshot);
+}
+
+std::string SelfPath()
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return self;
+}
+
+// One child of the test bed takes a second program: the first is let go.
+bool StartTwice()
+{
+    const std::string line = "\"" + SelfPath() + "\" --no-run";
+    process::Child child;
+    return child.Start(line) && child.Start(line) && child.Wait(30000);
 }
 
 struct Row {
@@ -224,6 +271,11 @@ const Row kRows[] = {
       [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; }, true, 0 },
     { "restart refused", [] { g_restartAnswer = FALSE; },
       [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; }, false, 1 },
+
+    { "snapshot held", [] {}, [] { return HoldSnapshot(TH32CS_SNAPPROCESS, 0); }, true, 0 },
+    { "snapshot refused, its holder closes nothing", [] {},
+      [] { return HoldSnapshot(TH32CS_SNAPMODULE, kNoSuchProcess); }, false, 0 },
+    { "test bed child started twice", [] {}, StartTwice, true, 0 },
 };
 
 // The whole check, from the test program's own start; Wine fixes the version
@@ -254,7 +306,9 @@ template <size_t N>
 void CheckRows(const Row (&rows)[N])
 {
     testbed::MachineScope machine;
-    FakeRestartScope restart;
+    SlotScope restart(g_slotExitWindowsEx, &FakeExitWindowsEx);
+    g_realCloseHandle = g_slotCloseHandle;
+    SlotScope closes(g_slotCloseHandle, &WatchedCloseHandle);
     // The first pass also opens the connection to the service manager that
     // the test bed keeps.
     for (const Row& row : rows) {
@@ -266,12 +320,14 @@ void CheckRows(const Row (&rows)[N])
         CAPTURE(name);
         row.prepare();
         DWORD before = SettledCount();
+        g_invalidCloses = 0;
         Outcome outcome = Run(row);
         DWORD after = SettledCount();
 
         CHECK(outcome.result == row.expected);
         CHECK(outcome.boxes == row.boxes);
         CHECK(after == before);
+        CHECK(g_invalidCloses == 0);
     }
 }
 
@@ -280,10 +336,10 @@ void CheckRows(const Row (&rows)[N])
 TEST_CASE("the handle count sees a key that is left open")
 {
     DWORD before = CountHandles();
-    HKEY key = nullptr;
-    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, &key) == ERROR_SUCCESS);
+    CKeyHolder key;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS);
     CHECK(CountHandles() == before + 1);
-    RegCloseKey(key);
+    key.Reset();
     CHECK(CountHandles() == before);
 }
 
@@ -299,12 +355,10 @@ TEST_CASE("the whole check leaves the process's handles as it found them")
         CheckRows(kCheckRows);
         return;
     }
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
     REQUIRE(testbed::SetProgramVersion("win2k", "leak_test.exe") == ERROR_SUCCESS);
     process::Child child;
     DWORD exitCode = 1;
-    bool started = child.Start(std::string("\"") + self + "\" --test-case=\"the whole check*\"");
+    bool started = child.Start("\"" + SelfPath() + "\" --test-case=\"the whole check*\"");
     bool ended = started && child.Wait(300000, &exitCode);
     testbed::SetProgramVersion("", "leak_test.exe");
     REQUIRE(ended);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 
+#include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "testbed/PowerMachine.h"
@@ -230,12 +231,11 @@ std::string DirectoryOf(const std::string& path)
 // The file a search by name finds first, as a careless program would load it.
 std::string FoundByName()
 {
-    HMODULE module = LoadLibraryA("powrprof.dll");
-    if (module == nullptr)
+    const CLibraryHolder module(LoadLibraryA("powrprof.dll"));
+    if (!module)
         return std::string();
     char path[MAX_PATH] = {};
-    GetModuleFileNameA(module, path, MAX_PATH);
-    FreeLibrary(module);
+    GetModuleFileNameA(module.Get(), path, MAX_PATH);
     return path;
 }
 

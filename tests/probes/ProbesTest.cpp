@@ -2,8 +2,8 @@
 // control manager.
 #include <doctest.h>
 
+#include "messages/Holders.h"
 #include "system/Probes.h"
-#include "system/Holders.h"
 #include "testbed/Machine.h"
 #include "testbed/Process.h"
 
@@ -48,9 +48,8 @@ std::string Output(const std::string& commandLine)
 // and did not close keeps its slot taken, so the value moves.
 HANDLE NextHandleSlot()
 {
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    CloseHandle(event);
-    return event;
+    const CHandleHolder event(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    return event.Get();
 }
 
 
@@ -152,11 +151,10 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
         { "impersonates a token whose security denies everyone",
           [] {
               CHandleHolder token = ImpersonationToken(SecurityImpersonation);
-              PSECURITY_DESCRIPTOR denyAll = nullptr;
+              CLocalHolder<PSECURITY_DESCRIPTOR> denyAll;
               ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", SDDL_REVISION_1,
-                                                                   &denyAll, nullptr);
-              SetKernelObjectSecurity(token.Get(), DACL_SECURITY_INFORMATION, denyAll);
-              LocalFree(denyAll);
+                                                                   denyAll.Put(), nullptr);
+              SetKernelObjectSecurity(token.Get(), DACL_SECURITY_INFORMATION, denyAll.Get());
               return token;
           },
           FALSE },

@@ -220,11 +220,11 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
 
 TEST_CASE("The handle probe sees a key left open")
 {
-    HKEY leaked = nullptr;
+    CKeyHolder leaked;
     reported::Outcome leaking = reported::Run([&] {
-        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, &leaked) == 0;
+        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, leaked.Put()) == 0;
     });
     CHECK_FALSE(leaking.handlesClosed);
-    RegCloseKey(leaked);
+    leaked.Reset();
     CHECK(reported::Run([] { return TRUE; }).handlesClosed);
 }

@@ -5,6 +5,7 @@
 #include <doctest.h>
 
 #include "framework/afxlate.h"
+#include "messages/Holders.h"
 #include "testbed/Machine.h"
 #include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
@@ -129,9 +130,10 @@ TEST_CASE("every late-bound user32 function resolves to the library's own export
 
 TEST_CASE("Sentavio.exe imports neither user32 nor gdi32")
 {
-    HMODULE image = LoadLibraryExA(process::SentavioExe().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    REQUIRE(image != nullptr);
-    const BYTE* base = reinterpret_cast<const BYTE*>(image);
+    const CLibraryHolder image(
+        LoadLibraryExA(process::SentavioExe().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+    REQUIRE(image);
+    const BYTE* base = reinterpret_cast<const BYTE*>(image.Get());
     const IMAGE_NT_HEADERS* nt =
         reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
@@ -140,7 +142,6 @@ TEST_CASE("Sentavio.exe imports neither user32 nor gdi32")
              reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          d->Name != 0; ++d)
         dlls.push_back(Lower(reinterpret_cast<const char*>(base + d->Name)));
-    FreeLibrary(image);
 
     CAPTURE(dlls.size());
     CHECK(std::find(dlls.begin(), dlls.end(), "kernel32.dll") != dlls.end());

@@ -1,5 +1,6 @@
 #include "Texts.h"
 
+#include "messages/Holders.h"
 #include "testbed/Robot.h"
 
 namespace texts {
@@ -121,13 +122,11 @@ std::string Ansi(const std::string& utf8)
 
 std::string SystemText(DWORD code)
 {
-    char* buffer = nullptr;
+    CLocalHolder<LPSTR> buffer;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = buffer != nullptr ? buffer : "";
-    LocalFree(buffer);
-    return robot::Visible(text);
+                   nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.Put()), 0, nullptr);
+    return robot::Visible(buffer ? buffer.Get() : "");
 }
 
 }  // namespace texts
