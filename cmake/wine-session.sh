@@ -56,17 +56,22 @@ start)
     on_exit 'status=$?; [ $status = 0 ] || stop_session; exit $status'
     . "$here/wine-env.sh"
 
+    # comes_up NAME READY_FILE: waits until the process of NAME.pid has
+    # written READY_FILE, and fails at once when it ends first.
+    comes_up() {
+        pid=$(cat "$session/$1.pid")
+        ready() {
+            ended "$pid" && failed "$1 ended before it was ready:" "$session/$1.log"
+            [ -s "$2" ]
+        }
+        within 20 ready "$@" || failed "$1 was not ready within 20 s:" "$session/$1.log"
+    }
     # Xvfb picks a free display and writes its number once it accepts
     # clients.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
         3>"$session/displayfd" >"$session/xvfb.log" 2>&1 </dev/null &
     echo $! >"$session/xvfb.pid"
-    xvfb_up() {
-        kill -0 "$(cat "$session/xvfb.pid")" 2>/dev/null ||
-            failed "Xvfb exited before it took a display:" "$session/xvfb.log"
-        [ -s "$session/displayfd" ]
-    }
-    within 20 xvfb_up || failed "Xvfb took no display within 20 s:" "$session/xvfb.log"
+    comes_up xvfb "$session/displayfd"
     echo ":$(cat "$session/displayfd")" >"$session/display"
     DISPLAY=$(cat "$session/display")
     export DISPLAY
@@ -75,12 +80,7 @@ start)
     # It names its socket's folder in the prefix once it listens.
     "$wine_server" -f -p >"$session/wineserver.log" 2>&1 </dev/null &
     echo $! >"$session/wineserver.pid"
-    server_up() {
-        kill -0 "$(cat "$session/wineserver.pid")" 2>/dev/null ||
-            failed "$wine_server exited:" "$session/wineserver.log"
-        [ -s "$WINEPREFIX/wineserver" ]
-    }
-    within 20 server_up || failed "$wine_server did not start within 20 s:" "$session/wineserver.log"
+    comes_up wineserver "$WINEPREFIX/wineserver"
     # The first program in a new prefix sets it up (and waits for that): an
     # explicit "wineboot -i" on top starts a second services.exe, and the two
     # then answer service calls from two different service databases.
