@@ -544,11 +544,11 @@ void RunFailure(const Scenario& s, const Planned& p, const Sweep& sweep, const B
     CHECK(Join(Judge(s, run, before.registry, before.policy, &f->ways[p.way - 1])) == "");
 }
 
-void SweepScenario(int scenario, const Sweep& sweep, Counts& counts)
+void SweepScenario(int index, const Sweep& sweep, Counts& counts)
 {
-    const Scenario& s = kScenarios[scenario];
-    const std::string name = s.name;
-    CAPTURE(name);
+    const Scenario& s = kScenarios[index];
+    const std::string scenario = s.name;
+    CAPTURE(scenario);
     PrepareMachine(s);
     Baseline before;
     before.registry = ReadRegistry();
@@ -556,7 +556,7 @@ void SweepScenario(int scenario, const Sweep& sweep, Counts& counts)
 
     const Run recording = Record(s, sweep, before);
     counts.recorded += static_cast<int>(recording.log.size());
-    for (const Planned& p : Plan(scenario, recording, sweep))
+    for (const Planned& p : Plan(index, recording, sweep))
         RunFailure(s, p, sweep, before, counts);
     Restore(before.registry);
 }
@@ -586,7 +586,7 @@ TEST_CASE("Every call the program makes fails once, and nothing is lost")
     const Sweep sweep;
     Counts counts;
     const DWORD started = GetTickCount();
-    for (int scenario = 0; scenario < kScenarioCount; ++scenario)
-        SweepScenario(scenario, sweep, counts);
+    for (int index = 0; index < kScenarioCount; ++index)
+        SweepScenario(index, sweep, counts);
     Summarise(sweep, counts, GetTickCount() - started);
 }
