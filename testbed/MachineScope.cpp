@@ -2,32 +2,205 @@
 
 #include "PowerMachine.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
 namespace testbed {
 
-MachineScope::MachineScope()
-    : m_version(ProgramVersion()),
-      m_service(QueryService(kBatteryService)),
-      m_powerKey(KeyExists(kPowerKey)),
-      m_heuristics(ReadValue(kPowerKey, kHeuristicsValue)),
-      m_autostart(ReadValue(kRunKey, kAutostartValue))
+namespace {
+
+// The keys whose values are put back as a whole.
+const RegKey* const kScopedKeys[] = {
+    &kPowerKey, &kRunKey, &kUserPolicyKey, &kMachinePolicyKey, &kSwitchKey, &kFaultBuildSettingsKey,
+};
+constexpr size_t kScopedKeyCount = sizeof(kScopedKeys) / sizeof(kScopedKeys[0]);
+
+int g_failedRestores = 0;
+
+// Names a restore that failed; 0 is success.
+int Check(long error, const std::string& what)
 {
+    if (error == 0)
+        return 0;
+    ++g_failedRestores;
+    std::fprintf(stderr, "machine scope: %s\n", Failure("cannot put back " + what, static_cast<DWORD>(error)).c_str());
+    std::fflush(stderr);
+    return 1;
 }
 
-MachineScope::~MachineScope()
+// The library the switches name; none named is Wine's own.
+PowerLibrary LibraryNamed(const std::string& name)
 {
-    SetProgramVersion(m_version);
-    if (m_service.present)
-        SetService(kBatteryService, m_service.binaryPath);
-    else
-        RemoveService(kBatteryService);
-    SetPowerLibrary(PowerLibrary::WineOwn);
-    if (m_powerKey) {
-        CreateKey(kPowerKey);
-        WriteValue(kPowerKey, kHeuristicsValue, m_heuristics);
-    } else {
-        DeleteKey(kPowerKey);
-    }
-    WriteValue(kRunKey, kAutostartValue, m_autostart);
+    for (PowerLibrary library : { PowerLibrary::StandIn, PowerLibrary::NoHibernateEntry, PowerLibrary::NoReadEntry,
+                                  PowerLibrary::NoWriteEntry, PowerLibrary::Missing })
+        if (name == PowerLibraryName(library))
+            return library;
+    return PowerLibrary::WineOwn;
 }
+
+int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
+{
+    const std::string path = std::string("key ") + key.path;
+    if (!saved.present)
+        return Check(DeleteKey(key), path);
+    int failed = Check(CreateKey(key), path);
+    for (const auto& [name, value] : ReadAllValues(key))
+        if (saved.values.count(name) == 0)
+            failed += Check(DeleteValue(key, name.c_str()), "\"" + name + "\" of " + path);
+    for (const auto& [name, value] : saved.values)
+        if (ReadValue(key, name.c_str()) != value)
+            failed += Check(WriteValue(key, name.c_str(), value), "\"" + name + "\" of " + path);
+    return failed;
+}
+
+}  // namespace
+
+MachineSnapshot TakeSnapshot()
+{
+    MachineSnapshot snapshot;
+    snapshot.version = ProgramVersion();
+    snapshot.service = QueryService(kBatteryService);
+    snapshot.library = ReadString(kSwitchKey, kLibraryValue);
+    for (const RegKey* key : kScopedKeys)
+        snapshot.keys.push_back({ KeyExists(*key), ReadAllValues(*key) });
+    return snapshot;
+}
+
+int RestoreSnapshot(const MachineSnapshot& saved)
+{
+    int failed = 0;
+    if (ProgramVersion() != saved.version)
+        failed += Check(SetProgramVersion(saved.version), "the version of Sentavio.exe");
+    const ServiceState service = QueryService(kBatteryService);
+    if (service.present != saved.service.present || service.binaryPath != saved.service.binaryPath)
+        failed += Check(saved.service.present ? SetService(kBatteryService, saved.service.binaryPath)
+                                              : RemoveService(kBatteryService),
+                        "the battery service");
+    // Before the switches, which name the library: putting one in place
+    // names it anew.
+    if (ReadString(kSwitchKey, kLibraryValue) != saved.library)
+        failed += Check(SetPowerLibrary(LibraryNamed(saved.library)), "the power library");
+    for (size_t i = 0; i < saved.keys.size() && i < kScopedKeyCount; ++i)
+        failed += RestoreKey(*kScopedKeys[i], saved.keys[i]);
+    return failed;
+}
+
+int MachineScope::FailedRestores()
+{
+    return g_failedRestores;
+}
+
+// ---- The snapshot in a file, for the tool ----------------------------------
+
+namespace {
+
+// Every text and byte string as "x" and its bytes in hex: one word each,
+// never empty.
+std::string Word(const std::string& bytes)
+{
+    std::string word = "x";
+    char hex[3] = {};
+    for (unsigned char c : bytes) {
+        std::snprintf(hex, sizeof(hex), "%02x", c);
+        word += hex;
+    }
+    return word;
+}
+
+bool FromWord(const std::string& word, std::string& bytes)
+{
+    if (word.empty() || word[0] != 'x' || word.size() % 2 != 1)
+        return false;
+    bytes.clear();
+    for (size_t i = 1; i < word.size(); i += 2) {
+        const std::string pair = word.substr(i, 2);
+        char* end = nullptr;
+        const long byte = std::strtol(pair.c_str(), &end, 16);
+        if (*end != '\0')
+            return false;
+        bytes += static_cast<char>(byte);
+    }
+    return true;
+}
+
+// One line each: the version, the service, the library, then per key its
+// presence and its values (name, type, bytes).
+bool Save(const MachineSnapshot& s, const std::string& path)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << Word(s.version) << '\n'
+        << s.service.present << ' ' << Word(s.service.binaryPath) << '\n'
+        << Word(s.library) << '\n';
+    for (const MachineSnapshot::Key& key : s.keys) {
+        out << key.present << ' ' << key.values.size();
+        for (const auto& [name, value] : key.values)
+            out << ' ' << Word(name) << ' ' << value.type << ' '
+                << Word(std::string(value.bytes.begin(), value.bytes.end()));
+        out << '\n';
+    }
+    return static_cast<bool>(out.flush());
+}
+
+bool Load(const std::string& path, MachineSnapshot& s)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string version, service, library;
+    if (!(in >> version >> s.service.present >> service >> library) || !FromWord(version, s.version) ||
+        !FromWord(service, s.service.binaryPath) || !FromWord(library, s.library))
+        return false;
+    s.keys.resize(kScopedKeyCount);
+    for (MachineSnapshot::Key& key : s.keys) {
+        size_t count = 0;
+        if (!(in >> key.present >> count))
+            return false;
+        for (size_t i = 0; i < count; ++i) {
+            std::string name, nameWord, bytesWord, bytes;
+            RegValue value;
+            if (!(in >> nameWord >> value.type >> bytesWord) || !FromWord(nameWord, name) ||
+                !FromWord(bytesWord, bytes))
+                return false;
+            value.present = true;
+            value.bytes.assign(bytes.begin(), bytes.end());
+            key.values[name] = value;
+        }
+    }
+    return true;
+}
+
+int SaveCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return 2;
+    if (Save(TakeSnapshot(), args[0]))
+        return 0;
+    std::fprintf(stderr, "cannot write the snapshot to %s\n", args[0].c_str());
+    return 1;
+}
+
+int RestoreCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return 2;
+    MachineSnapshot snapshot;
+    if (!Load(args[0], snapshot)) {
+        std::fprintf(stderr, "cannot read a snapshot from %s\n", args[0].c_str());
+        return 1;
+    }
+    return RestoreSnapshot(snapshot) == 0 ? 0 : 1;
+}
+
+// The report's lines come from the other areas.
+void NoReport(std::vector<std::string>&) {}
+
+const AreaRegistration registration{ {
+    "scope",
+    {
+        { "scope-save", "<file>   (what a test may change, for scope-restore)", &SaveCommand },
+        { "scope-restore", "<file>   (puts back what scope-save recorded)", &RestoreCommand },
+    },
+    &NoReport } };
+
+}  // namespace
 
 }  // namespace testbed

@@ -162,6 +162,100 @@ void Answer(HWND window, Kind kind, const Answers& answers)
     }
 }
 
+namespace {
+
+// The windows of one run: those seen, and those answered with when.
+class WindowWatch {
+public:
+    WindowWatch(const Answers& answers, const RunOptions& options) : m_answers(answers), m_options(options) {}
+
+    // Reads, reports and answers a window of the program not seen before,
+    // if one is up.
+    void TakeNewWindow(DWORD processId, Session& session)
+    {
+        HWND hwnd = robot::WaitForWindow(processId, 0, m_seen);
+        if (hwnd == nullptr)
+            return;
+        Seen seen;
+        seen.window = robot::Read(hwnd);
+        seen.kind = KindOf(seen.window);
+        seen.text = robot::Visible(seen.window.StaticText());
+        session.windows.push_back(seen);
+        m_seen.push_back(hwnd);
+        if (m_options.onSeen)
+            m_options.onSeen(seen);
+        if (!m_answers.person) {
+            Answer(hwnd, seen.kind, m_answers);
+            m_answered.push_back({ hwnd, seen.kind, GetTickCount() });
+        }
+    }
+
+    // Answers again each window still up answerAgainMs after its last answer.
+    void AnswerAgain()
+    {
+        if (m_options.answerAgainMs == 0)
+            return;
+        for (Answered& a : m_answered) {
+            if (GetTickCount() - a.at >= m_options.answerAgainMs && IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
+                Answer(a.hwnd, a.kind, m_answers);
+                a.at = GetTickCount();
+            }
+        }
+    }
+
+private:
+    struct Answered {
+        HWND hwnd;
+        Kind kind;
+        DWORD at;
+    };
+
+    const Answers& m_answers;
+    const RunOptions& m_options;
+    std::vector<HWND> m_seen;
+    std::vector<Answered> m_answered;
+};
+
+// The wait between two looks for windows; TRUE once the program has ended.
+// A debugged program stops at each event until it is taken, so its wait is
+// a wait for the next event.
+bool AwaitEnd(process::Child& child, const DebugObserver& observer, DWORD& exitCode)
+{
+    if (!observer)
+        return child.Wait(kLookEveryMs, &exitCode);
+    TakeDebugEvent(child.Handle(), observer, kLookEveryMs);
+    return child.Wait(0, &exitCode);
+}
+
+// Watches and answers until the program ends or the time allowed is up.
+void WatchUntilEnd(process::Child& child, const Answers& answers, const RunOptions& options, Session& session)
+{
+    WindowWatch watch(answers, options);
+    const DWORD start = GetTickCount();
+    while (!session.ended && GetTickCount() - start < options.timeoutMs) {
+        watch.TakeNewWindow(child.Id(), session);
+        watch.AnswerAgain();
+        session.ended = AwaitEnd(child, options.onDebugEvent, session.exitCode);
+    }
+}
+
+// What is left once the watch is over: the processes it started, or the
+// window of a program that did not end.
+void Conclude(process::Child& child, bool debugging, Session& session)
+{
+    if (session.ended) {
+        session.leftRunning = ChildrenOf(child.Id());
+        return;
+    }
+    session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
+    // Let go before it is ended by force, so that its end leaves no events
+    // waiting for the next debugged run.
+    if (debugging)
+        DebugActiveProcessStop(child.Id());
+}
+
+}  // namespace
+
 Session RunSentavio(const Answers& answers, const RunOptions& options)
 {
     Session session;
@@ -172,51 +266,8 @@ Session RunSentavio(const Answers& answers, const RunOptions& options)
         session.startError = GetLastError();
         return session;
     }
-    struct Answered {
-        HWND hwnd;
-        Kind kind;
-        DWORD at;
-    };
-    std::vector<Answered> answered;
-    std::vector<HWND> handled;
-    const DWORD start = GetTickCount();
-    while (!session.ended && GetTickCount() - start < options.timeoutMs) {
-        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, handled)) {
-            Seen seen;
-            seen.window = robot::Read(hwnd);
-            seen.kind = KindOf(seen.window);
-            seen.text = robot::Visible(seen.window.StaticText());
-            session.windows.push_back(seen);
-            handled.push_back(hwnd);
-            if (options.onSeen)
-                options.onSeen(seen);
-            if (!answers.person) {
-                Answer(hwnd, seen.kind, answers);
-                answered.push_back({ hwnd, seen.kind, GetTickCount() });
-            }
-        }
-        for (Answered& a : answered) {
-            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs &&
-                IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
-                Answer(a.hwnd, a.kind, answers);
-                a.at = GetTickCount();
-            }
-        }
-        // A debugged program stops at each event until it is taken, so the
-        // wait between looks is a wait for the next one.
-        if (debugging)
-            TakeDebugEvent(child.Handle(), options.onDebugEvent, kLookEveryMs);
-        session.ended = child.Wait(debugging ? 0 : kLookEveryMs, &session.exitCode);
-    }
-    if (session.ended) {
-        session.leftRunning = ChildrenOf(child.Id());
-    } else {
-        session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
-        // Let go before it is ended by force, so that its end leaves no
-        // events waiting for the next debugged run.
-        if (debugging)
-            DebugActiveProcessStop(child.Id());
-    }
+    WatchUntilEnd(child, answers, options, session);
+    Conclude(child, debugging, session);
     return session;
 }
 

@@ -109,6 +109,8 @@ void Prepare(const Machine& m)
     REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == 0);
     REQUIRE(testbed::SetPolicyRefusals(false, m.refuseWrite) == ERROR_SUCCESS);
 
+    // Bystanders beside the values the program may change, in the power
+    // key and the Run key: a write or removal that reaches further shows.
     REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
     const RegValue heuristics{ m.heuristicsType != REG_NONE, m.heuristicsType,
                                testbed::ValueBytes(m.heuristicsType, m.heuristicsSize) };

@@ -176,7 +176,8 @@ extern const int kFunctionCount;
 const Function* FindFunction(const char* name);
 // How many ways it can be made to fail (0 for Runtime, Data and Never).
 int FailureWays(const Function& f);
-// "FALSE, error 5" and the like, for reports.
+// What a failing call of that kind answers, for reports: "FALSE", "null",
+// "-1" and the like; the error, where there is one, is the way's own.
 const char* KindName(Kind kind);
 
 }  // namespace faults

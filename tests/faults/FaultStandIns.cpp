@@ -165,17 +165,24 @@ R Failure(const Way& way, A... args)
 
 void* LateStandIn(int id);
 
+// The function's place in kFunctions, which is its Id; -1 for a name the
+// table lacks.
+int IdOf(const char* name)
+{
+    const Function* f = FindFunction(name);
+    return f != nullptr ? static_cast<int>(f - kFunctions) : -1;
+}
+
 // A function found by name: its stand-in, the real one kept behind it.
 FARPROC WrapFound(LPCSTR name, FARPROC found)
 {
     CBusy busy;
     if (found == nullptr || reinterpret_cast<ULONG_PTR>(name) >> 16 == 0)
         return found;
-    for (int id = 0; id < kIdCount; ++id) {
-        if (strcmp(kFunctions[id].name, name) == 0 && LateStandIn(id) != nullptr) {
-            g_real[id] = reinterpret_cast<void*>(found);
-            return reinterpret_cast<FARPROC>(LateStandIn(id));
-        }
+    const int id = IdOf(name);
+    if (id >= 0 && LateStandIn(id) != nullptr) {
+        g_real[id] = reinterpret_cast<void*>(found);
+        return reinterpret_cast<FARPROC>(LateStandIn(id));
     }
     char line[300] = "UNLISTED ";
     AppendText(line, sizeof(line) - 1, name);
@@ -244,14 +251,6 @@ void* LateStandIn(int id)
 {
     const Module m = kFunctions[id].module;
     return m == User32 || m == Powrprof ? StandInOf(id) : nullptr;
-}
-
-int IdOf(const char* name)
-{
-    for (int id = 0; id < kIdCount; ++id)
-        if (strcmp(kFunctions[id].name, name) == 0)
-            return id;
-    return -1;
 }
 
 void LogUnlisted(const char* what, const char* name)
@@ -337,8 +336,16 @@ __attribute__((constructor(101))) void Arm()
         g_log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ReplaceImports();
-    if (failing && !ParseFault(fault))
-        Log("UNLISTED fault\n");
+    if (!failing)
+        return;
+    char request[sizeof(fault)] = {};
+    memcpy(request, fault, sizeof(fault));
+    if (!ParseFault(request)) {
+        char line[300];
+        snprintf(line, sizeof(line), "MALFORMED fault request \"%s\": not Name:n[:way] naming a way the table fails\n",
+                 fault);
+        Log(line);
+    }
 }
 
 }  // namespace

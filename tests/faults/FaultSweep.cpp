@@ -21,9 +21,11 @@
 #include <doctest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -31,6 +33,7 @@
 
 #include "res/resource.h"
 #include "testbed/Machine.h"
+#include "testbed/MachineScope.h"
 #include "testbed/PowerMachine.h"
 #include "testbed/Process.h"
 #include "testbed/Registry.h"
@@ -51,14 +54,16 @@ constexpr DWORD kAnswerAgainMs = 2000;
 
 // ---- Scenarios ---------------------------------------------------------------
 
-enum class Choice { None, Yes, No };
+using user::Choice;
 
 struct Scenario {
     const char* name;
     testbed::Alarms alarms;
     const char* driverPath;
-    Choice choice;  // the answer to the prompt, with the box ticked
-    bool restart;   // the answer to the restart question
+    // The answer to the prompt, with the box ticked; none on a machine that
+    // needs no prompt.
+    std::optional<Choice> choice;
+    bool restart;  // the answer to the restart question
 };
 
 const Scenario kScenarios[] = {
@@ -66,9 +71,10 @@ const Scenario kScenarios[] = {
       testbed::kMakersDriverPath, Choice::Yes, true },
     { "needs the prompt: No, box ticked", testbed::kCriticalAtFiveNoAction, testbed::kMakersDriverPath,
       Choice::No, false },
-    { "already at the optimum", testbed::kOptimumAlarms, testbed::kMakersDriverPath, Choice::None, false },
-    { "does not qualify", testbed::kCriticalAtFiveNoAction, testbed::kStockDriverPath, Choice::None, false },
+    { "already at the optimum", testbed::kOptimumAlarms, testbed::kMakersDriverPath, std::nullopt, false },
+    { "does not qualify", testbed::kCriticalAtFiveNoAction, testbed::kStockDriverPath, std::nullopt, false },
 };
+constexpr int kScenarioCount = sizeof(kScenarios) / sizeof(kScenarios[0]);
 
 // Faults the sweep found, kept as rows that run in every sweep: the
 // scenario, the failing call, and what the program did before it was mended.
@@ -173,13 +179,12 @@ void ReadLog(const std::string& path, Run& run)
     }
 }
 
-// The scenario's user: ticks the box and gives its answers.
+// The scenario's user: ticks the box and gives its answers (a prompt that
+// should not come is cancelled).
 user::Answers AnswersFor(const Scenario& s)
 {
     user::Answers answers;
-    answers.choice = s.choice == Choice::Yes  ? user::Choice::Yes
-                     : s.choice == Choice::No ? user::Choice::No
-                                              : user::Choice::Cancel;
+    answers.choice = s.choice.value_or(Choice::Cancel);
     answers.tick = true;
     answers.restart = s.restart;
     return answers;
@@ -223,30 +228,55 @@ struct Outcome {
     bool autostartGone = false;
 };
 
-// The rules about the machine; what changed is returned for the others.
-Outcome JudgeMachine(const Registry& before, const GLOBAL_POWER_POLICY& policyBefore,
-                     std::vector<std::string>& broken)
-{
-    Outcome outcome;
-    const Registry after = ReadRegistry();
+using Broken = std::vector<std::string>;  // the rules a run broke, in words
 
+// The program ends by itself within the bound, without an exception, and
+// never waits for an answer no window asks for. FALSE when it did not even
+// start: nothing else can be judged then.
+bool JudgeEnd(const Run& run, Broken& broken)
+{
+    const user::Session& session = run.session;
+    if (!session.started) {
+        broken.push_back("the program did not start: error " + std::to_string(session.startError));
+        return false;
+    }
+    if (!session.ended)
+        broken.push_back(session.windowUpAtBound ? "still running with a window nobody could answer"
+                                                 : "still running, waiting with no window up");
+    else if (session.exitCode >= 0xC0000000)
+        broken.push_back("ended by an exception");
+    return true;
+}
+
+// The power policy after a run: as before, or at the optimum alarms with
+// every other byte as before (TRUE).
+bool PolicyAtOptimum(const GLOBAL_POWER_POLICY& policyBefore, Broken& broken)
+{
     GLOBAL_POWER_POLICY policyAfter = {};
     if (testbed::LoadPowerPolicy(policyAfter) != ERROR_SUCCESS) {
         broken.push_back("the power policy cannot be read back");
-    } else {
-        GLOBAL_POWER_POLICY optimum = policyBefore;
-        testbed::SetAlarms(optimum, testbed::kOptimumAlarms);
-        outcome.optimum = std::memcmp(&policyAfter, &optimum, sizeof(optimum)) == 0 &&
-                          std::memcmp(&policyAfter, &policyBefore, sizeof(optimum)) != 0;
-        if (!outcome.optimum && std::memcmp(&policyAfter, &policyBefore, sizeof(policyBefore)) != 0)
-            broken.push_back("the power policy changed otherwise than to the optimum alarms");
+        return false;
     }
+    GLOBAL_POWER_POLICY optimum = policyBefore;
+    testbed::SetAlarms(optimum, testbed::kOptimumAlarms);
+    const bool atOptimum = std::memcmp(&policyAfter, &optimum, sizeof(optimum)) == 0 &&
+                           std::memcmp(&policyAfter, &policyBefore, sizeof(optimum)) != 0;
+    if (!atOptimum && std::memcmp(&policyAfter, &policyBefore, sizeof(policyBefore)) != 0)
+        broken.push_back("the power policy changed otherwise than to the optimum alarms");
+    return atOptimum;
+}
 
+// The watched values after a run: each as before, but Heuristics with its
+// flag set and the autostart value gone, which the outcome records.
+void ValueChanges(const Registry& before, Outcome& outcome, Broken& broken)
+{
+    const Registry after = ReadRegistry();
     for (size_t i = 0; i < before.size(); ++i) {
         const char* path = kWatched[i].path;
-        // The policy is judged as a whole above.
-        const bool policyKey = std::strcmp(path, testbed::kMachinePolicyKey.path) == 0 ||
-                               std::strcmp(path, testbed::kUserPolicyKey.path) == 0;
+        // The policy is judged as a whole.
+        if (std::strcmp(path, testbed::kMachinePolicyKey.path) == 0 ||
+            std::strcmp(path, testbed::kUserPolicyKey.path) == 0)
+            continue;
         std::set<std::string> names;
         for (const auto& [name, v] : before[i])
             names.insert(name);
@@ -255,7 +285,7 @@ Outcome JudgeMachine(const Registry& before, const GLOBAL_POWER_POLICY& policyBe
         for (const std::string& name : names) {
             const auto b = before[i].count(name) ? before[i].at(name) : testbed::RegValue{};
             const auto a = after[i].count(name) ? after[i].at(name) : testbed::RegValue{};
-            if (a == b || policyKey)
+            if (a == b)
                 continue;
             if (std::strcmp(path, testbed::kPowerKey.path) == 0 && name == testbed::kHeuristicsValue &&
                 SameButFlag(b, a)) {
@@ -266,11 +296,51 @@ Outcome JudgeMachine(const Registry& before, const GLOBAL_POWER_POLICY& policyBe
                 outcome.autostartGone = true;
                 continue;
             }
-            broken.push_back(std::string("value \"") + name + "\" of " + kWatched[i].path + " changed");
+            broken.push_back(std::string("value \"") + name + "\" of " + path + " changed");
         }
     }
+}
+
+// What the program changed on the machine against the state before it ran;
+// what changed as it may is returned for the restart rule.
+Outcome MachineChanges(const Registry& before, const GLOBAL_POWER_POLICY& policyBefore, Broken& broken)
+{
+    Outcome outcome;
+    outcome.optimum = PolicyAtOptimum(policyBefore, broken);
+    ValueChanges(before, outcome, broken);
     return outcome;
 }
+
+// Nothing changes but Heuristics byte 6, the five alarm values and the
+// autostart value, and no registry write names another value.
+Outcome JudgeChanges(const Run& run, const Registry& before, const GLOBAL_POWER_POLICY& policyBefore,
+                     Broken& broken)
+{
+    for (const LogLine& l : run.log) {
+        if (!l.failed && l.function == "RegSetValueExA" && l.detail != testbed::kHeuristicsValue)
+            broken.push_back("wrote the value \"" + l.detail + "\"");
+        if (!l.failed && l.function == "RegDeleteValueA" && l.detail != testbed::kAutostartValue)
+            broken.push_back("deleted the value \"" + l.detail + "\"");
+    }
+    return MachineChanges(before, policyBefore, broken);
+}
+
+// No restart follows a failed Heuristics write, policy write or autostart
+// removal.
+void JudgeRestart(const Run& run, const Outcome& outcome, Broken& broken)
+{
+    // The removal was tried when the Run key was opened; a tick lost on the
+    // way (a window call that failed) tries none.
+    bool removalTried = false;
+    for (const LogLine& l : run.log)
+        removalTried = removalTried || (l.function == "RegOpenKeyExA" && l.detail == testbed::kRunKey.path);
+    if (run.restartRequested && (!outcome.flagSet || !outcome.optimum || (removalTried && !outcome.autostartGone)))
+        broken.push_back("restart requested after a failed Heuristics write, policy write or autostart removal");
+}
+
+// What the restart's OpenProcessToken asks for (the probe's asks only to
+// query); the stand-ins log it as C prints it.
+constexpr DWORD kRestartTokenAccess = TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY;
 
 // Failures the program must show: those of its settings and restart
 // operations. Everything else (the machine probes, texts, windows,
@@ -283,8 +353,8 @@ bool MustReport(const LogLine& failed, const faults::Way& way)
     if (f == "GetProcAddress")
         return failed.detail == "IsPwrHibernateAllowed" || failed.detail == "ReadGlobalPwrPolicy" ||
                failed.detail == "WriteGlobalPwrPolicy";
-    if (f == "OpenProcessToken")  // the restart's, not the probe's
-        return failed.detail == "0x28";
+    if (f == "OpenProcessToken")
+        return std::strtoul(failed.detail.c_str(), nullptr, 0) == kRestartTokenAccess;
     if (f == "AdjustTokenPrivileges")
         return way.kind == faults::Kind::Bool;
     static const std::set<std::string> always = { "GetSystemDirectoryA", "ReadGlobalPwrPolicy",
@@ -294,43 +364,16 @@ bool MustReport(const LogLine& failed, const faults::Way& way)
     return always.count(f) != 0;
 }
 
-// Every rule for one run; an empty answer is a pass.
-std::vector<std::string> Judge(const Scenario& s, const Run& run, const Registry& before,
-                               const GLOBAL_POWER_POLICY& policyBefore, const faults::Way* way)
+// Every reported failure is one box under the program's title, a failure
+// the program must report is not passed over (way: the failure this run
+// made; none for a recording run), and the prompt comes only where the
+// machine needs it.
+void JudgeBoxes(const Scenario& s, const Run& run, const faults::Way* way, Broken& broken)
 {
-    std::vector<std::string> broken;
-    const user::Session& session = run.session;
-    if (!session.started) {
-        broken.push_back("the program did not start: error " + std::to_string(session.startError));
-        return broken;
-    }
-    if (!session.ended)
-        broken.push_back(session.windowUpAtBound ? "still running with a window nobody could answer"
-                                                 : "still running, waiting with no window up");
-    else if (session.exitCode >= 0xC0000000)
-        broken.push_back("ended by an exception");
-    for (const std::string& note : run.logNotes)
-        broken.push_back("stand-ins say: " + note);
-    for (const LogLine& l : run.log) {
-        if (!l.failed && l.function == "RegSetValueExA" && l.detail != testbed::kHeuristicsValue)
-            broken.push_back("wrote the value \"" + l.detail + "\"");
-        if (!l.failed && l.function == "RegDeleteValueA" && l.detail != testbed::kAutostartValue)
-            broken.push_back("deleted the value \"" + l.detail + "\"");
-    }
-
-    const Outcome outcome = JudgeMachine(before, policyBefore, broken);
-    // The removal was tried when the Run key was opened; a tick lost on the
-    // way (a window call that failed) tries none.
-    bool removalTried = false;
-    for (const LogLine& l : run.log)
-        removalTried = removalTried || (l.function == "RegOpenKeyExA" && l.detail == testbed::kRunKey.path);
-    if (run.restartRequested && (!outcome.flagSet || !outcome.optimum || (removalTried && !outcome.autostartGone)))
-        broken.push_back("restart requested after a failed Heuristics write, policy write or autostart removal");
-
     const std::string title = texts::Ansi(texts::English[IDS_TITLE]);
     int errorBoxes = 0;
-    for (const user::Seen& w : session.windows) {
-        if (w.kind == user::Kind::Prompt && s.choice == Choice::None)
+    for (const user::Seen& w : run.session.windows) {
+        if (w.kind == user::Kind::Prompt && !s.choice)
             broken.push_back("the prompt on a machine that needs none");
         if (w.kind == user::Kind::ErrorBox) {
             ++errorBoxes;
@@ -340,12 +383,26 @@ std::vector<std::string> Judge(const Scenario& s, const Run& run, const Registry
     }
     if (errorBoxes > 1)
         broken.push_back(std::to_string(errorBoxes) + " error boxes for one failure");
-
-    if (way != nullptr) {
+    if (way != nullptr && errorBoxes == 0)
         for (const LogLine& l : run.log)
-            if (l.failed && errorBoxes == 0 && MustReport(l, *way))
+            if (l.failed && MustReport(l, *way))
                 broken.push_back("the failure passed over without a word");
-    }
+}
+
+// Every rule for one run; an empty answer is a pass. The stand-ins' own
+// lines (a request they could not read, a function the table lacks) break
+// the sweep itself.
+Broken Judge(const Scenario& s, const Run& run, const Registry& before, const GLOBAL_POWER_POLICY& policyBefore,
+             const faults::Way* way)
+{
+    Broken broken;
+    if (!JudgeEnd(run, broken))
+        return broken;
+    for (const std::string& note : run.logNotes)
+        broken.push_back("stand-ins say: " + note);
+    const Outcome outcome = JudgeChanges(run, before, policyBefore, broken);
+    JudgeRestart(run, outcome, broken);
+    JudgeBoxes(s, run, way, broken);
     return broken;
 }
 
@@ -356,14 +413,17 @@ void PrepareMachine(const Scenario& s)
     REQUIRE(testbed::PreparePowerMachine(s.alarms) == 0);
     REQUIRE(testbed::SetService(testbed::kBatteryService, s.driverPath) == 0);
     REQUIRE(testbed::SetProgramVersion("win2k", kProgram) == 0);
+    // A bystander beside Heuristics, as Windows keeps more values in the
+    // power key: an edit that rewrites the key, or a wrong value, shows.
     REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
     // Byte 6 is neither 0 nor 1 in the pattern, so setting it shows.
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue,
                                 { true, REG_BINARY, testbed::Pattern(20) }) == 0);
+    // Another program's autostart value beside ours: a removal that takes
+    // the wrong value, or more than ours, shows.
     REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "C:\\Tools\\neighbour.exe /tray") == 0);
     REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "C:\\Sentavio\\Sentavio.exe") == 0);
 }
-
 
 std::string Env(const char* name)
 {
@@ -371,28 +431,31 @@ std::string Env(const char* name)
     return GetEnvironmentVariableA(name, value, sizeof(value)) != 0 ? value : "";
 }
 
+// What the environment asks of the sweep.
+struct Sweep {
+    bool full = Env("SENTAVIO_SWEEP") == "full";
+    std::string only = Env("SENTAVIO_SWEEP_ONLY");
+    std::string exe = process::DosPath(SENTAVIO_FAULTS_EXE);
+};
+
+struct Counts {
+    int recorded = 0;    // calls in the recording runs
+    int judged = 0;      // failure runs
+    int notReached = 0;  // failure runs whose failing call never came
+};
+
+// The machine prepared for a scenario, which each of its runs starts from
+// and is judged against.
+struct Baseline {
+    Registry registry;
+    GLOBAL_POWER_POLICY policy = {};
+};
+
 struct Planned {
     std::string function;
     int call;
     int way;  // 1-based
 };
-
-// The failure runs of one scenario, from its recording.
-std::vector<Planned> Plan(const Run& recording, bool full, const std::string& only)
-{
-    std::vector<Planned> plan;
-    std::set<std::string> sites;
-    for (const LogLine& l : recording.log) {
-        const faults::Function* f = faults::FindFunction(l.function.c_str());
-        if (f == nullptr || faults::FailureWays(*f) == 0 || (!only.empty() && l.function != only))
-            continue;
-        if (!full && !sites.insert(l.function + "@" + l.site).second)
-            continue;
-        for (int way = 1; way <= (full ? faults::FailureWays(*f) : 1); ++way)
-            plan.push_back({ l.function, l.call, way });
-    }
-    return plan;
-}
 
 std::string Describe(const Planned& p)
 {
@@ -411,7 +474,7 @@ std::string Windows(const Run& run)
     return all.empty() ? "none" : all;
 }
 
-std::string Join(const std::vector<std::string>& broken)
+std::string Join(const Broken& broken)
 {
     std::string all;
     for (const std::string& b : broken)
@@ -419,75 +482,111 @@ std::string Join(const std::vector<std::string>& broken)
     return all;
 }
 
+// The recording run: the product's own run, which must do what the
+// scenario says and make calls for the failure runs to fail.
+Run Record(const Scenario& s, const Sweep& sweep, const Baseline& before)
+{
+    const Run recording = RunProgram(s, "", sweep.exe);
+    CAPTURE(Windows(recording));
+    CHECK(Join(Judge(s, recording, before.registry, before.policy, nullptr)) == "");
+    Broken judgedAbove;
+    const Outcome outcome = MachineChanges(before.registry, before.policy, judgedAbove);
+    CHECK(outcome.flagSet == (s.choice == Choice::Yes));
+    CHECK(outcome.optimum == (s.choice == Choice::Yes));
+    CHECK(outcome.autostartGone == s.choice.has_value());
+    CHECK(recording.restartRequested == s.restart);
+    const size_t recorded = recording.log.size();
+    CHECK_MESSAGE(recorded > 0, "the recording run logged no call");
+    return recording;
+}
+
+// The failure runs of one scenario: from its recording, and the found
+// faults' rows, which run in every sweep.
+std::vector<Planned> Plan(int scenario, const Run& recording, const Sweep& sweep)
+{
+    std::vector<Planned> plan;
+    std::set<std::string> sites;
+    for (const LogLine& l : recording.log) {
+        const faults::Function* f = faults::FindFunction(l.function.c_str());
+        if (f == nullptr || faults::FailureWays(*f) == 0 || (!sweep.only.empty() && l.function != sweep.only))
+            continue;
+        if (!sweep.full && !sites.insert(l.function + "@" + l.site).second)
+            continue;
+        for (int way = 1; way <= (sweep.full ? faults::FailureWays(*f) : 1); ++way)
+            plan.push_back({ l.function, l.call, way });
+    }
+    for (const FoundRow& row : kFoundRows) {
+        bool planned = false;
+        for (const Planned& p : plan)
+            planned = planned || (p.function == row.function && p.call == row.call && p.way == 1);
+        if (row.scenario == scenario && !planned)
+            plan.push_back({ row.function, row.call, 1 });
+    }
+    return plan;
+}
+
+// One failure run from the scenario's machine, judged; its failing call
+// must come, or the run tests nothing.
+void RunFailure(const Scenario& s, const Planned& p, const Sweep& sweep, const Baseline& before, Counts& counts)
+{
+    Restore(before.registry);
+    const std::string fault = p.function + ":" + std::to_string(p.call) + ":" + std::to_string(p.way);
+    const Run run = RunProgram(s, fault, sweep.exe);
+    const faults::Function* f = faults::FindFunction(p.function.c_str());
+    bool reached = false;
+    for (const LogLine& l : run.log)
+        reached = reached || l.failed;
+    ++counts.judged;
+    counts.notReached += reached ? 0 : 1;
+    CAPTURE(Describe(p));
+    CAPTURE(Windows(run));
+    CHECK_MESSAGE(reached, "the failing call never came");
+    CHECK(Join(Judge(s, run, before.registry, before.policy, &f->ways[p.way - 1])) == "");
+}
+
+void SweepScenario(int index, const Sweep& sweep, Counts& counts)
+{
+    const Scenario& s = kScenarios[index];
+    const std::string scenario = s.name;
+    CAPTURE(scenario);
+    PrepareMachine(s);
+    Baseline before;
+    before.registry = ReadRegistry();
+    REQUIRE(testbed::LoadPowerPolicy(before.policy) == ERROR_SUCCESS);
+
+    const Run recording = Record(s, sweep, before);
+    counts.recorded += static_cast<int>(recording.log.size());
+    for (const Planned& p : Plan(index, recording, sweep))
+        RunFailure(s, p, sweep, before, counts);
+    Restore(before.registry);
+}
+
+// The counts on stdout and in the summary file the test command reads.
+void Summarise(const Sweep& sweep, const Counts& counts, DWORD elapsedMs)
+{
+    char line[300] = {};
+    std::snprintf(line, sizeof(line),
+                  "fault sweep (%s): %d calls recorded in %d scenarios, %d failure runs judged "
+                  "(%d where the failing call did not come), %lu s\n",
+                  sweep.full ? "full" : "quick: each call site, its most likely failure", counts.recorded,
+                  kScenarioCount, counts.judged, counts.notReached, static_cast<unsigned long>(elapsedMs / 1000));
+    std::fputs(line, stdout);
+    std::fflush(stdout);
+    std::ofstream(process::DosPath(SENTAVIO_SWEEP_SUMMARY), std::ios::binary) << line;
+}
+
 }  // namespace
 
 TEST_CASE("Every call the program makes fails once, and nothing is lost")
 {
-    const bool full = Env("SENTAVIO_SWEEP") == "full";
-    const std::string only = Env("SENTAVIO_SWEEP_ONLY");
-    const std::string exe = process::DosPath(SENTAVIO_FAULTS_EXE);
-    int recorded = 0;
-    int judged = 0;
-    int notReached = 0;
+    // Before the first scenario prepares it: the machine goes back as the
+    // sweep found it.
+    testbed::MachineScope scope;
+    DeleteFileA(process::DosPath(SENTAVIO_SWEEP_SUMMARY).c_str());
+    const Sweep sweep;
+    Counts counts;
     const DWORD started = GetTickCount();
-
-    for (const Scenario& s : kScenarios) {
-        const std::string scenario = s.name;
-        CAPTURE(scenario);
-        PrepareMachine(s);
-        const Registry before = ReadRegistry();
-        GLOBAL_POWER_POLICY policyBefore = {};
-        REQUIRE(testbed::LoadPowerPolicy(policyBefore) == ERROR_SUCCESS);
-
-        // The recording run is the product's own run: it must do what the
-        // scenario says.
-        const Run recording = RunProgram(s, "", exe);
-        CHECK(Join(Judge(s, recording, before, policyBefore, nullptr)) == "");
-        std::vector<std::string> scenarioBroken;
-        const Outcome outcome = JudgeMachine(before, policyBefore, scenarioBroken);
-        CHECK(outcome.flagSet == (s.choice == Choice::Yes));
-        CHECK(outcome.optimum == (s.choice == Choice::Yes));
-        CHECK(outcome.autostartGone == (s.choice != Choice::None));
-        CHECK(recording.restartRequested == s.restart);
-        recorded += static_cast<int>(recording.log.size());
-
-        std::vector<Planned> plan = Plan(recording, full, only);
-        std::set<std::string> rowFaults;
-        for (const FoundRow& row : kFoundRows) {
-            if (&kScenarios[row.scenario] != &s)
-                continue;
-            rowFaults.insert(std::string(row.function) + ":" + std::to_string(row.call) + ":1");
-            bool planned = false;
-            for (const Planned& p : plan)
-                planned = planned || (p.function == row.function && p.call == row.call && p.way == 1);
-            if (!planned)
-                plan.push_back({ row.function, row.call, 1 });
-        }
-
-        for (const Planned& p : plan) {
-            Restore(before);
-            const std::string fault = p.function + ":" + std::to_string(p.call) + ":" + std::to_string(p.way);
-            const Run run = RunProgram(s, fault, exe);
-            const faults::Function* f = faults::FindFunction(p.function.c_str());
-            const std::vector<std::string> broken = Judge(s, run, before, policyBefore, &f->ways[p.way - 1]);
-            ++judged;
-            bool reached = false;
-            for (const LogLine& l : run.log)
-                reached = reached || l.failed;
-            notReached += reached ? 0 : 1;
-            // A found fault's row must still meet its call.
-            if (rowFaults.count(fault) != 0)
-                CHECK(reached);
-            CAPTURE(Describe(p));
-            CAPTURE(Windows(run));
-            CHECK(Join(broken) == "");
-        }
-        Restore(before);
-    }
-    std::printf("fault sweep (%s): %d calls recorded in %d scenarios, %d failure runs judged "
-                "(%d where the failing call did not come), %lu s\n",
-                full ? "full" : "quick: each call site, its most likely failure", recorded,
-                static_cast<int>(sizeof(kScenarios) / sizeof(kScenarios[0])), judged, notReached,
-                static_cast<unsigned long>((GetTickCount() - started) / 1000));
-    std::fflush(stdout);
+    for (int index = 0; index < kScenarioCount; ++index)
+        SweepScenario(index, sweep, counts);
+    Summarise(sweep, counts, GetTickCount() - started);
 }

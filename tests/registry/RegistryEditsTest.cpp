@@ -31,7 +31,8 @@ RegValue Edited(const RegValue& stored, BYTE flag)
 }
 
 // The power key as a Windows 2000 machine has it, with a neighbour value
-// that no edit may touch.
+// that no edit may touch: an edit that rewrites the key, or writes the
+// wrong value, shows there.
 void PreparePowerKey(const RegValue& heuristics)
 {
     REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
@@ -131,6 +132,8 @@ TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.what));
+        // Another program's value beside ours: a removal that takes more
+        // than ours, or the wrong one, shows.
         REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "neighbour.exe /quiet") == 0);
         if (c.present)
             REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "Sentavio.exe") == 0);
