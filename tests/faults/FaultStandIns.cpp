@@ -48,6 +48,9 @@ struct Armed {
     Way way = {};
 } g_armed;
 
+// Open for the whole run and left to the process's end, not to a holder:
+// a holder's CloseHandle at exit would go through the counted import slot
+// and show up as a call of the program's.
 HANDLE g_log = INVALID_HANDLE_VALUE;
 
 // Set while the stand-ins keep their own books: a runtime function they
