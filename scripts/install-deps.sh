@@ -18,6 +18,7 @@ have_cmd x86_64-w64-mingw32-g++-win32 || need="$need g++-mingw-w64-x86-64-win32 
 [ -f /usr/include/doctest/doctest.h ] || need="$need doctest-dev"
 have_cmd Xvfb || need="$need xvfb"
 [ -x /usr/lib/wine/wine64 ] || need="$need wine64"
+[ -f /usr/share/wine/fonts/sserife.fon ] || need="$need fonts-wine"
 if host_runs_i686; then
     [ -x /usr/lib/wine/wine ] || need_i386="wine32:i386"
 fi
