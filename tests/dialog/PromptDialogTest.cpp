@@ -18,6 +18,19 @@ namespace {
 const char kMessage[] = "The message field.";
 const char kQuestion[] = "The question field?";
 
+// The face the system chose for the font on this window: the one asked for,
+// or a substitute of other metrics when the machine lacks it.
+std::string FaceOf(HWND window, HFONT font)
+{
+    char face[LF_FACESIZE] = {};
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, font);
+    GetTextFaceA(dc, sizeof(face), face);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return face;
+}
+
 // What the robot saw of the open dialog beyond robot::Read.
 struct Observed {
     RECT baseUnits = {};  // 4 x 8 dialog units in pixels
@@ -28,7 +41,7 @@ struct Observed {
     HICON smallIcon = nullptr;
     HICON dragIcon = nullptr;
     LOGFONTA font = {};
-    char face[LF_FACESIZE] = {};  // the face the system chose for the font
+    std::string face;
     bool timedOut = false;  // still open 10 s after `operate`
 };
 
@@ -71,11 +84,7 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
                                        HFONT font = reinterpret_cast<HFONT>(
                                            SendMessageA(h, WM_GETFONT, 0, 0));
                                        GetObjectA(font, sizeof(o.font), &o.font);
-                                       HDC dc = GetDC(h);
-                                       HGDIOBJ old = SelectObject(dc, font);
-                                       GetTextFaceA(dc, sizeof(o.face), o.face);
-                                       SelectObject(dc, old);
-                                       ReleaseDC(h, dc);
+                                       o.face = FaceOf(h, font);
                                        operate(h);
                                        if (!robot::WaitUntilGone(h, 10000)) {
                                            o.timedOut = true;
@@ -136,17 +145,6 @@ struct Layout {
     std::string face;
     std::vector<Fit> controls;
 };
-
-std::string FaceOf(HWND window, HFONT font)
-{
-    char face[LF_FACESIZE] = {};
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextFaceA(dc, sizeof(face), face);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return face;
-}
 
 // Measures the open prompt from its own process (its fonts are handles of
 // this process).
@@ -301,7 +299,7 @@ TEST_CASE("The created prompt matches its template")
     CHECK(o.font.lfHeight == -MulDiv(8, dpi, 72));
     // The face asked for is the face drawn, with Windows 2000's metrics: a
     // machine without it substitutes a face of other sizes.
-    CHECK(std::string(o.face) == "MS Sans Serif");
+    CHECK(o.face == "MS Sans Serif");
     REQUIRE(dpi == 96);
     const LONG cx = o.baseUnits.right, cy = o.baseUnits.bottom;
     CHECK(cx == 6);
