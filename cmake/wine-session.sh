@@ -94,6 +94,14 @@ start)
     "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
         >"$session/wine.log" 2>&1 </dev/null || status=$?
     [ $status = 0 ] || failed "$wine_loader ($WINEARCH) exited with status $status:" "$session/wine.log"
+    # Windows 2000's faces, as Wine ships them: without them Wine draws "MS
+    # Sans Serif" with a host face of other metrics, and the caption's buttons
+    # as letters. Each program scans the folder when it starts, so copying
+    # them into the set-up prefix is enough.
+    for font in sserife.fon sseriff.fon tahoma.ttf tahomabd.ttf marlett.ttf; do
+        cp /usr/share/wine/fonts/$font "$WINEPREFIX/drive_c/windows/Fonts/" 2>"$session/fonts.log" ||
+            failed "no $font from the package fonts-wine:" "$session/fonts.log"
+    done
     ;;
 stop)
     stop_session

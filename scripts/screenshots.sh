@@ -4,7 +4,10 @@
 # unless each picture shows the prompt: the dialog's own size, more than one
 # colour, and a picture of its own for each language (the labels differ).
 #
-#     scripts/screenshots.sh [BUILD_DIR]        (default: build)
+#     scripts/screenshots.sh [BUILD_DIR] [readme]        (default: build)
+#
+# With "readme" the English picture also becomes the README's,
+# docs/prompt-en_US.png.
 #
 # BUILD_DIR must hold a built tests/dialog/dialog_test.exe. The test command
 # runs this script as the CTest test dialog_screenshots, inside the test
@@ -84,5 +87,8 @@ distinct=$(identify -format '%#\n' "$out"/prompt-*.png 2>/dev/null | sort -u | w
 if [ "$pictures" -ne 5 ] || [ "$distinct" -ne 5 ]; then
     echo "screenshots: $distinct different pictures of $pictures for five languages" >&2
     status=1
+fi
+if [ "${2:-}" = readme ] && [ $status = 0 ]; then
+    cp "$out/prompt-en_US.png" "$root/docs/prompt-en_US.png"
 fi
 exit $status
