@@ -3,6 +3,7 @@
 // DoModal and makes every assertion.
 #include <doctest.h>
 
+#include "messages/Holders.h"
 #include "res/resource.h"
 #include "testbed/Process.h"
 #include "testbed/Registry.h"
@@ -152,9 +153,7 @@ Layout Measure(HWND dialog)
 {
     Layout l;
     l.language = GetUserDefaultUILanguage();
-    HDC screen = GetDC(nullptr);
-    l.dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    l.dpi = GetDeviceCaps(CScreenDCHolder(GetDC(nullptr)).Get(), LOGPIXELSY);
     RECT units = { 0, 0, 4, 8 };
     MapDialogRect(dialog, &units);
     l.baseUnits = { units.right, units.bottom };
@@ -293,9 +292,7 @@ TEST_CASE("The created prompt matches its template")
     CHECK((w.exStyle & WS_EX_APPWINDOW) != 0);
     CHECK((w.exStyle & WS_EX_DLGMODALFRAME) != 0);
     CHECK(lstrcmpA(o.font.lfFaceName, "MS Sans Serif") == 0);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(CScreenDCHolder(GetDC(nullptr)).Get(), LOGPIXELSY);
     CHECK(o.font.lfHeight == -MulDiv(8, dpi, 72));
     // The face asked for is the face drawn, with Windows 2000's metrics: a
     // machine without it substitutes a face of other sizes.

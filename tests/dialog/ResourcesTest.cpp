@@ -3,6 +3,7 @@
 // through the resource loader on the file mapped as data.
 #include <doctest.h>
 
+#include "messages/Holders.h"
 #include "res/resource.h"
 #include "testbed/Process.h"
 
@@ -19,28 +20,21 @@ public:
         : m_module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
     {
     }
-    ~DataFile()
-    {
-        if (m_module != nullptr)
-            FreeLibrary(m_module);
-    }
-    DataFile(const DataFile&) = delete;
-    DataFile& operator=(const DataFile&) = delete;
 
-    HMODULE Get() const { return m_module; }
+    HMODULE Get() const { return m_module.Get(); }
 
     // The resource's bytes; empty when it is missing.
     std::string Bytes(LPCSTR name, LPCSTR type) const
     {
-        HRSRC res = FindResourceA(m_module, name, type);
+        HRSRC res = FindResourceA(Get(), name, type);
         if (res == nullptr)
             return {};
-        const char* p = static_cast<const char*>(LockResource(LoadResource(m_module, res)));
-        return p != nullptr ? std::string(p, SizeofResource(m_module, res)) : std::string();
+        const char* p = static_cast<const char*>(LockResource(LoadResource(Get(), res)));
+        return p != nullptr ? std::string(p, SizeofResource(Get(), res)) : std::string();
     }
 
 private:
-    HMODULE m_module;
+    CLibraryHolder m_module;
 };
 
 std::vector<char> VersionBlock(const std::string& path)
