@@ -168,23 +168,21 @@ bool Load(const std::string& path, MachineSnapshot& s)
     return true;
 }
 
-int SaveCommand(const std::vector<std::string>& args)
+// scope save|restore FILE
+int ScopeCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
+    if (args.size() != 2 || (args[0] != "save" && args[0] != "restore"))
         return 2;
-    if (Save(TakeSnapshot(), args[0]))
-        return 0;
-    std::fprintf(stderr, "cannot write the snapshot to %s\n", args[0].c_str());
-    return 1;
-}
-
-int RestoreCommand(const std::vector<std::string>& args)
-{
-    if (args.size() != 1)
-        return 2;
+    const std::string& file = args[1];
+    if (args[0] == "save") {
+        if (Save(TakeSnapshot(), file))
+            return 0;
+        std::fprintf(stderr, "cannot write the snapshot to %s\n", file.c_str());
+        return 1;
+    }
     MachineSnapshot snapshot;
-    if (!Load(args[0], snapshot)) {
-        std::fprintf(stderr, "cannot read a snapshot from %s\n", args[0].c_str());
+    if (!Load(file, snapshot)) {
+        std::fprintf(stderr, "cannot read a snapshot from %s\n", file.c_str());
         return 1;
     }
     return RestoreSnapshot(snapshot) == 0 ? 0 : 1;
@@ -193,13 +191,9 @@ int RestoreCommand(const std::vector<std::string>& args)
 // The report's lines come from the other areas.
 void NoReport(std::vector<std::string>&) {}
 
-const AreaRegistration registration{ {
-    "scope",
-    {
-        { "scope-save", "<file>   (what a test may change, for scope-restore)", &SaveCommand },
-        { "scope-restore", "<file>   (puts back what scope-save recorded)", &RestoreCommand },
-    },
-    &NoReport } };
+const AreaRegistration registration{
+    { "scope", { { "scope", "save|restore <file>   (what a test may change, and putting it back)", &ScopeCommand } },
+      &NoReport } };
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 // The one machine scope: what a test may change on the shared simulated
 // machine, recorded when the scope starts and put back when it ends. The
-// tool offers the same as "scope-save FILE" and "scope-restore FILE", for
+// tool offers the same as "scope save FILE" and "scope restore FILE", for
 // the tests that are scripts.
 #pragma once
 

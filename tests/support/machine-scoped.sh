@@ -1,7 +1,7 @@
 #!/bin/sh
 # machine-scoped.sh RUNNER TOOL COMMAND [ARGS...]
 # Runs COMMAND under the machine scope, as the C++ tests run theirs: what
-# it may change on the simulated machine is saved first (TOOL scope-save,
+# it may change on the simulated machine is saved first (TOOL scope save,
 # run by RUNNER) and put back afterwards, whether it passed or not. Fails
 # when COMMAND fails or the machine cannot be put back.
 set -u
@@ -11,8 +11,8 @@ shift 2
 # Relative: the tool is a Windows program, and Wine starts it in this
 # directory.
 saved=machine-scope.txt
-"$runner" "$tool" scope-save "$saved" || exit 1
+"$runner" "$tool" scope save "$saved" || exit 1
 status=0
 "$@" || status=$?
-"$runner" "$tool" scope-restore "$saved" || status=1
+"$runner" "$tool" scope restore "$saved" || status=1
 exit $status
