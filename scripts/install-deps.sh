@@ -33,8 +33,11 @@ resolve() {
     *) p=$(command -v "$1" 2>/dev/null) && realpath -e "$p" 2>/dev/null || echo "$1" ;;
     esac
 }
-# One row a package: PACKAGE OWNER WHAT_FOR USED..., where OWNER is the
-# pattern of the package that owns the used files once it is installed.
+# One row a package: PACKAGE|OWNER|WHAT_FOR|USED...[|FLAG|ANSWER], where
+# OWNER is the pattern of the package that owns the used files once it is
+# installed. A command owned by no package (a wrapper that hands on to the
+# real one, say) still counts when it answers FLAG with a first line that
+# begins with ANSWER, as only the real program does.
 rows() {
     echo "cmake|cmake|builds both trees|cmake ctest"
     echo "g++-mingw-w64-i686-win32|g++-mingw-w64-i686-win32|compiles Sentavio.exe (win32 thread model)|i686-w64-mingw32-g++-win32"
@@ -47,7 +50,7 @@ rows() {
     if host_runs_i686; then
         echo "wine32:i386|wine32:i386|32-bit Wine runs Sentavio.exe|/usr/lib/wine/wine"
     fi
-    echo "imagemagick|imagemagick-*|ImageMagick's import, identify and convert take and check the pictures|import identify convert"
+    echo "imagemagick|imagemagick-*|ImageMagick's import, identify and convert take and check the pictures|import identify convert|-version|Version: ImageMagick"
     echo "fonts-wine|fonts-wine|Windows 2000's faces for every Wine prefix|/usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sseriff.fon /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf"
     echo "wixl|wixl|makes the installer package|wixl"
     echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"
@@ -70,7 +73,7 @@ need=
 need_i386=
 shadowed=
 report=
-while IFS='|' read -r package owner what used; do
+while IFS='|' read -r package owner what used flag answer; do
     why=
     for u in $used; do
         r=$(resolve "$u")
@@ -82,11 +85,14 @@ while IFS='|' read -r package owner what used; do
         # belongs to no package of ours.
         o=$(echo "$owners" | awk -F': ' -v f="$r" '$2 == f { print $1 }' | tr ', ' '\n\n' | head -1)
         # Owners carry their architecture ("libwine:amd64") only at times.
-        case ${o%:amd64} in
-        $owner) ;;
-        "") why="the $u used here ($r) comes from no Debian package"; break ;;
-        *) why="the $u used here ($r) is from $o, not $package"; break ;;
-        esac
+        case ${o%:amd64} in $owner) continue ;; esac
+        if [ -n "$flag" ] && "$u" "$flag" 2>/dev/null | head -1 | grep -q "^$answer"; then continue; fi
+        if [ -z "$o" ]; then
+            why="the $u used here ($r) comes from no Debian package"
+        else
+            why="the $u used here ($r) is from $o, not $package"
+        fi
+        break
     done
     [ -n "$why" ] || continue
     if installed "$package"; then
