@@ -16,8 +16,7 @@
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 . "$sentavio_root/scripts/common.sh"
-root=$sentavio_root
-build=$(cd "${1:-$root/build}" && pwd)
+build=$(cd "${1:-$sentavio_root/build}" && pwd)
 exe=$build/tests/dialog/dialog_test.exe
 out=$build/screenshots
 if [ ! -f "$exe" ]; then
@@ -30,14 +29,14 @@ own_session=
 pid=
 finish() {
     [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
-    [ -z "$own_session" ] || "$root/cmake/wine-session.sh" stop "$own_session"
+    [ -z "$own_session" ] || "$sentavio_root/cmake/wine-session.sh" stop "$own_session"
 }
 on_exit finish
 if [ -z "${SENTAVIO_SESSION:-}" ] || [ ! -f "$SENTAVIO_SESSION/display" ]; then
     own_session=$build/screenshot-session
     SENTAVIO_SESSION=$own_session
     export SENTAVIO_SESSION
-    interruptible "$root/cmake/wine-session.sh" start "$SENTAVIO_SESSION" "$(cat "$build/wine-arch")"
+    interruptible "$sentavio_root/cmake/wine-session.sh" start "$SENTAVIO_SESSION" "$(cat "$build/wine-arch")"
 fi
 DISPLAY=$(cat "$SENTAVIO_SESSION/display")
 export DISPLAY
@@ -50,7 +49,7 @@ for locale in en_US de_DE fr_FR it_IT es_ES; do
     # The test program opens the prompt, writes its screen rectangle to
     # $shot.ready and keeps it open until $shot.taken exists.
     marker=$(dos_path "$shot")
-    LANG=$locale.UTF-8 LC_ALL=$locale.UTF-8 SENTAVIO_PICTURE=$marker "$root/cmake/wine-run.sh" "$exe" \
+    LANG=$locale.UTF-8 LC_ALL=$locale.UTF-8 SENTAVIO_PICTURE=$marker "$sentavio_root/cmake/wine-run.sh" "$exe" \
         --no-skip --test-case='Picture of the prompt' >"$shot.log" 2>&1 &
     pid=$!
     if within 60 test -f "$shot.ready"; then
@@ -89,6 +88,6 @@ if [ "$pictures" -ne 5 ] || [ "$distinct" -ne 5 ]; then
     status=1
 fi
 if [ "${2:-}" = readme ] && [ $status = 0 ]; then
-    cp "$out/prompt-en_US.png" "$root/docs/prompt-en_US.png"
+    cp "$out/prompt-en_US.png" "$sentavio_root/docs/prompt-en_US.png"
 fi
 exit $status

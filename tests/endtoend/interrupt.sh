@@ -12,18 +12,17 @@
 # that a background job of sh starts without.
 set -u
 arch=$1
-root=$(cd "$(dirname "$0")/../.." && pwd)
-sentavio_root=$root
-. "$root/scripts/common.sh"
+sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$sentavio_root/scripts/common.sh"
 fail() { echo "FAIL: $*"; exit 1; }
-[ "$arch" = i686 ] && tree=build || tree=build-x64
-session=$root/$tree/run-session
+SENTAVIO_ARCH=$arch host_choose_arch
+session=$sentavio_root/$tree/run-session
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
 
 rm -rf "$session"
-( trap - INT; exec setsid env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$root/scripts/run.sh" >"$log" 2>&1 ) &
+( trap - INT; exec setsid env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
 run=$!
 prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
 if ! within 180 prompt_up; then

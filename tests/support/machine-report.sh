@@ -1,17 +1,19 @@
 #!/bin/sh
-# machine-report.sh save|compare FILE RUNNER TOOL
-# The simulated machine's report (TOOL report, run by RUNNER) before the
+# machine-report.sh save|compare FILE TOOL
+# The simulated machine's report (TOOL, sentavio-machine.exe) before the
 # Wine tests, saved to FILE, and after them, compared with it: a test that
 # leaves the machine changed, in whatever order the tests ran, shows here.
 set -eu
 usage() {
-    echo "usage: $0 save|compare FILE RUNNER TOOL" >&2
+    echo "usage: $0 save|compare FILE TOOL" >&2
     exit 2
 }
-[ $# = 4 ] || usage
-action=$1 file=$2 runner=$3 tool=$4
+[ $# = 3 ] || usage
+action=$1 file=$2 machine_exe=$3
+sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$sentavio_root/scripts/common.sh"
 report() {
-    "$runner" "$tool" report >"$1.raw" || { echo "sentavio-machine report failed" >&2; exit 1; }
+    machine report >"$1.raw" || { echo "sentavio-machine report failed" >&2; exit 1; }
     tr -d '\r' <"$1.raw" >"$1"
 }
 case $action in
