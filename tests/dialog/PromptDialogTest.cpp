@@ -5,9 +5,9 @@
 
 #include "messages/Holders.h"
 #include "res/resource.h"
-#include "testbed/Process.h"
-#include "testbed/Registry.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/Process.h"
+#include "tests/testbed/Registry.h"
+#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 #include "ui/PowerPromptDlg.h"
 

@@ -5,7 +5,7 @@
 
 #include "messages/Holders.h"
 #include "res/resource.h"
-#include "testbed/Process.h"
+#include "tests/testbed/Process.h"
 
 #include <map>
 #include <string>

@@ -32,13 +32,13 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "testbed/Machine.h"
-#include "testbed/MachineScope.h"
-#include "testbed/PowerMachine.h"
-#include "testbed/Process.h"
-#include "testbed/Registry.h"
-#include "testbed/RegistryMachine.h"
-#include "testbed/User.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/MachineScope.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/Process.h"
+#include "tests/testbed/Registry.h"
+#include "tests/testbed/RegistryMachine.h"
+#include "tests/testbed/User.h"
 #include "tests/faults/FaultCalls.h"
 #include "tests/support/Texts.h"
 

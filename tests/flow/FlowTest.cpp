@@ -7,7 +7,7 @@
 #include "FakeSystem.h"
 #include "app/PowerCheckApp.h"
 #include "res/resource.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 namespace {

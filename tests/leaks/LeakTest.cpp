@@ -17,12 +17,12 @@
 #include "system/PowerPolicy.h"
 #include "system/Probes.h"
 #include "system/RegistryEdits.h"
-#include "testbed/Machine.h"
-#include "testbed/MachineScope.h"
-#include "testbed/PowerMachine.h"
-#include "testbed/Registry.h"
-#include "testbed/Process.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/MachineScope.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/Registry.h"
+#include "tests/testbed/Process.h"
+#include "tests/testbed/Robot.h"
 
 #include <tlhelp32.h>
 

@@ -5,7 +5,7 @@
 #include "framework/afxwin.h"
 #include "messages/Messages.h"
 #include "res/resource.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 namespace {

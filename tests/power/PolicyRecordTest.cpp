@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "system/PolicyRecord.h"
-#include "testbed/PowerMachine.h"
+#include "tests/testbed/PowerMachine.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
-#include "testbed/PowerMachine.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 using texts::SystemText;

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "testbed/Machine.h"
-#include "testbed/MachineScope.h"
-#include "testbed/PowerMachine.h"
-#include "testbed/Registry.h"
-#include "testbed/User.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/MachineScope.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/Registry.h"
+#include "tests/testbed/User.h"
 #include "tests/support/Texts.h"
 
 using robot::Visible;

@@ -2,10 +2,10 @@
 // not qualify ends the program silently.
 #include <doctest.h>
 
-#include "testbed/Machine.h"
-#include "testbed/MachineScope.h"
-#include "testbed/PowerMachine.h"
-#include "testbed/User.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/MachineScope.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/User.h"
 
 #include <string>
 

@@ -4,8 +4,8 @@
 
 #include "messages/Holders.h"
 #include "system/Probes.h"
-#include "testbed/Machine.h"
-#include "testbed/Process.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/Process.h"
 
 #include <sddl.h>
 

@@ -11,7 +11,7 @@
 
 #include "framework/afxlate.h"
 #include "system/Probes.h"
-#include "testbed/Machine.h"
+#include "tests/testbed/Machine.h"
 
 #include <optional>
 #include <string>

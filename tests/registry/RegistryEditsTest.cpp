@@ -5,8 +5,8 @@
 #include <doctest.h>
 
 #include "system/RegistryEdits.h"
-#include "testbed/Registry.h"
-#include "testbed/RegistryMachine.h"
+#include "tests/testbed/Registry.h"
+#include "tests/testbed/RegistryMachine.h"
 #include "tests/registry/Reported.h"
 #include "tests/registry/SystemSeam.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "testbed/Robot.h"
+#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
 namespace reported {

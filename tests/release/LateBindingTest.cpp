@@ -6,12 +6,12 @@
 
 #include "framework/afxlate.h"
 #include "messages/Holders.h"
-#include "testbed/Machine.h"
-#include "testbed/MachineScope.h"
-#include "testbed/PowerMachine.h"
-#include "testbed/Registry.h"
-#include "testbed/Process.h"
-#include "testbed/User.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/MachineScope.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/Registry.h"
+#include "tests/testbed/Process.h"
+#include "tests/testbed/User.h"
 
 #include <algorithm>
 #include <optional>

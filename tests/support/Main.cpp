@@ -1,7 +1,7 @@
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest.h>
 
-#include "testbed/MachineScope.h"
+#include "tests/testbed/MachineScope.h"
 
 // Every test program leaves the shared simulated machine as it found it,
 // whatever its cases changed, and fails when it could not put something back.

@@ -1,7 +1,7 @@
 #include "Texts.h"
 
 #include "messages/Holders.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/Robot.h"
 
 namespace texts {
 

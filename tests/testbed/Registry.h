@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "messages/Holders.h"
-#include "testbed/Keys.h"
+#include "tests/testbed/Keys.h"
 
 namespace testbed {
 

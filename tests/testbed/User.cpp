@@ -2,7 +2,7 @@
 
 #include "res/resource.h"
 #include "messages/Holders.h"
-#include "testbed/Process.h"
+#include "tests/testbed/Process.h"
 
 #include <tlhelp32.h>
 

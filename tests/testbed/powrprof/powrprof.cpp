@@ -2,12 +2,12 @@
 // with the platform's signatures, over the registry values where Windows
 // 2000 keeps the global power policy. Unlike Wine's own copy it reads back
 // what was written, and the test bed can make each call answer as a real
-// machine might (the switches of testbed/Keys.h).
+// machine might (the switches of tests/testbed/Keys.h).
 #include <windows.h>
 
 #include <powrprof.h>
 
-#include "testbed/Registry.h"
+#include "tests/testbed/Registry.h"
 
 using namespace testbed;
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "res/resource.h"
-#include "testbed/User.h"
+#include "tests/testbed/User.h"
 
 int main(int argc, char** argv)
 {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "testbed/Process.h"
-#include "testbed/Robot.h"
+#include "tests/testbed/Process.h"
+#include "tests/testbed/Robot.h"
 
 namespace user {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "testbed/Machine.h"
-#include "testbed/Registry.h"
+#include "tests/testbed/Machine.h"
+#include "tests/testbed/Registry.h"
 
 namespace testbed {
 
