@@ -97,24 +97,26 @@ signatures() {
     echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\", $sign_stamp"
 }
 
-# contents MSI: the package's tables and streams, one file each under
-# $work/MSI.contents, less what a build or a signature makes anew each time
-# (the summary's revision and dates, the signature streams).
+# contents MSI DIR: the package's tables and streams, one file each in
+# DIR, less what a build or a signature makes anew each time (the summary's
+# revision and dates, the signature streams). An export writes a table's
+# binary data into a folder of the working directory.
 contents() {
-    mkdir "$work/$(basename "$1").contents"
-    for t in $(msiinfo tables "$1" | grep -v '^_SummaryInformation$'); do
-        msiinfo export "$1" "$t" >"$work/$(basename "$1").contents/table.$t"
-    done
-    msiinfo streams "$1" | grep -v "$(printf '^\005')" | while IFS= read -r s; do
-        msiinfo extract "$1" "$s" >"$work/$(basename "$1").contents/stream.$s"
-    done
+    mkdir "$2"
+    (
+        cd "$2"
+        for t in $(msiinfo tables "$1" | grep -v '^_SummaryInformation$'); do
+            msiinfo export "$1" "$t" >"table.$t"
+        done
+        msiinfo streams "$1" | grep -v "$(printf '^\005')" | while IFS= read -r s; do
+            msiinfo extract "$1" "$s" >"stream.$s"
+        done
+    )
 }
 
-# verify DIR EXE MSI COMMIT: fails at the first difference between the
-# release in DIR and what it must be: SHA256SUMS matches; both files carry
-# both signatures; the exe without its signature is EXE, built from COMMIT;
-# the package holds the signed exe, with MSI's tables and streams.
-verify() {
+# signed DIR: fails at the first fault of the release in DIR that needs no
+# build to see: SHA256SUMS matches, and both files carry both signatures.
+signed() {
     echo "Checking $1"
     [ "$(ls "$1" | tr '\n' ' ')" = "COMMIT SHA256SUMS Sentavio.exe Sentavio.msi " ] ||
         fail "DIFFERENT: $1 holds $(ls "$1" | tr '\n' ' '), not COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
@@ -125,7 +127,12 @@ verify() {
     echo "  SHA256SUMS: Sentavio.exe and Sentavio.msi match"
     signatures "$1/Sentavio.exe"
     signatures "$1/Sentavio.msi"
+}
 
+# built DIR EXE MSI COMMIT: fails unless the exe in DIR without its
+# signature is EXE, built from COMMIT, and the package in DIR holds the
+# signed exe, with MSI's tables and streams.
+built() {
     osslsigncode remove-signature -in "$1/Sentavio.exe" -out "$work/stripped.exe" >"$work/strip.log" 2>&1 ||
         fail "cannot remove the signature of $1/Sentavio.exe:" "$work/strip.log"
     cmp "$work/stripped.exe" "$2" >"$work/cmp.log" 2>&1 ||
@@ -136,13 +143,12 @@ verify() {
         fail "cannot extract $1/Sentavio.msi:" "$work/extract.log"
     cmp "$work/extracted/Program Files/Sentavio/Sentavio.exe" "$1/Sentavio.exe" >"$work/cmp.log" 2>&1 ||
         fail "DIFFERENT: Sentavio.msi does not hold the signed Sentavio.exe:" "$work/cmp.log"
-    cp "$1/Sentavio.msi" "$work/released.msi"
-    contents "$work/released.msi"
-    contents "$3"
-    diff -r "$work/released.msi.contents" "$work/$(basename "$3").contents" >"$work/diff.log" 2>&1 ||
+    contents "$1/Sentavio.msi" "$work/released"
+    contents "$3" "$work/made"
+    diff -r "$work/released" "$work/made" >"$work/diff.log" 2>&1 ||
         fail "DIFFERENT: Sentavio.msi is not the package that commit $4 makes of the signed exe:" "$work/diff.log"
-    echo "  Sentavio.msi: holds the signed Sentavio.exe; its $(ls "$work/released.msi.contents" | wc -l)" \
-        "tables and streams are those commit $4 makes of it"
+    echo "  Sentavio.msi: holds the signed Sentavio.exe; its tables and streams are those" \
+        "commit $4 makes of it"
 }
 
 if [ "${1:-}" = --check ]; then
@@ -154,9 +160,10 @@ if [ "${1:-}" = --check ]; then
     git -C "$sentavio_root" cat-file -e "$commit^{commit}" 2>/dev/null ||
         fail "commit $commit of $release is not in this repository: fetch it first"
     work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX")
+    signed "$release"
     build "$commit"
     package "$release/Sentavio.exe" "$work/Sentavio.msi"
-    verify "$release" "$unsigned" "$work/Sentavio.msi" "$commit"
+    built "$release" "$unsigned" "$work/Sentavio.msi" "$commit"
     echo "$release: the signed release of commit $commit; every check passed"
     exit 0
 fi
@@ -265,7 +272,8 @@ cp "$work/signed/Sentavio.exe" "$stage/"
 sign "$work/Sentavio.msi" "$stage/Sentavio.msi"
 (cd "$stage" && sha256sum Sentavio.exe Sentavio.msi) >"$stage/SHA256SUMS"
 echo "$commit" >"$stage/COMMIT"
-verify "$stage" "$unsigned" "$work/Sentavio.msi" "$commit"
+signed "$stage"
+built "$stage" "$unsigned" "$work/Sentavio.msi" "$commit"
 # -n never replaces a folder, not even an empty one: the stage stays then.
 mv -T -n "$stage" "$dist/$version"
 [ ! -e "$stage" ] || fail "the release folder $dist/$version exists already"
