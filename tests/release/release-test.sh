@@ -69,7 +69,8 @@ signer 2 code
 expired -1 code
 server 2 server
 TABLE
-openssl pkcs12 -export -nocerts -inkey root.key -certfile signer.pem -passout file:password -out mismatch.p12
+openssl pkcs12 -export -nocerts -inkey root.key -certfile signer.pem -passout file:password \
+    -out mismatch.p12 2>/dev/null
 [ -s signer.p12 ] && [ -s mismatch.p12 ] || { fail "openssl made no certificates"; finish; }
 
 # release SETUP ARGUMENTS...: the release command after SETUP (a command),
@@ -87,9 +88,9 @@ while IFS='|' read -r case setup certificate password message; do
     release "$setup" ${certificate:+"$certificate"} ${password:+"$password"}
     expect "status" "$([ $status = 0 ] && echo 0 || echo non-zero)" non-zero
     grep -q "$message" release.log || fail "no \"$message\" in: $(cat release.log)"
-    expect "written" "$(ls -A tmp repo/dist 2>/dev/null)" ""
+    expect "written" "$(ls -A tmp; ls -A repo/dist 2>/dev/null)" ""
 done <<'TABLE'
-no certificate|||no certificate given
+no certificate||||no certificate given
 wrong password||signer.p12|wrong-password|wrong password
 expired||expired.p12|password|expired on
 not for code||server.p12|password|not for code signing
