@@ -155,6 +155,7 @@ if [ "${1:-}" = --check ]; then
     [ $# = 2 ] || [ $# = 3 ] || usage
     release=$(absolute "$2")
     roots=${3:+$(absolute "$3")}
+    [ -z "$roots" ] || [ -f "$roots" ] || fail "no root certificates at $roots"
     [ -f "$release/COMMIT" ] || fail "no release in $release: it has no COMMIT"
     commit=$(cat "$release/COMMIT")
     git -C "$sentavio_root" cat-file -e "$commit^{commit}" 2>/dev/null ||
