@@ -43,22 +43,30 @@ git clone -q --no-checkout "$src" repo && git -C repo checkout -q --detach "$(gi
     { fail "cannot clone $src"; finish; }
 release="$work/repo/dist/$version"
 
-# A root, and signers under it: one for code, one expired, one for servers;
-# and a file whose key is the root's but whose certificate is the signer's.
+# A root, and signers under it: for code now, expired, not yet valid, for
+# servers; and a file whose key is the root's but whose certificate is the
+# signer's.
 printf 'throwaway\n' >password
 printf 'wrong\n' >wrong-password
 openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.pem -subj /CN=Test-Root \
-    -days 2 -addext basicConstraints=critical,CA:true 2>/dev/null
-while read -r name days use; do
+    -days 3 -addext basicConstraints=critical,CA:true 2>/dev/null
+printf '[ca]\ndefault_ca=test\n[test]\ndatabase=index.txt\nnew_certs_dir=.\nserial=serial\n' >ca.cnf
+printf 'default_md=sha256\npolicy=any\ncopy_extensions=copy\n[any]\ncommonName=supplied\n' >>ca.cnf
+: >index.txt
+echo 01 >serial
+utc() { date -u -d "$1" +%Y%m%d%H%M%SZ; }
+while read -r name from to use; do
     openssl req -newkey rsa:2048 -nodes -keyout "$name.key" -subj "/CN=Test $name" \
         -addext "extendedKeyUsage=$use" 2>/dev/null |
-        openssl x509 -req -CA root.pem -CAkey root.key -days "$days" -copy_extensions copy -out "$name.pem" 2>/dev/null
+        openssl ca -batch -config ca.cnf -cert root.pem -keyfile root.key -startdate "$(utc "$from")" \
+            -enddate "$(utc "$to")" -in /dev/stdin -out "$name.pem" 2>/dev/null
     openssl pkcs12 -export -inkey "$name.key" -in "$name.pem" -certfile root.pem -passout file:password \
         -out "$name.p12"
 done <<'TABLE'
-signer 2 codeSigning
-expired -1 codeSigning
-server 2 serverAuth
+signer -1day +2days codeSigning
+expired -2days -1day codeSigning
+future +1day +2days codeSigning
+server -1day +2days serverAuth
 TABLE
 openssl pkcs12 -export -nocerts -inkey root.key -certfile signer.pem -passout file:password \
     -out mismatch.p12 2>/dev/null
@@ -84,6 +92,7 @@ done <<'TABLE'
 no certificate||||no certificate given
 wrong password||signer.p12|wrong-password|wrong password
 expired||expired.p12|password|expired on
+not yet valid||future.p12|password|not valid yet
 not for code||server.p12|password|not for code signing
 key of another||mismatch.p12|password|does not match its certificate
 dirty tree|echo >>repo/README.md|signer.p12|password|uncommitted changes
