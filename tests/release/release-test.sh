@@ -1,9 +1,11 @@
 #!/bin/sh
-# release-test.sh make SOURCE_DIR WORK_DIR VERSION
+# release-test.sh make|reuse SOURCE_DIR WORK_DIR VERSION
 #   The release command in a clone of SOURCE_DIR's commit in WORK_DIR, with
 #   a throwaway root and certificates: each refusal, a release checked
 #   against that root and an unsigned build, and the command's check of it
 #   and of a forgery (one byte changed), which it leaves for the Wine half.
+#   "reuse" passes at once where WORK_DIR holds such a release of this
+#   commit that passed.
 # release-test.sh trust WORK_DIR VERSION TRUST_PROBE
 #   Under Wine: WinVerifyTrust's answer for the released, changed and
 #   unsigned exe.
@@ -35,11 +37,16 @@ fi
 src=$2
 work=$3
 version=$4
+commit=$(git -C "$src" rev-parse HEAD)
+if [ "$mode" = reuse ] && [ "$(cat "$work/passed" 2>/dev/null)" = "$commit" ]; then
+    echo "The release of $commit in $work passed already"
+    exit 0
+fi
 rm -rf "$work"
 mkdir -p "$work/tmp"
 cd "$work" || exit 1
 case=setup
-git clone -q --no-checkout "$src" repo && git -C repo checkout -q --detach "$(git -C "$src" rev-parse HEAD)" ||
+git clone -q --no-checkout "$src" repo && git -C repo checkout -q --detach "$commit" ||
     { fail "cannot clone $src"; finish; }
 release="$work/repo/dist/$version"
 
@@ -140,4 +147,5 @@ done <<TABLE
 check $release 0 byte for byte the exe built from commit
 forgery $work/changed 1 DIFFERENT: the signatures of .*Sentavio.exe do not verify
 TABLE
+[ $failures != 0 ] || echo "$commit" >passed
 finish
