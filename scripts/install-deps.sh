@@ -54,6 +54,8 @@ rows() {
     echo "fonts-wine|fonts-wine|Windows 2000's faces for every Wine prefix|/usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sseriff.fon /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf"
     echo "wixl|wixl|makes the installer package|wixl"
     echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"
+    echo "osslsigncode|osslsigncode|signs and verifies the release's exe and package|osslsigncode"
+    echo "openssl|openssl|checks the signing certificate; the release test's throwaway ones|openssl"
     echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
     # libFuzzer and the sanitizers' runtime come with clang's own version.
     if clang_major=$(clang++ -dumpversion 2>/dev/null | cut -d. -f1) && [ -n "$clang_major" ]; then

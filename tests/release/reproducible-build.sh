@@ -13,19 +13,18 @@ rm -rf "$work"
 mkdir -p "$work/snapshot"
 (cd "$src" && tar --exclude='./build*' --exclude=./.git -cf - .) | tar -xf - -C "$work/snapshot"
 
+# As a release builds it: the preset "shipped".
 build() {
     tree=$work/$1
     mkdir -p "$tree"
     cp -R "$work/snapshot" "$tree/src"
-    cmake -S "$tree/src" -B "$tree/build" -DCMAKE_BUILD_TYPE=MinSizeRel -DSENTAVIO_TESTS=OFF \
-        -DCMAKE_TOOLCHAIN_FILE="$tree/src/cmake/toolchain-i686-mingw32.cmake" >/dev/null
-    cmake --build "$tree/build" -j2 --target Sentavio >/dev/null
+    (cd "$tree/src" && cmake --preset shipped >/dev/null && cmake --build --preset shipped -j2 >/dev/null)
 }
 build first
 sleep 1
 build second-with-a-longer-path
-first=$work/first/build/app/Sentavio.exe
-second=$work/second-with-a-longer-path/build/app/Sentavio.exe
+first=$work/first/src/build-shipped/app/Sentavio.exe
+second=$work/second-with-a-longer-path/src/build-shipped/app/Sentavio.exe
 
 status=0
 if ! cmp "$first" "$second"; then
