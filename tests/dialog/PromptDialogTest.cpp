@@ -3,7 +3,7 @@
 // DoModal and makes every assertion.
 #include <doctest.h>
 
-#include "messages/Holders.h"
+#include "tests/testbed/Holders.h"
 #include "res/resource.h"
 #include "tests/testbed/Process.h"
 #include "tests/testbed/Registry.h"

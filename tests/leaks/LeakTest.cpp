@@ -12,7 +12,7 @@
 
 #include "app/PowerCheckApp.h"
 #include "framework/afxlate.h"
-#include "messages/Holders.h"
+#include "tests/testbed/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "system/Probes.h"
