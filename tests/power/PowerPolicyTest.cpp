@@ -1,7 +1,8 @@
 // Power policy access on Wine, through the power library that the prefix's
 // system directory really holds: our stand-in and its variants (installed by
 // each test case through the test bed), or Wine's own. The robot reads and
-// dismisses every box the program shows.
+// dismisses every box the program shows; every operation on our library,
+// its variants or none leaves the process's handles as it found them.
 #include <doctest.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
+#include "tests/support/Handles.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
@@ -83,7 +85,7 @@ const int kFailed = static_cast<int>(HibernateState::Failed);
 
 }  // namespace
 
-TEST_CASE("every failure shows the right box, answers as specified and changes nothing")
+TEST_CASE("every operation answers as specified, shows the right box and changes only what it writes")
 {
     const std::string missingLibrary = SystemText(ERROR_MOD_NOT_FOUND);
     const std::string missingEntry = SystemText(ERROR_PROC_NOT_FOUND);
@@ -97,7 +99,11 @@ TEST_CASE("every failure shows the right box, answers as specified and changes n
         Operation operation;
         int expected;
         std::string box;  // empty: none
+        bool written = false;  // the policy holds the optimum alarms afterwards
     } cases[] = {
+        { "stand-in: hibernation", PowerLibrary::StandIn, false, false, Operation::Hibernate, kAllowed, "" },
+        { "stand-in: read", PowerLibrary::StandIn, false, false, Operation::Read, TRUE, "" },
+        { "stand-in: write", PowerLibrary::StandIn, false, false, Operation::Write, TRUE, "", true },
         { "no library: hibernation", PowerLibrary::Missing, false, false, Operation::Hibernate, kFailed,
           missingLibrary },
         { "no library: read", PowerLibrary::Missing, false, false, Operation::Read, FALSE, missingLibrary },
@@ -124,19 +130,26 @@ TEST_CASE("every failure shows the right box, answers as specified and changes n
           RegistryErrorText() },
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        CAPTURE(std::string(c.name));
         PrepareMachine();
-        const GLOBAL_POWER_POLICY before = StoredPolicy();
+        GLOBAL_POWER_POLICY expected = StoredPolicy();
+        if (c.written)
+            testbed::SetAlarms(expected, testbed::kOptimumAlarms);
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
         REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, c.refuseWrite) == ERROR_SUCCESS);
 
         int answer = -1;
         DischargeSettings read = {};
+        const handles::CWatch watch;
         auto boxes = Boxes([&] { answer = Perform(c.operation, read); });
 
         CHECK(answer == c.expected);
         CheckErrorBox(boxes, c.box);
-        CHECK(SamePolicy(StoredPolicy(), before));
+        // Wine's own library keeps a handle from its first load on.
+        if (c.library != PowerLibrary::WineOwn)
+            CHECK(watch.Unchanged());
+        CHECK(watch.InvalidCloses() == 0);
+        CHECK(SamePolicy(StoredPolicy(), expected));
     }
     PrepareMachine();
 }
