@@ -74,7 +74,7 @@ TEST_CASE("reading the five values from the record")
           { 1, 0, 0xFFFFFFFF, 0x80000007, 0xDEADBEEF } },
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        CAPTURE(std::string(c.name));
         GLOBAL_POWER_POLICY policy = testbed::LaptopPolicy(testbed::kCriticalAtFiveNoAction);
         SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
         critical.Enable = c.criticalEnable;
@@ -112,7 +112,7 @@ TEST_CASE("storing the five values changes those fields and no other byte")
           { 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF }, 0xFF, 0xFF },
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        CAPTURE(std::string(c.name));
         GLOBAL_POWER_POLICY expected = c.before;
         SYSTEM_POWER_LEVEL& critical = expected.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
         critical.Enable = c.criticalEnable;

@@ -17,16 +17,10 @@
 #include "tests/support/Texts.h"
 
 using texts::SystemText;
-using robot::Visible;
 
 using testbed::PowerLibrary;
 
 namespace {
-
-std::string RegistryErrorText()
-{
-    return texts::Ansi(texts::English[IDS_REGISTRY_ERROR]);
-}
 
 void PrepareMachine()
 {
@@ -59,9 +53,7 @@ void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& t
         return;
     }
     REQUIRE(boxes.size() == 1);
-    CHECK(boxes[0].caption == texts::Ansi(texts::English[IDS_TITLE]));
-    CHECK(Visible(boxes[0].StaticText()) == text);
-    CHECK(boxes[0].icon == LoadIconA(nullptr, IDI_HAND));
+    texts::CheckErrorBox(boxes[0], text);
 }
 
 enum class Operation { Hibernate, Read, Write };
@@ -114,20 +106,20 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
         { "no read entry: write", PowerLibrary::NoReadEntry, false, false, Operation::Write, FALSE, missingEntry },
         { "no write entry: write", PowerLibrary::NoWriteEntry, false, false, Operation::Write, FALSE,
           missingEntry },
-        { "refused read: read", PowerLibrary::StandIn, true, false, Operation::Read, FALSE, RegistryErrorText() },
+        { "refused read: read", PowerLibrary::StandIn, true, false, Operation::Read, FALSE, texts::Text(IDS_REGISTRY_ERROR) },
         { "refused read: write writes nothing", PowerLibrary::StandIn, true, false, Operation::Write, FALSE,
-          RegistryErrorText() },
+          texts::Text(IDS_REGISTRY_ERROR) },
         { "refused write: write", PowerLibrary::StandIn, false, true, Operation::Write, FALSE,
-          RegistryErrorText() },
+          texts::Text(IDS_REGISTRY_ERROR) },
         { "refused write: a read still succeeds", PowerLibrary::StandIn, false, true, Operation::Read, TRUE, "" },
         // Stock Wine: its own library answers that hibernation is allowed,
         // refuses every read of the global policy (error 2) and every write
         // (error 120). So the program shows string 7 where it reads, and a
         // write stops at the refused read.
         { "Wine's own: hibernation", PowerLibrary::WineOwn, false, false, Operation::Hibernate, kAllowed, "" },
-        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Operation::Read, FALSE, RegistryErrorText() },
+        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Operation::Read, FALSE, texts::Text(IDS_REGISTRY_ERROR) },
         { "Wine's own: write", PowerLibrary::WineOwn, false, false, Operation::Write, FALSE,
-          RegistryErrorText() },
+          texts::Text(IDS_REGISTRY_ERROR) },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));
@@ -283,7 +275,7 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
     };
     for (const Case& c : cases) {
         CAPTURE(c.dir);
-        CAPTURE(testbed::PowerLibraryName(c.library));
+        CAPTURE(std::string(testbed::PowerLibraryName(c.library)));
         PrepareMachine();
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
         CurrentDirectory cwd(workDir);

@@ -1,7 +1,9 @@
 #include "Texts.h"
 
+#include <doctest.h>
+
 #include "messages/Holders.h"
-#include "tests/testbed/Robot.h"
+#include "res/resource.h"
 
 namespace texts {
 
@@ -127,6 +129,19 @@ std::string SystemText(DWORD code)
                        FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.Put()), 0, nullptr);
     return robot::Visible(buffer ? buffer.Get() : "");
+}
+
+std::string Text(UINT id)
+{
+    return Ansi(English[id]);
+}
+
+void CheckErrorBox(const robot::Window& box, const std::string& text)
+{
+    CHECK(box.caption == Text(IDS_TITLE));
+    CHECK(robot::Visible(box.StaticText()) == text);
+    CHECK(box.icon == LoadIconA(nullptr, IDI_HAND));
+    CHECK(box.Buttons() == std::vector<int>{ IDOK });
 }
 
 }  // namespace texts

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/testbed/Robot.h"
+
 namespace texts {
 
 using Table = const char* const[11];
@@ -33,5 +35,11 @@ std::string Ansi(const std::string& utf8);
 
 // The system's text for an error code, as a message box shows it.
 std::string SystemText(DWORD code);
+// One of the program's English texts, as it loads them.
+std::string Text(UINT id);
+
+// One error box as the program shows it: this text under the program's
+// title, the error icon, one OK button.
+void CheckErrorBox(const robot::Window& box, const std::string& text);
 
 }  // namespace texts
