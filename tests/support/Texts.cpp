@@ -4,6 +4,7 @@
 
 #include "messages/Holders.h"
 #include "res/resource.h"
+#include "tests/support/Locales.h"
 
 namespace texts {
 
@@ -77,13 +78,8 @@ Table Spanish = {
     "Cancelar",
 };
 
-const Language Languages[5] = {
-    { 0x0409, "English", English },
-    { 0x0407, "German", German },
-    { 0x040C, "French", French },
-    { 0x0410, "Italian", Italian },
-    { 0x0C0A, "Spanish", Spanish },
-};
+#define LANGUAGE_ROW(locale, id, name) { id, #name, name, #locale },
+const Language Languages[5] = { SENTAVIO_LOCALES(LANGUAGE_ROW) };
 
 const char* const* TableFor(LANGID id)
 {

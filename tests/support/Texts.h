@@ -22,6 +22,7 @@ struct Language {
     LANGID id;
     const char* name;
     const char* const* table;
+    const char* locale;  // the one the tests run it under
 };
 extern const Language Languages[5];
 
