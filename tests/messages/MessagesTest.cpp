@@ -5,21 +5,10 @@
 #include "framework/afxwin.h"
 #include "messages/Messages.h"
 #include "res/resource.h"
-#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
-namespace {
-
+using texts::Boxes;
 using texts::SystemText;
-
-robot::Window BoxOf(const std::function<void()>& action)
-{
-    auto seen = robot::RunAndAnswer(action, { [](HWND h) { robot::Click(h, IDOK); } });
-    REQUIRE(seen.size() == 1);
-    return seen[0];
-}
-
-}  // namespace
 
 TEST_CASE("ReportError shows the right text under the program's caption")
 {
@@ -36,11 +25,11 @@ TEST_CASE("ReportError shows the right text under the program's caption")
     for (const Case& c : cases) {
         CAPTURE(c.code);
         REQUIRE_FALSE(c.expected.empty());
-        texts::CheckErrorBox(BoxOf([&] { ReportError(c.code); }), c.expected);
+        texts::CheckErrorBox(Boxes([&] { ReportError(c.code); }), c.expected);
     }
 }
 
 TEST_CASE("ShowErrorBox shows the given text with the error icon and one OK button")
 {
-    texts::CheckErrorBox(BoxOf([] { ShowErrorBox("Something failed."); }), "Something failed.");
+    texts::CheckErrorBox(Boxes([] { ShowErrorBox("Something failed."); }), "Something failed.");
 }

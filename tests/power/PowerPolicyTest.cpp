@@ -6,16 +6,15 @@
 #include <doctest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "tests/support/Handles.h"
 #include "tests/testbed/PowerMachine.h"
-#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
+using texts::Boxes;
 using texts::SystemText;
 
 using testbed::PowerLibrary;
@@ -37,23 +36,6 @@ GLOBAL_POWER_POLICY StoredPolicy()
 bool SamePolicy(const GLOBAL_POWER_POLICY& a, const GLOBAL_POWER_POLICY& b)
 {
     return std::memcmp(&a, &b, sizeof(a)) == 0;
-}
-
-// Runs one operation while the robot answers up to two boxes with OK.
-std::vector<robot::Window> Boxes(const std::function<void()>& action)
-{
-    auto ok = [](HWND box) { robot::Click(box, IDOK); };
-    return robot::RunAndAnswer(action, { ok, ok }, 5000);
-}
-
-void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text)
-{
-    if (text.empty()) {
-        CHECK(boxes.empty());
-        return;
-    }
-    REQUIRE(boxes.size() == 1);
-    texts::CheckErrorBox(boxes[0], text);
 }
 
 enum class Operation { Hibernate, Read, Write };
@@ -136,7 +118,7 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
         auto boxes = Boxes([&] { answer = Perform(c.operation, read); });
 
         CHECK(answer == c.expected);
-        CheckErrorBox(boxes, c.box);
+        texts::CheckErrorBox(boxes, c.box);
         // Wine's own library keeps a handle from its first load on.
         if (c.library != PowerLibrary::WineOwn)
             CHECK(watch.Unchanged());
@@ -289,7 +271,7 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
         HibernateState state = HibernateState::Allowed;
         auto boxes = Boxes([&] { state = IsHibernateAllowed(); });
         CHECK(state == c.expected);
-        CheckErrorBox(boxes, c.box);
+        texts::CheckErrorBox(boxes, c.box);
     }
     RemoveDirectoryA(workDir.c_str());
     PrepareMachine();

@@ -17,36 +17,26 @@ BOOL WINAPI WatchedCloseHandle(HANDLE handle)
     return imports::CStandIn<importSlot_CloseHandle>::Real()(handle);
 }
 
-// Wine answers GetProcessHandleCount with 0 whatever is open, so each value
-// is tried; it hands out the lowest free one, so a long run of unused values
-// ends the table.
-std::vector<HANDLE> Scan()
-{
-    std::vector<HANDLE> open;
-    for (ULONG_PTR value = 4, unused = 0; unused < 1024; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            open.push_back(reinterpret_cast<HANDLE>(value));
-            unused = 0;
-        } else {
-            ++unused;
-        }
-    }
-    return open;
-}
-
 // Every handle the process holds, once the set holds still: Wine's own
 // worker threads open and close handles of their own for a moment after a
-// call into the service manager.
+// call into the service manager. Wine answers GetProcessHandleCount with 0
+// whatever is open, so each value is tried; it hands out the lowest free
+// one, so a long run of unused values ends the table.
 std::vector<HANDLE> Open()
 {
-    std::vector<HANDLE> open = Scan();
-    for (int i = 0; i < 20; ++i) {
-        Sleep(50);
-        std::vector<HANDLE> again = Scan();
-        if (again == open)
+    std::vector<HANDLE> open;
+    for (int scan = 0; scan < 20; ++scan, Sleep(50)) {
+        std::vector<HANDLE> now;
+        for (ULONG_PTR value = 4, unused = 0; unused < 1024; value += 4) {
+            DWORD flags = 0;
+            const bool held = GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags);
+            if (held)
+                now.push_back(reinterpret_cast<HANDLE>(value));
+            unused = held ? 0 : unused + 1;
+        }
+        if (scan > 0 && now == open)
             break;
-        open = std::move(again);
+        open = std::move(now);
     }
     return open;
 }

@@ -1,9 +1,8 @@
 // The one probe for handles an operation leaves behind: every handle the
 // process holds, before and after, and every close of INVALID_HANDLE_VALUE
-// meanwhile. CloseHandle(INVALID_HANDLE_VALUE) answers success and closes
-// nothing (the value is also the process's own pseudo handle), so only a
-// watch on the import slot that every call goes through sees a holder that
-// closes what a failed snapshot or file open answered.
+// meanwhile, which answers success and closes nothing (the value is also the
+// process's own pseudo handle): only a watch on the import slot sees a
+// holder close what a failed snapshot or file open answered.
 #pragma once
 
 #include <windows.h>

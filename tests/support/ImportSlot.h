@@ -1,8 +1,7 @@
-// Putting a stand-in into an import slot: the pointer that every call of
-// this executable to a system function goes through (see afxlate.h). Tests
-// replace what Wine cannot be made to do (a refused call, a configuration it
-// cannot hold, a restart that would end the session) or watch the calls,
-// and give the slot back afterwards.
+// Putting a stand-in into an import slot, the pointer that every call of
+// this executable to a system function goes through (see afxlate.h): for
+// what Wine cannot be made to do (a refused call, a configuration it cannot
+// hold, a restart that would end the session), or to watch the calls.
 #pragma once
 
 #include <windows.h>

@@ -132,12 +132,23 @@ std::string Text(UINT id)
     return Ansi(English[id]);
 }
 
-void CheckErrorBox(const robot::Window& box, const std::string& text)
+std::vector<robot::Window> Boxes(const std::function<void()>& action)
 {
-    CHECK(box.caption == Text(IDS_TITLE));
-    CHECK(robot::Visible(box.StaticText()) == text);
-    CHECK(box.icon == LoadIconA(nullptr, IDI_HAND));
-    CHECK(box.Buttons() == std::vector<int>{ IDOK });
+    const robot::Answer ok = [](HWND box) { robot::Click(box, IDOK); };
+    return robot::RunAndAnswer(action, { ok, ok }, 5000);
+}
+
+void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text)
+{
+    if (text.empty()) {
+        CHECK(boxes.empty());
+        return;
+    }
+    REQUIRE(boxes.size() == 1);
+    CHECK(boxes[0].caption == Text(IDS_TITLE));
+    CHECK(robot::Visible(boxes[0].StaticText()) == text);
+    CHECK(boxes[0].icon == LoadIconA(nullptr, IDI_HAND));
+    CHECK(boxes[0].Buttons() == std::vector<int>{ IDOK });
 }
 
 }  // namespace texts

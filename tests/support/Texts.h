@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/testbed/Robot.h"
 
@@ -39,8 +41,12 @@ std::string SystemText(DWORD code);
 // One of the program's English texts, as it loads them.
 std::string Text(UINT id);
 
-// One error box as the program shows it: this text under the program's
-// title, the error icon, one OK button.
-void CheckErrorBox(const robot::Window& box, const std::string& text);
+// Runs an operation while the robot answers up to two boxes with OK (one
+// more than any operation may show), and gives the boxes it saw.
+std::vector<robot::Window> Boxes(const std::function<void()>& action);
+// The boxes an operation showed: none for an empty text, else one error box
+// as the program shows it, the text under its title with the error icon and
+// one OK button.
+void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text);
 
 }  // namespace texts
