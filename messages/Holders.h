@@ -2,8 +2,8 @@
 // holds exactly once, when it goes or takes another, also on early returns.
 // It can be moved but not copied, so nothing is released twice. It lives
 // here, the lowest of the program's modules, so that the program, the test
-// bed and the tests all hold their resources with it, and every kind of
-// owner they use is named below.
+// bed and the tests all hold their resources with it. The owners the
+// program uses are named below; the test bed names its own beside its code.
 #pragma once
 
 #include <windows.h>
@@ -65,8 +65,6 @@ private:
 
 // Tokens, processes, threads, pipes, events: handles that fail as null.
 using CHandleHolder = CUniqueResource<HANDLE, &::CloseHandle>;
-// Handles that fail as INVALID_HANDLE_VALUE: CreateFile, CreateToolhelp32Snapshot.
-using CFileHolder = CUniqueResource<HANDLE, &::CloseHandle, LONG_PTR(-1)>;
 using CServiceHolder = CUniqueResource<SC_HANDLE, &::CloseServiceHandle>;
 using CKeyHolder = CUniqueResource<HKEY, &::RegCloseKey>;
 using CSidHolder = CUniqueResource<PSID, &::FreeSid>;
@@ -76,12 +74,3 @@ using CMallocHolder = CUniqueResource<void*, &::free>;
 // descriptor), as the pointer type the call hands back.
 template <typename T>
 using CLocalHolder = CUniqueResource<T, &::LocalFree>;
-
-// Drawing resources, for the test bed's screenshots.
-inline int ReleaseScreenDC(HDC dc)
-{
-    return ::ReleaseDC(nullptr, dc);
-}
-using CScreenDCHolder = CUniqueResource<HDC, &ReleaseScreenDC>;
-using CDCHolder = CUniqueResource<HDC, &::DeleteDC>;
-using CBitmapHolder = CUniqueResource<HBITMAP, &::DeleteObject>;

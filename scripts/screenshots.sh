@@ -43,7 +43,7 @@ export DISPLAY
 mkdir -p "$out"
 
 status=0
-for locale in en_US de_DE fr_FR it_IT es_ES; do
+for locale in $(awk '!/^#/ { print $1 }' "$sentavio_root/tests/support/locales.txt"); do
     shot=$out/prompt-$locale
     rm -f "$shot.png" "$shot.ready" "$shot.ready.part" "$shot.taken"
     # The test program opens the prompt, writes its screen rectangle to

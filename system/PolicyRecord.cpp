@@ -1,17 +1,29 @@
 #include "PolicyRecord.h"
 
+#include <powrprof.h>
+#include <stddef.h>
 #include <string.h>
 
 namespace {
 
-// DischargePolicy[0] (critical) starts at 76 and DischargePolicy[1] (low) at
-// 100; each SYSTEM_POWER_LEVEL is Enable, 3 spare bytes, BatteryLevel,
-// PowerPolicy { Action, Flags, EventCode }, MinSystemState.
-constexpr DWORD kCriticalEnable = 76;
-constexpr DWORD kCriticalLevel = 80;
-constexpr DWORD kCriticalAction = 84;
-constexpr DWORD kCriticalEventCode = 92;
-constexpr DWORD kLowEnable = 100;
+// The five fields, where the platform's record declares them: the critical
+// and the low entry of DischargePolicy.
+constexpr DWORD kCriticalEnable =
+    offsetof(GLOBAL_POWER_POLICY, user.DischargePolicy[DISCHARGE_POLICY_CRITICAL].Enable);
+constexpr DWORD kCriticalLevel =
+    offsetof(GLOBAL_POWER_POLICY, user.DischargePolicy[DISCHARGE_POLICY_CRITICAL].BatteryLevel);
+constexpr DWORD kCriticalAction =
+    offsetof(GLOBAL_POWER_POLICY, user.DischargePolicy[DISCHARGE_POLICY_CRITICAL].PowerPolicy.Action);
+constexpr DWORD kCriticalEventCode =
+    offsetof(GLOBAL_POWER_POLICY, user.DischargePolicy[DISCHARGE_POLICY_CRITICAL].PowerPolicy.EventCode);
+constexpr DWORD kLowEnable = offsetof(GLOBAL_POWER_POLICY, user.DischargePolicy[DISCHARGE_POLICY_LOW].Enable);
+
+// The record the power library stores is Windows 2000's on every
+// architecture: a header that laid it out otherwise would not be the system's.
+static_assert(sizeof(GLOBAL_POWER_POLICY) == kGlobalPowerPolicySize);
+static_assert(offsetof(GLOBAL_POWER_POLICY, mach) == 176);
+static_assert(kCriticalEnable == 76 && kCriticalLevel == 80 && kCriticalAction == 84 &&
+              kCriticalEventCode == 92 && kLowEnable == 100);
 
 // The record comes from the system with no alignment promise.
 DWORD LoadDword(const BYTE* record, DWORD offset)

@@ -3,7 +3,7 @@
 // DoModal and makes every assertion.
 #include <doctest.h>
 
-#include "messages/Holders.h"
+#include "tests/testbed/Holders.h"
 #include "res/resource.h"
 #include "tests/testbed/Process.h"
 #include "tests/testbed/Registry.h"
@@ -106,16 +106,9 @@ LANGID RequestedLanguage()
     const char* locale = getenv("LC_ALL");
     if (locale == nullptr || *locale == '\0')
         locale = getenv("LANG");
-    const struct {
-        const char* prefix;
-        LANGID id;
-    } known[] = {
-        { "en_US", 0x0409 }, { "de_DE", 0x0407 }, { "fr_FR", 0x040C },
-        { "it_IT", 0x0410 }, { "es_ES", 0x0C0A },
-    };
-    for (const auto& k : known)
-        if (locale != nullptr && strncmp(locale, k.prefix, 5) == 0)
-            return k.id;
+    for (const texts::Language& l : texts::Languages)
+        if (locale != nullptr && strncmp(locale, l.locale, 5) == 0)
+            return l.id;
     return 0;
 }
 
@@ -553,18 +546,17 @@ TEST_CASE("Picture of the prompt" * doctest::skip())
 // machine's, and each run measures the rows of its language.
 TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI" * doctest::skip())
 {
-    const struct Row {
+    struct Row {
         const char* locale;
         LANGID language;
         int dpi;
         SIZE baseUnits;
-    } rows[] = {
-        { "en_US", 0x0409, 96, { 6, 13 } },  { "de_DE", 0x0407, 96, { 6, 13 } },
-        { "fr_FR", 0x040C, 96, { 6, 13 } },  { "it_IT", 0x0410, 96, { 6, 13 } },
-        { "es_ES", 0x0C0A, 96, { 6, 13 } },  { "en_US", 0x0409, 120, { 8, 16 } },
-        { "de_DE", 0x0407, 120, { 8, 16 } }, { "fr_FR", 0x040C, 120, { 8, 16 } },
-        { "it_IT", 0x0410, 120, { 8, 16 } }, { "es_ES", 0x0C0A, 120, { 8, 16 } },
     };
+    std::vector<Row> rows;
+    for (const texts::Language& l : texts::Languages) {
+        rows.push_back({ l.locale, l.id, 96, { 6, 13 } });
+        rows.push_back({ l.locale, l.id, 120, { 8, 16 } });
+    }
     const LANGID language = GetUserDefaultUILanguage();
     REQUIRE(language == RequestedLanguage());
     char exe[MAX_PATH] = {};

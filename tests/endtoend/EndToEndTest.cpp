@@ -28,11 +28,7 @@ using user::Kind;
 namespace {
 
 using texts::SystemText;
-
-std::string Text(int id)
-{
-    return texts::Ansi(texts::English[id]);
-}
+using texts::Text;
 
 // A window as the table names it: its kind, and for boxes their text.
 struct Expected {
@@ -57,15 +53,6 @@ std::vector<Expected> Seen(const user::Session& session)
     for (const user::Seen& s : session.windows)
         windows.push_back({ s.kind, s.kind == Kind::Prompt ? "" : s.text });
     return windows;
-}
-
-RegValue WithFlag(const RegValue& stored, BYTE flag)
-{
-    RegValue value{ true, REG_BINARY, stored.bytes };
-    if (value.bytes.size() < 20)
-        value.bytes.resize(20, 0);
-    value.bytes[6] = flag;
-    return value;
 }
 
 std::string Bytes(const GLOBAL_POWER_POLICY& policy)
@@ -109,16 +96,13 @@ void Prepare(const Machine& m)
     REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == 0);
     REQUIRE(testbed::SetPolicyRefusals(false, m.refuseWrite) == ERROR_SUCCESS);
 
-    // Bystanders beside the values the program may change, in the power
-    // key and the Run key: a write or removal that reaches further shows.
-    REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
+    REQUIRE(testbed::WriteBystanders() == 0);
     const RegValue heuristics{ m.heuristicsType != REG_NONE, m.heuristicsType,
                                testbed::ValueBytes(m.heuristicsType, m.heuristicsSize) };
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, heuristics) == 0);
     if (!m.powerKey)
         REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == 0);
 
-    REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "C:\\Tools\\neighbour.exe /tray") == 0);
     if (m.autostart)
         REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, kAutostartCommand) == 0);
     else
@@ -147,7 +131,7 @@ void RunCase(const Case& c)
     // The power key: the Heuristics value edited or not, nothing else.
     auto powerExpected = powerBefore;
     if (c.after.flagSet)
-        powerExpected[testbed::kHeuristicsValue] = WithFlag(powerBefore.at(testbed::kHeuristicsValue), 1);
+        powerExpected[testbed::kHeuristicsValue] = testbed::HeuristicsWithFlag(powerBefore.at(testbed::kHeuristicsValue), 1);
     CHECK(testbed::ReadAllValues(testbed::kPowerKey) == powerExpected);
     CHECK(testbed::KeyExists(testbed::kPowerKey) == c.before.powerKey);
 

@@ -19,6 +19,7 @@
 #include "FaultCalls.h"
 
 #include "framework/afxlate.h"
+#include "tests/support/ImportSlot.h"
 
 #include <powrprof.h>
 #include <stdio.h>
@@ -271,8 +272,6 @@ void ReplaceImports()
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-    // Taken before its own slot is rewritten.
-    auto protect = &::VirtualProtect;
     for (; desc->Name != 0; ++desc) {
         auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
@@ -288,13 +287,11 @@ void ReplaceImports()
             if (id < 0)
                 continue;
             g_real[id] = reinterpret_cast<void*>(slots->u1.Function);
+            // Exchange calls VirtualProtect through its slot: once that
+            // holds its stand-in, the stand-in, busy here, passes it on.
             void* standIn = StandInOf(id);
-            if (standIn == nullptr)
-                continue;
-            DWORD old = 0;
-            protect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(standIn);
-            protect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
+            if (standIn != nullptr)
+                imports::Exchange(slots->u1.Function, reinterpret_cast<ULONG_PTR>(standIn));
         }
     }
     // The late-bound ones do not show in the import table.

@@ -118,17 +118,11 @@ Registry ReadRegistry()
     return registry;
 }
 
-// Puts every watched key back as it was: values added are deleted.
+// Puts every watched key back as it was, as the machine scope does.
 void Restore(const Registry& registry)
 {
-    for (size_t i = 0; i < registry.size(); ++i) {
-        REQUIRE(testbed::CreateKey(kWatched[i]) == ERROR_SUCCESS);
-        for (const auto& [name, value] : testbed::ReadAllValues(kWatched[i]))
-            if (registry[i].count(name) == 0)
-                REQUIRE(testbed::DeleteValue(kWatched[i], name.c_str()) == ERROR_SUCCESS);
-        for (const auto& [name, value] : registry[i])
-            REQUIRE(testbed::WriteValue(kWatched[i], name.c_str(), value) == ERROR_SUCCESS);
-    }
+    for (size_t i = 0; i < registry.size(); ++i)
+        REQUIRE(testbed::RestoreKey(kWatched[i], { true, registry[i] }) == 0);
 }
 
 // ---- One run of the fault build ---------------------------------------------------
@@ -370,7 +364,7 @@ bool MustReport(const LogLine& failed, const faults::Way& way)
 // machine needs it.
 void JudgeBoxes(const Scenario& s, const Run& run, const faults::Way* way, Broken& broken)
 {
-    const std::string title = texts::Ansi(texts::English[IDS_TITLE]);
+    const std::string title = texts::Text(IDS_TITLE);
     int errorBoxes = 0;
     for (const user::Seen& w : run.session.windows) {
         if (w.kind == user::Kind::Prompt && !s.choice)
@@ -413,15 +407,10 @@ void PrepareMachine(const Scenario& s)
     REQUIRE(testbed::PreparePowerMachine(s.alarms) == 0);
     REQUIRE(testbed::SetService(testbed::kBatteryService, s.driverPath) == 0);
     REQUIRE(testbed::SetProgramVersion("win2k", kProgram) == 0);
-    // A bystander beside Heuristics, as Windows keeps more values in the
-    // power key: an edit that rewrites the key, or a wrong value, shows.
-    REQUIRE(testbed::WriteDword(testbed::kPowerKey, "LastAlarm", 5) == 0);
+    REQUIRE(testbed::WriteBystanders() == 0);
     // Byte 6 is neither 0 nor 1 in the pattern, so setting it shows.
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue,
                                 { true, REG_BINARY, testbed::Pattern(20) }) == 0);
-    // Another program's autostart value beside ours: a removal that takes
-    // the wrong value, or more than ours, shows.
-    REQUIRE(testbed::WriteString(testbed::kRunKey, "Neighbour", "C:\\Tools\\neighbour.exe /tray") == 0);
     REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "C:\\Sentavio\\Sentavio.exe") == 0);
 }
 

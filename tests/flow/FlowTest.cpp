@@ -140,11 +140,6 @@ LRESULT CALLBACK RefuseDialogs(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::string Text(const char* utf8)
-{
-    return texts::Ansi(utf8);
-}
-
 }  // namespace
 
 TEST_CASE("The check flow decides, prompts and applies in a fixed order")
@@ -180,15 +175,15 @@ TEST_CASE("The check flow decides, prompts and applies in a fixed order")
         REQUIRE(windows.size() == size_t(prompted) + size_t(asked));
         if (prompted) {
             const robot::Window& dlg = windows[0];
-            CHECK(dlg.caption == Text(texts::English[IDS_TITLE]));
+            CHECK(dlg.caption == texts::Text(IDS_TITLE));
             REQUIRE(dlg.Find(IDC_MESSAGE) != nullptr);
-            CHECK(dlg.Find(IDC_MESSAGE)->text == Text(texts::English[IDS_NOT_OPTIMAL]));
-            CHECK(dlg.Find(IDC_QUESTION)->text == Text(texts::English[IDS_ASK_OPTIMUM]));
+            CHECK(dlg.Find(IDC_MESSAGE)->text == texts::Text(IDS_NOT_OPTIMAL));
+            CHECK(dlg.Find(IDC_QUESTION)->text == texts::Text(IDS_ASK_OPTIMUM));
         }
         if (asked) {
             const robot::Window& box = windows[1];
-            CHECK(box.caption == Text(texts::English[IDS_TITLE]));
-            CHECK(box.StaticText() == Text(texts::English[IDS_ASK_RESTART]));
+            CHECK(box.caption == texts::Text(IDS_TITLE));
+            CHECK(box.StaticText() == texts::Text(IDS_ASK_RESTART));
             CHECK(box.icon == LoadIconA(nullptr, IDI_QUESTION));
             CHECK(box.Buttons() == std::vector<int>{ IDYES, IDNO });
             CHECK(box.owner == nullptr);

@@ -1,22 +1,24 @@
 // Every operation of the program, on success and on each failure path,
 // leaves the process's handles as it found them: tokens, service handles,
-// registry keys and libraries are all given back. A first pass over the rows
-// lets the system set up what it keeps for the process's lifetime (the cached
-// root key, the window station); in the second, each row prepares the
-// simulated machine and the handles are counted around its operation. The
-// error boxes a failure shows are closed by the robot; their number proves
-// that the row took the path it names. No row may close INVALID_HANDLE_VALUE:
-// it is what a failed snapshot or file open answers, and a holder of one
-// holds nothing. The last rows hold the test bed's own owners to the same.
+// registry keys and libraries are all given back (the power library's
+// operations are rows of power_test's grid, which watches them the same
+// way). A first pass over the rows lets the system set up what it keeps for
+// the process's lifetime (the cached root key, the window station); in the
+// second, each row prepares the simulated machine and the handle watch looks
+// at its operation. The error boxes a failure shows are closed by the robot;
+// their number proves that the row took the path it names. No row may close
+// INVALID_HANDLE_VALUE: it is what a failed snapshot or file open answers,
+// and a holder of one holds nothing. The last rows hold the test bed's own
+// owners to the same.
 #include <doctest.h>
 
 #include "app/PowerCheckApp.h"
-#include "framework/afxlate.h"
-#include "messages/Holders.h"
 #include "res/resource.h"
-#include "system/PowerPolicy.h"
 #include "system/Probes.h"
 #include "system/RegistryEdits.h"
+#include "tests/support/Handles.h"
+#include "tests/support/ImportSlot.h"
+#include "tests/testbed/Holders.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
 #include "tests/testbed/PowerMachine.h"
@@ -32,49 +34,9 @@
 
 // Wine's restart ends the whole session, this test with it: the restart rows
 // replace ExitWindowsEx in its late-bound import slot with a fake.
-extern decltype(&::ExitWindowsEx) g_slotExitWindowsEx asm(AFX_IMPORT_SLOT(ExitWindowsEx, 8));
-// CloseHandle(INVALID_HANDLE_VALUE) answers success and closes nothing (the
-// value is also the process's own pseudo handle): only a watch on the import
-// slot that every call of this program goes through sees one.
-extern decltype(&::CloseHandle) g_slotCloseHandle asm(AFX_IMPORT_SLOT(CloseHandle, 4));
+SENTAVIO_IMPORT_SLOT(ExitWindowsEx, 8);
 
 namespace {
-
-// Wine 8 answers GetProcessHandleCount with 0 whatever is open; there the
-// handle values are tried one by one. Wine hands out the lowest free value,
-// so a long run of unused values ends the table.
-DWORD CountHandles()
-{
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0)
-        return count;
-    count = 0;
-    for (ULONG_PTR value = 4, unused = 0; unused < 1024; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            ++count;
-            unused = 0;
-        } else {
-            ++unused;
-        }
-    }
-    return count;
-}
-
-// Wine's own worker threads open and close handles of their own for a moment
-// after a call into the service manager: count once the number holds still.
-DWORD SettledCount()
-{
-    DWORD count = CountHandles();
-    for (int i = 0; i < 20; ++i) {
-        Sleep(50);
-        DWORD again = CountHandles();
-        if (again == count)
-            break;
-        count = again;
-    }
-    return count;
-}
 
 void SetHeuristics(bool present)
 {
@@ -104,38 +66,6 @@ BOOL WINAPI FakeExitWindowsEx(UINT, DWORD)
     return g_restartAnswer;
 }
 
-// The function CloseHandle's slot held before the watch took it.
-decltype(&::CloseHandle) g_realCloseHandle = nullptr;
-int g_invalidCloses = 0;
-BOOL WINAPI WatchedCloseHandle(HANDLE handle)
-{
-    if (handle == INVALID_HANDLE_VALUE)
-        ++g_invalidCloses;
-    return g_realCloseHandle(handle);
-}
-
-// Puts a stand-in into an import slot, and what the slot held back when it
-// goes.
-template <typename F>
-class SlotScope {
-public:
-    SlotScope(F& slot, F standIn) : m_slot(slot), m_held(slot) { slot = standIn; }
-    ~SlotScope() { m_slot = m_held; }
-    SlotScope(const SlotScope&) = delete;
-    SlotScope& operator=(const SlotScope&) = delete;
-
-private:
-    F& m_slot;
-    F m_held;
-};
-
-void Power(testbed::PowerLibrary library, bool refuseRead = false, bool refuseWrite = false)
-{
-    REQUIRE(testbed::PreparePowerMachine(testbed::kCriticalAtFiveNoAction) == ERROR_SUCCESS);
-    REQUIRE(testbed::SetPowerLibrary(library) == ERROR_SUCCESS);
-    REQUIRE(testbed::SetPolicyRefusals(refuseRead, refuseWrite) == ERROR_SUCCESS);
-}
-
 void Service(const char* path)
 {
     if (path != nullptr)
@@ -149,8 +79,6 @@ bool UsesMakersDriver()
     CServiceQuery query;
     return query.UsesDriverFile("cmbatt", "DIVURUVA.dor") != FALSE;
 }
-
-const DischargeSettings kOptimum = { 1, 0, 100, 3, 0 };
 
 const robot::Answer kClose = [](HWND window) { robot::CloseBox(window); };
 const robot::Answer kYesTicked = [](HWND prompt) {
@@ -209,8 +137,6 @@ struct Row {
     std::vector<robot::Answer> answers = { kClose, kClose };
 };
 
-using testbed::PowerLibrary;
-
 const Row kRows[] = {
     { "version record", [] {}, [] { COSVersionInfo v; return v.m_osvi.dwMajorVersion != 0; }, true, 0 },
     { "administrator, process token", [] {}, [] { return IsAdministrator() != FALSE; }, true, 0 },
@@ -225,35 +151,6 @@ const Row kRows[] = {
     { "driver file, maker's driver", [] { Service(testbed::kMakersDriverPath); }, UsesMakersDriver, true, 0 },
     { "driver file, stock driver", [] { Service(testbed::kStockDriverPath); }, UsesMakersDriver, false, 0 },
     { "driver file, no such service", [] { Service(nullptr); }, UsesMakersDriver, false, 0 },
-
-    { "hibernation allowed", [] { Power(PowerLibrary::StandIn); },
-      [] { return IsHibernateAllowed() == HibernateState::Allowed; }, true, 0 },
-    { "hibernation, library missing", [] { Power(PowerLibrary::Missing); },
-      [] { return IsHibernateAllowed() != HibernateState::Failed; }, false, 1 },
-    { "hibernation, entry missing", [] { Power(PowerLibrary::NoHibernateEntry); },
-      [] { return IsHibernateAllowed() != HibernateState::Failed; }, false, 1 },
-
-    { "read alarms", [] { Power(PowerLibrary::StandIn); },
-      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, true, 0 },
-    { "read alarms, library missing", [] { Power(PowerLibrary::Missing); },
-      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, false, 1 },
-    { "read alarms, entry missing", [] { Power(PowerLibrary::NoReadEntry); },
-      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, false, 1 },
-    { "read alarms, refused", [] { Power(PowerLibrary::StandIn, true, false); },
-      [] { DischargeSettings s = {}; return ReadDischargeSettings(s) != FALSE; }, false, 1 },
-
-    { "write alarms", [] { Power(PowerLibrary::StandIn); },
-      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, true, 0 },
-    { "write alarms, library missing", [] { Power(PowerLibrary::Missing); },
-      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
-    { "write alarms, read entry missing", [] { Power(PowerLibrary::NoReadEntry); },
-      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
-    { "write alarms, write entry missing", [] { Power(PowerLibrary::NoWriteEntry); },
-      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
-    { "write alarms, read refused", [] { Power(PowerLibrary::StandIn, true, false); },
-      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
-    { "write alarms, write refused", [] { Power(PowerLibrary::StandIn, false, true); },
-      [] { return WriteDischargeSettings(kOptimum) != FALSE; }, false, 1 },
 
     { "Heuristics flag, value present", [] { SetHeuristics(true); },
       [] { return SetHeuristicsFlag(TRUE) != FALSE; }, true, 0 },
@@ -306,9 +203,7 @@ template <size_t N>
 void CheckRows(const Row (&rows)[N])
 {
     testbed::MachineScope machine;
-    SlotScope restart(g_slotExitWindowsEx, &FakeExitWindowsEx);
-    g_realCloseHandle = g_slotCloseHandle;
-    SlotScope closes(g_slotCloseHandle, &WatchedCloseHandle);
+    const imports::CStandIn<importSlot_ExitWindowsEx> restart(&FakeExitWindowsEx);
     // The first pass also opens the connection to the service manager that
     // the test bed keeps.
     for (const Row& row : rows) {
@@ -319,28 +214,33 @@ void CheckRows(const Row (&rows)[N])
         const std::string name = row.name;
         CAPTURE(name);
         row.prepare();
-        DWORD before = SettledCount();
-        g_invalidCloses = 0;
+        const handles::CWatch watch;
         Outcome outcome = Run(row);
-        DWORD after = SettledCount();
 
         CHECK(outcome.result == row.expected);
         CHECK(outcome.boxes == row.boxes);
-        CHECK(after == before);
-        CHECK(g_invalidCloses == 0);
+        CHECK(watch.Unchanged());
+        CHECK(watch.InvalidCloses() == 0);
     }
 }
 
 }  // namespace
 
-TEST_CASE("the handle count sees a key that is left open")
+// The one self-test of the handle watch that every test of handles uses.
+TEST_CASE("the handle watch sees a key and a token left open, and a close of INVALID_HANDLE_VALUE")
 {
-    DWORD before = CountHandles();
     CKeyHolder key;
+    CHandleHolder token;
+    const handles::CWatch watch;
     REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, testbed::kRunKey.path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS);
-    CHECK(CountHandles() == before + 1);
+    CHECK_FALSE(watch.Unchanged());
+    REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()));
     key.Reset();
-    CHECK(CountHandles() == before);
+    CHECK_FALSE(watch.Unchanged());  // the token alone
+    token.Reset();
+    CHECK(watch.Unchanged());
+    CloseHandle(INVALID_HANDLE_VALUE);
+    CHECK(watch.InvalidCloses() == 1);
 }
 
 TEST_CASE("every operation leaves the process's handles as it found them")

@@ -5,52 +5,31 @@
 #include "framework/afxwin.h"
 #include "messages/Messages.h"
 #include "res/resource.h"
-#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
-namespace {
-
+using texts::Boxes;
 using texts::SystemText;
-using robot::Visible;
-
-robot::Window BoxOf(const std::function<void()>& action)
-{
-    auto seen = robot::RunAndAnswer(action, { [](HWND h) { robot::Click(h, IDOK); } });
-    REQUIRE(seen.size() == 1);
-    return seen[0];
-}
-
-}  // namespace
 
 TEST_CASE("ReportError shows the right text under the program's caption")
 {
-    const std::string title = texts::Ansi(texts::English[IDS_TITLE]);
     struct Case {
         DWORD code;
         std::string expected;
     } cases[] = {
         { 5, SystemText(5) },
         { 2, SystemText(2) },
-        { 0, texts::Ansi(texts::English[IDS_DRIVER_NOT_FOR_DEVICE]) },
+        { 0, texts::Text(IDS_DRIVER_NOT_FOR_DEVICE) },
         { 0xE0001234, "Unknown Error 0xE0001234" },
         { 0x2AF9, SystemText(0x2AF9).empty() ? "Unknown Error 0x2AF9" : SystemText(0x2AF9) },
     };
     for (const Case& c : cases) {
         CAPTURE(c.code);
         REQUIRE_FALSE(c.expected.empty());
-        robot::Window box = BoxOf([&] { ReportError(c.code); });
-        CHECK(box.caption == title);
-        CHECK(Visible(box.StaticText()) == c.expected);
-        CHECK(box.icon == LoadIconA(nullptr, IDI_HAND));
-        CHECK(box.Buttons() == std::vector<int>{ IDOK });
+        texts::CheckErrorBox(Boxes([&] { ReportError(c.code); }), c.expected);
     }
 }
 
 TEST_CASE("ShowErrorBox shows the given text with the error icon and one OK button")
 {
-    robot::Window box = BoxOf([] { ShowErrorBox("Something failed."); });
-    CHECK(box.caption == texts::Ansi(texts::English[IDS_TITLE]));
-    CHECK(box.StaticText() == "Something failed.");
-    CHECK(box.icon == LoadIconA(nullptr, IDI_HAND));
-    CHECK(box.Buttons() == std::vector<int>{ IDOK });
+    texts::CheckErrorBox(Boxes([] { ShowErrorBox("Something failed."); }), "Something failed.");
 }

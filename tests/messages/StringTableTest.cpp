@@ -28,7 +28,7 @@ std::wstring RawEntry(LANGID language, UINT id)
 TEST_CASE("Every text of the string table, in each language")
 {
     for (const texts::Language& language : texts::Languages) {
-        CAPTURE(language.name);
+        CAPTURE(std::string(language.name));
         for (UINT id = IDS_TITLE; id <= IDS_CANCEL; ++id) {
             CAPTURE(id);
             std::wstring raw = RawEntry(language.id, id);

@@ -1,30 +1,25 @@
 // Power policy access on Wine, through the power library that the prefix's
 // system directory really holds: our stand-in and its variants (installed by
 // each test case through the test bed), or Wine's own. The robot reads and
-// dismisses every box the program shows.
+// dismisses every box the program shows; every operation on our library,
+// its variants or none leaves the process's handles as it found them.
 #include <doctest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
+#include "tests/support/Handles.h"
 #include "tests/testbed/PowerMachine.h"
-#include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
+using texts::Boxes;
 using texts::SystemText;
-using robot::Visible;
 
 using testbed::PowerLibrary;
 
 namespace {
-
-std::string RegistryErrorText()
-{
-    return texts::Ansi(texts::English[IDS_REGISTRY_ERROR]);
-}
 
 void PrepareMachine()
 {
@@ -41,25 +36,6 @@ GLOBAL_POWER_POLICY StoredPolicy()
 bool SamePolicy(const GLOBAL_POWER_POLICY& a, const GLOBAL_POWER_POLICY& b)
 {
     return std::memcmp(&a, &b, sizeof(a)) == 0;
-}
-
-// Runs one operation while the robot answers up to two boxes with OK.
-std::vector<robot::Window> Boxes(const std::function<void()>& action)
-{
-    auto ok = [](HWND box) { robot::Click(box, IDOK); };
-    return robot::RunAndAnswer(action, { ok, ok }, 5000);
-}
-
-void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text)
-{
-    if (text.empty()) {
-        CHECK(boxes.empty());
-        return;
-    }
-    REQUIRE(boxes.size() == 1);
-    CHECK(boxes[0].caption == texts::Ansi(texts::English[IDS_TITLE]));
-    CHECK(Visible(boxes[0].StaticText()) == text);
-    CHECK(boxes[0].icon == LoadIconA(nullptr, IDI_HAND));
 }
 
 enum class Operation { Hibernate, Read, Write };
@@ -83,7 +59,7 @@ const int kFailed = static_cast<int>(HibernateState::Failed);
 
 }  // namespace
 
-TEST_CASE("every failure shows the right box, answers as specified and changes nothing")
+TEST_CASE("every operation answers as specified, shows the right box and changes only what it writes")
 {
     const std::string missingLibrary = SystemText(ERROR_MOD_NOT_FOUND);
     const std::string missingEntry = SystemText(ERROR_PROC_NOT_FOUND);
@@ -97,7 +73,11 @@ TEST_CASE("every failure shows the right box, answers as specified and changes n
         Operation operation;
         int expected;
         std::string box;  // empty: none
+        bool written = false;  // the policy holds the optimum alarms afterwards
     } cases[] = {
+        { "stand-in: hibernation", PowerLibrary::StandIn, false, false, Operation::Hibernate, kAllowed, "" },
+        { "stand-in: read", PowerLibrary::StandIn, false, false, Operation::Read, TRUE, "" },
+        { "stand-in: write", PowerLibrary::StandIn, false, false, Operation::Write, TRUE, "", true },
         { "no library: hibernation", PowerLibrary::Missing, false, false, Operation::Hibernate, kFailed,
           missingLibrary },
         { "no library: read", PowerLibrary::Missing, false, false, Operation::Read, FALSE, missingLibrary },
@@ -108,35 +88,42 @@ TEST_CASE("every failure shows the right box, answers as specified and changes n
         { "no read entry: write", PowerLibrary::NoReadEntry, false, false, Operation::Write, FALSE, missingEntry },
         { "no write entry: write", PowerLibrary::NoWriteEntry, false, false, Operation::Write, FALSE,
           missingEntry },
-        { "refused read: read", PowerLibrary::StandIn, true, false, Operation::Read, FALSE, RegistryErrorText() },
+        { "refused read: read", PowerLibrary::StandIn, true, false, Operation::Read, FALSE, texts::Text(IDS_REGISTRY_ERROR) },
         { "refused read: write writes nothing", PowerLibrary::StandIn, true, false, Operation::Write, FALSE,
-          RegistryErrorText() },
+          texts::Text(IDS_REGISTRY_ERROR) },
         { "refused write: write", PowerLibrary::StandIn, false, true, Operation::Write, FALSE,
-          RegistryErrorText() },
+          texts::Text(IDS_REGISTRY_ERROR) },
         { "refused write: a read still succeeds", PowerLibrary::StandIn, false, true, Operation::Read, TRUE, "" },
         // Stock Wine: its own library answers that hibernation is allowed,
         // refuses every read of the global policy (error 2) and every write
         // (error 120). So the program shows string 7 where it reads, and a
         // write stops at the refused read.
         { "Wine's own: hibernation", PowerLibrary::WineOwn, false, false, Operation::Hibernate, kAllowed, "" },
-        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Operation::Read, FALSE, RegistryErrorText() },
+        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Operation::Read, FALSE, texts::Text(IDS_REGISTRY_ERROR) },
         { "Wine's own: write", PowerLibrary::WineOwn, false, false, Operation::Write, FALSE,
-          RegistryErrorText() },
+          texts::Text(IDS_REGISTRY_ERROR) },
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        CAPTURE(std::string(c.name));
         PrepareMachine();
-        const GLOBAL_POWER_POLICY before = StoredPolicy();
+        GLOBAL_POWER_POLICY expected = StoredPolicy();
+        if (c.written)
+            testbed::SetAlarms(expected, testbed::kOptimumAlarms);
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
         REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, c.refuseWrite) == ERROR_SUCCESS);
 
         int answer = -1;
         DischargeSettings read = {};
+        const handles::CWatch watch;
         auto boxes = Boxes([&] { answer = Perform(c.operation, read); });
 
         CHECK(answer == c.expected);
-        CheckErrorBox(boxes, c.box);
-        CHECK(SamePolicy(StoredPolicy(), before));
+        texts::CheckErrorBox(boxes, c.box);
+        // Wine's own library keeps a handle from its first load on.
+        if (c.library != PowerLibrary::WineOwn)
+            CHECK(watch.Unchanged());
+        CHECK(watch.InvalidCloses() == 0);
+        CHECK(SamePolicy(StoredPolicy(), expected));
     }
     PrepareMachine();
 }
@@ -270,7 +257,7 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
     };
     for (const Case& c : cases) {
         CAPTURE(c.dir);
-        CAPTURE(testbed::PowerLibraryName(c.library));
+        CAPTURE(std::string(testbed::PowerLibraryName(c.library)));
         PrepareMachine();
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
         CurrentDirectory cwd(workDir);
@@ -284,7 +271,7 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
         HibernateState state = HibernateState::Allowed;
         auto boxes = Boxes([&] { state = IsHibernateAllowed(); });
         CHECK(state == c.expected);
-        CheckErrorBox(boxes, c.box);
+        texts::CheckErrorBox(boxes, c.box);
     }
     RemoveDirectoryA(workDir.c_str());
     PrepareMachine();

@@ -18,16 +18,12 @@
 
 using robot::Visible;
 using texts::SystemText;
+using texts::Text;
 
 using testbed::Alarms;
 using testbed::PowerLibrary;
 
 namespace {
-
-std::string Text(int id)
-{
-    return texts::Ansi(texts::English[id]);
-}
 
 // What the program could change: the policy, the Heuristics value, its
 // own autostart value.
@@ -87,7 +83,7 @@ TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the 
           Text(IDS_REGISTRY_ERROR) },
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        CAPTURE(std::string(c.name));
         REQUIRE(testbed::PreparePowerMachine(c.alarms) == 0);
         REQUIRE(testbed::SetHibernateAnswer(c.hibernate) == ERROR_SUCCESS);
         REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, false) == ERROR_SUCCESS);

@@ -1,7 +1,7 @@
-// What Wine cannot produce, through a link-time seam: this program defines
-// its own import pointers for GetTokenInformation and QueryServiceConfigA,
-// so the probes linked into it call the fakes below. With no script set, a
-// fake passes the call on to the real advapi32.
+// What Wine cannot produce, through the import slots of GetTokenInformation
+// and QueryServiceConfigA: while a case runs, the probes linked into this
+// program call the fakes below. With no script set, a fake passes the call
+// on to the real advapi32.
 //
 // Wine cannot make a token without the Administrators group (every token
 // is a copy of its one user's, and a restricted token keeps the group as
@@ -9,23 +9,21 @@
 // part or lacks a binary path.
 #include <doctest.h>
 
-#include "framework/afxlate.h"
 #include "system/Probes.h"
+#include "tests/support/ImportSlot.h"
 #include "tests/testbed/Machine.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
+SENTAVIO_IMPORT_SLOT(GetTokenInformation, 20);
+SENTAVIO_IMPORT_SLOT(QueryServiceConfigA, 16);
+
 namespace {
 
-// The real function behind a faked import.
-template <typename Proc>
-Proc Real(const char* name)
-{
-    FARPROC proc = GetProcAddress(GetModuleHandleA("advapi32.dll"), name);
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(proc));
-}
+using TokenSlot = imports::CStandIn<importSlot_GetTokenInformation>;
+using ServiceSlot = imports::CStandIn<importSlot_QueryServiceConfigA>;
 
 // ---- Token groups ----------------------------------------------------------
 
@@ -42,17 +40,15 @@ bool IsImpersonationToken(HANDLE token)
 {
     TOKEN_TYPE type = TokenPrimary;
     DWORD size = 0;
-    auto real = Real<decltype(&GetTokenInformation)>("GetTokenInformation");
-    return real(token, TokenType, &type, sizeof(type), &size) && type == TokenImpersonation;
+    return TokenSlot::Real()(token, TokenType, &type, sizeof(type), &size) && type == TokenImpersonation;
 }
 
 BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info,
                                     DWORD length, PDWORD returned)
 {
-    auto real = Real<decltype(&GetTokenInformation)>("GetTokenInformation");
     const auto& script = IsImpersonationToken(token) ? g_impersonationGroups : g_primaryGroups;
     if (infoClass != TokenGroups || !script)
-        return real(token, infoClass, info, length, returned);
+        return TokenSlot::Real()(token, infoClass, info, length, returned);
 
     // TOKEN_GROUPS, then the identifiers, laid out as the system does.
     const DWORD count = static_cast<DWORD>(script->size());
@@ -90,10 +86,8 @@ std::vector<DWORD> g_queryBufferSizes;
 BOOL WINAPI FakeQueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA config, DWORD size,
                                     LPDWORD needed)
 {
-    if (!g_queryScript) {
-        auto real = Real<decltype(&QueryServiceConfigA)>("QueryServiceConfigA");
-        return real(service, config, size, needed);
-    }
+    if (!g_queryScript)
+        return ServiceSlot::Real()(service, config, size, needed);
     const size_t call = g_queryBufferSizes.size();
     g_queryBufferSizes.push_back(size);
     if (call >= g_queryScript->size()) {
@@ -113,16 +107,9 @@ BOOL WINAPI FakeQueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA c
 
 }  // namespace
 
-// The import pointers the probes call through.
-extern "C" {
-decltype(&GetTokenInformation) fakeGetTokenInformation asm(AFX_IMPORT_SLOT(GetTokenInformation, 20)) =
-    &FakeGetTokenInformation;
-decltype(&QueryServiceConfigA) fakeQueryServiceConfigA asm(AFX_IMPORT_SLOT(QueryServiceConfigA, 16)) =
-    &FakeQueryServiceConfigA;
-}
-
 TEST_CASE("IsAdministrator on tokens Wine cannot make")
 {
+    const TokenSlot fake(&FakeGetTokenInformation);
     const std::vector<GroupEntry> plainUser = { { WinWorldSid, SE_GROUP_ENABLED },
                                                 { WinBuiltinUsersSid, SE_GROUP_ENABLED } };
     const std::vector<GroupEntry> adminsNoAttributes = { { WinWorldSid, SE_GROUP_ENABLED },
@@ -159,6 +146,7 @@ TEST_CASE("UsesDriverFile on configurations Wine cannot produce")
     // A real service, so the manager and the service open for real.
     const char* service = "sentavio_seam";
     REQUIRE(testbed::SetService(service, testbed::kStockDriverPath) == 0);
+    const ServiceSlot fake(&FakeQueryServiceConfigA);
 
     const DWORD fixedPart = sizeof(QUERY_SERVICE_CONFIGA);
     const QueryAnswer bigger = { FALSE, ERROR_INSUFFICIENT_BUFFER, 500, nullptr };

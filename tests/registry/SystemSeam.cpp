@@ -1,29 +1,32 @@
 #include "SystemSeam.h"
 
-#include "framework/afxlate.h"
+#include "tests/support/ImportSlot.h"
+
+SENTAVIO_IMPORT_SLOT(RegQueryValueExA, 24);
+SENTAVIO_IMPORT_SLOT(RegSetValueExA, 24);
+SENTAVIO_IMPORT_SLOT(OpenProcessToken, 12);
+SENTAVIO_IMPORT_SLOT(LookupPrivilegeValueA, 12);
+SENTAVIO_IMPORT_SLOT(AdjustTokenPrivileges, 24);
+SENTAVIO_IMPORT_SLOT(ExitWindowsEx, 8);
 
 namespace seam {
 
 namespace {
 
+using imports::CStandIn;
+
 Failures g_failures;
 Calls g_calls;
 
-template <typename F>
-F Real(const char* module, const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
-}
-
 // A token call that fails with the armed error, or the system's own.
-template <typename F, typename... A>
-BOOL FailOrCall(DWORD failure, F real, A... args)
+template <auto& Slot, typename... A>
+BOOL FailOrCall(DWORD failure, A... args)
 {
     if (failure != 0) {
         SetLastError(failure);
         return FALSE;
     }
-    return real(args...);
+    return CStandIn<Slot>::Real()(args...);
 }
 
 LONG WINAPI QueryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
@@ -32,8 +35,7 @@ LONG WINAPI QueryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LP
     DWORD failure = data == nullptr ? g_failures.sizeQuery : g_failures.dataRead;
     if (failure != 0)
         return static_cast<LONG>(failure);
-    static auto real = Real<decltype(&QueryValue)>("advapi32.dll", "RegQueryValueExA");
-    return real(key, name, reserved, type, data, size);
+    return CStandIn<importSlot_RegQueryValueExA>::Real()(key, name, reserved, type, data, size);
 }
 
 LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
@@ -41,20 +43,17 @@ LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BY
 {
     if (g_failures.setValue != 0)
         return static_cast<LONG>(g_failures.setValue);
-    static auto real = Real<decltype(&SetValue)>("advapi32.dll", "RegSetValueExA");
-    return real(key, name, reserved, type, data, size);
+    return CStandIn<importSlot_RegSetValueExA>::Real()(key, name, reserved, type, data, size);
 }
 
 BOOL WINAPI OpenToken(HANDLE process, DWORD access, PHANDLE token)
 {
-    static auto real = Real<decltype(&OpenToken)>("advapi32.dll", "OpenProcessToken");
-    return FailOrCall(g_failures.openToken, real, process, access, token);
+    return FailOrCall<importSlot_OpenProcessToken>(g_failures.openToken, process, access, token);
 }
 
 BOOL WINAPI Lookup(LPCSTR system, LPCSTR name, PLUID luid)
 {
-    static auto real = Real<decltype(&Lookup)>("advapi32.dll", "LookupPrivilegeValueA");
-    return FailOrCall(g_failures.lookup, real, system, name, luid);
+    return FailOrCall<importSlot_LookupPrivilegeValueA>(g_failures.lookup, system, name, luid);
 }
 
 BOOL WINAPI Adjust(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES privileges, DWORD length,
@@ -65,9 +64,8 @@ BOOL WINAPI Adjust(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES privileges, 
     g_calls.askedPreviousState = previous != nullptr || length != 0;
     if (privileges != nullptr)
         g_calls.privileges = *privileges;
-    static auto real = Real<decltype(&Adjust)>("advapi32.dll", "AdjustTokenPrivileges");
-    BOOL result =
-        FailOrCall(g_failures.adjust, real, token, disableAll, privileges, length, previous, returnLength);
+    BOOL result = FailOrCall<importSlot_AdjustTokenPrivileges>(g_failures.adjust, token, disableAll, privileges,
+                                                               length, previous, returnLength);
     if (result && g_failures.adjustPartly != 0)
         SetLastError(g_failures.adjustPartly);
     return result;
@@ -84,6 +82,14 @@ BOOL WINAPI ExitSession(UINT flags, DWORD)
     return TRUE;
 }
 
+// In their slots for the whole program, from before its first test.
+const CStandIn<importSlot_RegQueryValueExA> g_queryValue(&QueryValue);
+const CStandIn<importSlot_RegSetValueExA> g_setValue(&SetValue);
+const CStandIn<importSlot_OpenProcessToken> g_openToken(&OpenToken);
+const CStandIn<importSlot_LookupPrivilegeValueA> g_lookup(&Lookup);
+const CStandIn<importSlot_AdjustTokenPrivileges> g_adjust(&Adjust);
+const CStandIn<importSlot_ExitWindowsEx> g_exitWindows(&ExitSession);
+
 }  // namespace
 
 void Arm(const Failures& failures)
@@ -98,16 +104,3 @@ const Calls& Seen()
 }
 
 }  // namespace seam
-
-// The import slots the compiler calls through; defining them here keeps the
-// linker from taking the system's import-library entries.
-#define SEAM_SLOT(name, bytes, standIn)                                   \
-    extern decltype(&::name) seamImp_##name asm(AFX_IMPORT_SLOT(name, bytes)); \
-    decltype(&::name) seamImp_##name = &seam::standIn;
-
-SEAM_SLOT(RegQueryValueExA, 24, QueryValue)
-SEAM_SLOT(RegSetValueExA, 24, SetValue)
-SEAM_SLOT(OpenProcessToken, 12, OpenToken)
-SEAM_SLOT(LookupPrivilegeValueA, 12, Lookup)
-SEAM_SLOT(AdjustTokenPrivileges, 24, Adjust)
-SEAM_SLOT(ExitWindowsEx, 8, ExitSession)

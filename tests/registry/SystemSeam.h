@@ -1,9 +1,9 @@
-// Link-time stand-ins for the few system calls whose failures Wine cannot
-// produce on demand: a refused read or write of a registry value that exists,
-// a refused token or privilege call, and ExitWindowsEx, which on Wine would
-// end every process of the session, this test among them. Each stand-in
-// forwards to the real function unless a failure is armed, so everything
-// else in these tests runs against Wine's real registry and token.
+// Stand-ins, in their import slots, for the few system calls whose failures
+// Wine cannot produce on demand: a refused read or write of a registry value
+// that exists, a refused token or privilege call, and ExitWindowsEx, which on
+// Wine would end every process of the session, this test among them. Each
+// stand-in forwards to the real function unless a failure is armed, so
+// everything else in these tests runs against Wine's real registry and token.
 #pragma once
 
 #include <windows.h>

@@ -117,7 +117,7 @@ TEST_CASE("every late-bound user32 function resolves to the library's own export
     REQUIRE(user32 != nullptr);
     for (int i = 0; i < afxUser32ImportCount; ++i) {
         const AFX_LATE_IMPORT& import = afxUser32Imports[i];
-        CAPTURE(import.pszName);
+        CAPTURE(std::string(import.pszName));
         const void* expected = reinterpret_cast<const void*>(GetProcAddress(user32, import.pszName));
         REQUIRE(expected != nullptr);
         CHECK(reinterpret_cast<const void*>(import.pfnBind()) == expected);
@@ -163,7 +163,7 @@ TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
     };
     testbed::MachineScope scope;
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        CAPTURE(std::string(c.name));
         Prepare(c.machine);
         const TracedRun run = RunTraced();
         REQUIRE(run.session.ended);

@@ -1,7 +1,10 @@
 #include "Texts.h"
 
+#include <doctest.h>
+
 #include "messages/Holders.h"
-#include "tests/testbed/Robot.h"
+#include "res/resource.h"
+#include "tests/support/Locales.h"
 
 namespace texts {
 
@@ -75,13 +78,8 @@ Table Spanish = {
     "Cancelar",
 };
 
-const Language Languages[5] = {
-    { 0x0409, "English", English },
-    { 0x0407, "German", German },
-    { 0x040C, "French", French },
-    { 0x0410, "Italian", Italian },
-    { 0x0C0A, "Spanish", Spanish },
-};
+#define LANGUAGE_ROW(locale, id, name) { id, #name, name, #locale },
+const Language Languages[5] = { SENTAVIO_LOCALES(LANGUAGE_ROW) };
 
 const char* const* TableFor(LANGID id)
 {
@@ -127,6 +125,30 @@ std::string SystemText(DWORD code)
                        FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.Put()), 0, nullptr);
     return robot::Visible(buffer ? buffer.Get() : "");
+}
+
+std::string Text(UINT id)
+{
+    return Ansi(English[id]);
+}
+
+std::vector<robot::Window> Boxes(const std::function<void()>& action)
+{
+    const robot::Answer ok = [](HWND box) { robot::Click(box, IDOK); };
+    return robot::RunAndAnswer(action, { ok, ok }, 5000);
+}
+
+void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text)
+{
+    if (text.empty()) {
+        CHECK(boxes.empty());
+        return;
+    }
+    REQUIRE(boxes.size() == 1);
+    CHECK(boxes[0].caption == Text(IDS_TITLE));
+    CHECK(robot::Visible(boxes[0].StaticText()) == text);
+    CHECK(boxes[0].icon == LoadIconA(nullptr, IDI_HAND));
+    CHECK(boxes[0].Buttons() == std::vector<int>{ IDOK });
 }
 
 }  // namespace texts

@@ -3,7 +3,7 @@
 // script can wait for it to run.
 #include <windows.h>
 
-#include "messages/Holders.h"
+#include "tests/testbed/Holders.h"
 
 int main(int argc, char** argv)
 {

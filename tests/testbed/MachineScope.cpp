@@ -39,6 +39,8 @@ PowerLibrary LibraryNamed(const std::string& name)
     return PowerLibrary::WineOwn;
 }
 
+}  // namespace
+
 int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
 {
     const std::string path = std::string("key ") + key.path;
@@ -53,8 +55,6 @@ int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
             failed += Check(WriteValue(key, name.c_str(), value), "\"" + name + "\" of " + path);
     return failed;
 }
-
-}  // namespace
 
 MachineSnapshot TakeSnapshot()
 {

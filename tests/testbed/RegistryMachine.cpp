@@ -16,6 +16,21 @@ std::vector<BYTE> Pattern(DWORD size)
     return bytes;
 }
 
+RegValue HeuristicsWithFlag(const RegValue& stored, BYTE flag)
+{
+    RegValue value{ true, REG_BINARY, stored.bytes };
+    if (value.bytes.size() < 20)
+        value.bytes.resize(20, 0);
+    value.bytes[kHeuristicsFlagByte] = flag;
+    return value;
+}
+
+LONG WriteBystanders()
+{
+    const LONG status = WriteDword(kPowerKey, kPowerBystander, 5);
+    return status != ERROR_SUCCESS ? status : WriteString(kRunKey, kRunBystander, "C:\\Tools\\neighbour.exe /tray");
+}
+
 std::vector<BYTE> ValueBytes(DWORD type, DWORD size)
 {
     if (type != REG_SZ || size == 0)

@@ -1,7 +1,7 @@
 #include "User.h"
 
 #include "res/resource.h"
-#include "messages/Holders.h"
+#include "tests/testbed/Holders.h"
 #include "tests/testbed/Process.h"
 
 #include <tlhelp32.h>

@@ -1,6 +1,7 @@
 // The few Windows types the byte-level functions use, so that they build
-// natively on Linux for the fuzzers. Nothing else of the platform is here:
-// a function that needs more does not belong among the byte functions.
+// natively on Linux for the fuzzers (powrprof.h beside it: the record they
+// map). Nothing else of the platform is here: a function that needs more
+// does not belong among the byte functions.
 #pragma once
 
 #include <stdint.h>

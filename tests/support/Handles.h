@@ -1,0 +1,33 @@
+// The one probe for handles an operation leaves behind: every handle the
+// process holds, before and after, and every close of INVALID_HANDLE_VALUE
+// meanwhile, which answers success and closes nothing (the value is also the
+// process's own pseudo handle): only a watch on the import slot sees a
+// holder close what a failed snapshot or file open answered.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "tests/support/ImportSlot.h"
+
+SENTAVIO_IMPORT_SLOT(CloseHandle, 4);
+
+namespace handles {
+
+// Measures from its start. Start it while no robot thread runs: the window
+// system opens keys of its own for a thread while it runs. One at a time.
+class CWatch {
+public:
+    CWatch();
+
+    // The same handles are open as at the start.
+    bool Unchanged() const;
+    int InvalidCloses() const;
+
+private:
+    std::vector<HANDLE> m_before;
+    imports::CStandIn<importSlot_CloseHandle> m_closes;
+};
+
+}  // namespace handles
