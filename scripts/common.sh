@@ -1,8 +1,9 @@
 # Sourced by every script and shell test: what this host can run, the
-# architecture to use, Windows paths, the machine tool, bounded waits, and
-# how a script ends when it is interrupted. The script sets sentavio_root
-# (the project's folder) before it sources this file. Plain sh has no local
-# variables: every name a function here sets starts with its own prefix.
+# architecture to use and its build tree, Windows paths, the machine tool,
+# bounded waits, the Wine session a script starts, and how a script ends.
+# The script sets sentavio_root (the project's folder) before it sources
+# this file. Plain sh has no local variables: a function's own working names
+# start with its prefix; the names it sets for the caller are said with it.
 
 # host_runs_i686 answers whether the kernel runs 32-bit x86 programs, as
 # 32-bit Wine needs. It finds out by trying: it runs a 96-byte 32-bit Linux
@@ -37,15 +38,23 @@ host_check_arch_request() {
 
 # host_choose_arch: the one architecture a script runs the program on: the
 # shipped i686 one where the host can run it, else the x86_64 test build.
-# Sets arch, preset and tree (the build tree), and why when it is x86_64.
+# Sets what use_arch sets, and why when it is x86_64.
 host_choose_arch() {
     host_check_arch_request
+    why=
     case "${SENTAVIO_ARCH:-}" in
-    x86_64) arch=x86_64 why="SENTAVIO_ARCH=x86_64 asks for it" ;;
-    i686) arch=i686 ;;
-    *) if host_runs_i686; then arch=i686; else arch=x86_64 why=$host_i686_why; fi ;;
+    x86_64) why="SENTAVIO_ARCH=x86_64 asks for it" ;;
+    i686) ;;
+    *) host_runs_i686 || why=$host_i686_why ;;
     esac
-    if [ $arch = i686 ]; then preset=release tree=build; else preset=x86_64 tree=build-x64; fi
+    if [ -z "$why" ]; then use_arch i686; else use_arch x86_64; fi
+}
+
+# use_arch i686|x86_64: sets arch, its CMake preset and tree, its build tree
+# (the preset's binaryDir), relative to the project's folder.
+use_arch() {
+    arch=$1
+    if [ "$1" = i686 ]; then preset=release tree=build; else preset=x86_64 tree=build-x64; fi
 }
 
 # dos_path UNIX_PATH: the same file as a Windows program sees it, on Wine's
@@ -55,6 +64,18 @@ dos_path() { printf 'Z:%s\n' "$1" | tr / '\\'; }
 # machine ARGUMENTS...: the simulated machine's tool (sentavio-machine.exe,
 # named by machine_exe) in the Wine session of SENTAVIO_SESSION.
 machine() { "$sentavio_root/cmake/wine-run.sh" "$machine_exe" "$@"; }
+
+# machine_qualify: a machine that Sentavio.exe prompts on: Windows 2000, the
+# maker's driver behind "cmbatt", our stand-in power library with
+# hibernation allowed and the critical alarm at 5 % with no action (settings
+# that differ from the optimum), the power key, and Heuristics of 20 bytes.
+machine_qualify() {
+    machine version win2k >/dev/null &&
+        machine cmbatt maker >/dev/null &&
+        machine power-prepare 1 1 5 0 0 >/dev/null &&
+        machine power-key present >/dev/null &&
+        machine heuristics binary 20 >/dev/null
+}
 
 # within SECONDS COMMAND...: runs COMMAND every tenth of a second until it
 # succeeds; fails once SECONDS have passed. No result is decided by a
@@ -73,13 +94,28 @@ within() {
 # ended PID: whether that process is gone.
 ended() { ! kill -0 "$1" 2>/dev/null; }
 
-# on_exit COMMAND: runs COMMAND however the script ends: normally, on a
-# failure, or on an interrupt. /bin/sh (dash) runs no EXIT trap on SIGINT or
-# SIGTERM unless they are trapped, so each is trapped here: the script ends
+# session_start TREE DIR: a Wine session (cmake/wine-session.sh) in DIR, of
+# the architecture CMake wrote to TREE/wine-arch, for the Wine programs the
+# script runs next (exports SENTAVIO_SESSION). on_exit stops the session
+# named by session_dir, which this sets, however the script ends.
+session_dir=
+session_start() {
+    session_dir=$2
+    SENTAVIO_SESSION=$2
+    export SENTAVIO_SESSION
+    interruptible "$sentavio_root/cmake/wine-session.sh" start "$2" "$(cat "$1/wine-arch")"
+}
+
+# on_exit [COMMAND]: runs COMMAND, and then stops the Wine session named by
+# session_dir, however the script ends: normally, on a failure, or on an
+# interrupt; COMMAND finds the script's exit status in $?. It sets the INT
+# and TERM traps as well as the EXIT trap: /bin/sh (dash) runs no EXIT trap
+# on SIGINT or SIGTERM unless they are trapped, so on either the script ends
 # what it runs with interruptible, says it was interrupted and exits with
 # 130 or 143, and then the EXIT trap runs.
 on_exit() {
-    trap "$1" EXIT
+    trap "${1:-:}"'
+[ -z "$session_dir" ] || "$sentavio_root/cmake/wine-session.sh" stop "$session_dir"' EXIT
     trap 'interrupted interrupted 130' INT
     trap 'interrupted terminated 143' TERM
 }
@@ -95,15 +131,17 @@ interrupted() {
 # swallow it: CTest goes on with the next test, a Wine program exits
 # normally, and sh then takes the interrupt as handled. -o sends COMMAND's
 # output to FILE (a redirection of the call would take this script's own
-# interrupt message along).
+# interrupt message along). A background job is no process group's leader,
+# so setsid makes the job itself the leader of a new session, and its id
+# names the group; -w would keep the wait whole if setsid ever forked.
 interruptible_pid=
 interruptible() {
     if [ "$1" = -o ]; then
         interruptible_output=$2
         shift 2
-        setsid "$@" >"$interruptible_output" 2>&1 </dev/null &
+        setsid -w "$@" >"$interruptible_output" 2>&1 </dev/null &
     else
-        setsid "$@" &
+        setsid -w "$@" &
     fi
     interruptible_pid=$!
     interruptible_status=0

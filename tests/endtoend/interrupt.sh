@@ -6,7 +6,9 @@
 #
 # Proves: the run ends within 10 s, says it was interrupted, exits with
 # 130, and the X server and wineserver it started (by the process ids its
-# session recorded) are gone.
+# session recorded) are gone, and so is every Wine process of its prefix.
+# A record left from an earlier run, whose ids now name a process of this
+# test's own, does not make the run's session end that process.
 #
 # bash, because only its subshell can give the run back the default SIGINT
 # that a background job of sh starts without.
@@ -18,11 +20,17 @@ fail() { echo "FAIL: $*"; exit 1; }
 SENTAVIO_ARCH=$arch host_choose_arch
 session=$sentavio_root/$tree/run-session
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
 display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
 
 rm -rf "$session"
-( trap - INT; exec setsid env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
+mkdir -p "$session"
+sleep 600 &
+stranger=$!
+trap 'rm -f "$log"; kill "$stranger" 2>/dev/null' EXIT
+# The X server's record even names the stranger's start time.
+echo "$stranger $(sed 's/^.*) //' "/proc/$stranger/stat" | cut -d ' ' -f 20)" >"$session/xvfb.pid"
+echo "$stranger" >"$session/wineserver.pid"
+( trap - INT; exec setsid -w env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
 run=$!
 prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
 if ! within 180 prompt_up; then
@@ -30,7 +38,7 @@ if ! within 180 prompt_up; then
     cat "$log"
     fail "no prompt within 180 s"
 fi
-recorded="$(cat "$session/xvfb.pid") $(cat "$session/wineserver.pid")"
+recorded="$(cut -d ' ' -f 1 "$session/xvfb.pid" "$session/wineserver.pid")"
 echo "The run's X server and wineserver: $recorded"
 
 kill -INT -"$run"
@@ -45,4 +53,7 @@ grep -q 'did not end as expected\|failed while' "$log" && fail "the run took the
 for pid in $recorded; do
     ended "$pid" || fail "process $pid of the run is still alive"
 done
+prefix_gone() { ! grep -lszFx "WINEPREFIX=$session/prefix" /proc/[0-9]*/environ; }
+within 10 prefix_gone || fail "Wine processes of the run's prefix still run: $(prefix_gone)"
+ended "$stranger" && fail "the run's session ended process $stranger, which it did not start"
 echo "PASS"
