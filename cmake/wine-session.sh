@@ -26,19 +26,16 @@ usage() {
 }
 [ -n "$session" ] || usage
 
-# stat_field PID N: field N of the process's stat line after its name in
-# parentheses: 1 its state, 20 its start time in clock ticks after boot.
-stat_field() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f "$2"; }
 # record NAME: the last background job's id and start time, in NAME.pid.
-record() { echo "$! $(stat_field $! 20)" >"$session/$1.pid"; }
+record() { echo "$! $(proc_stat $! 20)" >"$session/$1.pid"; }
 # is_recorded PID START NAME: whether PID still runs the process recorded:
-# started at START, not a zombie, running a program the kernel names NAME
-# (a pattern).
+# started at START, not ended, running a program the kernel names NAME (a
+# pattern).
 is_recorded() {
     case $1 in '' | *[!0-9]*) return 1 ;; esac
     is_name=$(sed -n 's/^[0-9]* (\(.*\)) .*$/\1/p' "/proc/$1/stat" 2>/dev/null)
     case $is_name in $3) ;; *) return 1 ;; esac
-    [ -n "$2" ] && [ "$(stat_field "$1" 20)" = "$2" ] && [ "$(stat_field "$1" 1)" != Z ]
+    [ -n "$2" ] && [ "$(proc_stat "$1" 20)" = "$2" ] && ! ended "$1"
 }
 
 # end_recorded NAME PROGRAM: ends the process NAME.pid records, if it is

@@ -91,8 +91,14 @@ within() {
     done
 }
 
-# ended PID: whether that process is gone.
-ended() { ! kill -0 "$1" 2>/dev/null; }
+# proc_stat PID N: field N of the process's stat line after its name in
+# parentheses: 1 its state (Z: a zombie), 20 its start time in clock ticks
+# after boot.
+proc_stat() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f "$2"; }
+
+# ended PID: whether that process has ended: it is gone, or a zombie that
+# waits to be reaped (an init that reaps no orphans leaves it for good).
+ended() { ! kill -0 "$1" 2>/dev/null || [ "$(proc_stat "$1" 1)" = Z ]; }
 
 # session_start TREE DIR: a Wine session (cmake/wine-session.sh) in DIR, of
 # the architecture CMake wrote to TREE/wine-arch, for the Wine programs the

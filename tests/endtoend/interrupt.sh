@@ -28,7 +28,7 @@ sleep 600 &
 stranger=$!
 trap 'rm -f "$log"; kill "$stranger" 2>/dev/null' EXIT
 # The X server's record even names the stranger's start time.
-echo "$stranger $(sed 's/^.*) //' "/proc/$stranger/stat" | cut -d ' ' -f 20)" >"$session/xvfb.pid"
+echo "$stranger $(proc_stat $stranger 20)" >"$session/xvfb.pid"
 echo "$stranger" >"$session/wineserver.pid"
 ( trap - INT; exec setsid -w env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
 run=$!
