@@ -118,7 +118,9 @@ session_start() {
 # and TERM traps as well as the EXIT trap: /bin/sh (dash) runs no EXIT trap
 # on SIGINT or SIGTERM unless they are trapped, so on either the script ends
 # what it runs with interruptible, says it was interrupted and exits with
-# 130 or 143, and then the EXIT trap runs.
+# 130 or 143, and then the EXIT trap runs. The reader of its output may have
+# ended with the same interrupt (CTest, say): a write must not end the
+# script by SIGPIPE before that.
 on_exit() {
     trap "${1:-:}"'
 [ -z "$session_dir" ] || "$sentavio_root/cmake/wine-session.sh" stop "$session_dir"' EXIT
@@ -126,6 +128,7 @@ on_exit() {
     trap 'interrupted terminated 143' TERM
 }
 interrupted() {
+    trap '' PIPE
     [ -z "${interruptible_pid:-}" ] || kill -TERM -"$interruptible_pid" 2>/dev/null || true
     echo "$(basename "$0"): $1" >&2
     exit "$2"

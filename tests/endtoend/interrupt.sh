@@ -26,7 +26,9 @@ rm -rf "$session"
 mkdir -p "$session"
 sleep 600 &
 stranger=$!
-trap 'rm -f "$log"; kill "$stranger" 2>/dev/null' EXIT
+# Ended itself, this test passes the end on to the run.
+trap 'rm -f "$log"; kill "$stranger" 2>/dev/null; [ -z "${run:-}" ] || kill -TERM -"$run" 2>/dev/null' EXIT
+trap 'exit 143' INT TERM
 # The X server's record even names the stranger's start time.
 echo "$stranger $(proc_stat $stranger 20)" >"$session/xvfb.pid"
 echo "$stranger" >"$session/wineserver.pid"
@@ -45,6 +47,7 @@ kill -INT -"$run"
 within 10 ended "$run" || { kill -TERM -"$run"; cat "$log"; fail "the run still goes 10 s after the interrupt"; }
 wait "$run"
 status=$?
+run=
 echo "What the run said:"
 cat "$log"
 [ $status = 130 ] || fail "the run ended with status $status, not 130"
