@@ -6,19 +6,24 @@
 # each picture (the test bed's one way to take one), and ImageMagick turns it
 # into PNG.
 #
-#     scripts/screenshots.sh [BUILD_DIR] [readme]        (default: build)
+#     scripts/screenshots.sh [BUILD_DIR] [readme]
 #
 # With "readme" the English picture also becomes the README's,
 # docs/prompt-en_US.png.
 #
-# BUILD_DIR must hold a built tests/dialog/dialog_test.exe. The test command
+# BUILD_DIR (default: the tree of the architecture the scripts choose) must
+# hold a built tests/dialog/dialog_test.exe. The test command
 # runs this script as the CTest test dialog_screenshots, inside the test
 # run's Wine session (SENTAVIO_SESSION); run by hand, it starts a session of
 # its own under BUILD_DIR and ends it afterwards.
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 . "$sentavio_root/scripts/common.sh"
-build=$(cd "${1:-$sentavio_root/build}" && pwd)
+if [ -z "${1:-}" ]; then
+    host_choose_arch
+    set -- "$sentavio_root/$tree" "${2:-}"
+fi
+build=$(cd "$1" && pwd)
 exe=$build/tests/dialog/dialog_test.exe
 out=$build/screenshots
 if [ ! -f "$exe" ]; then
