@@ -2,18 +2,15 @@
 # wine-session.sh start DIR win32|win64
 #   A headless X server, a fresh Wine prefix of that architecture in
 #   DIR/prefix and a persistent wineserver, so every test of one run shares
-#   one warm session. The wineserver runs in a session of its own: an
-#   interrupt that ends the group that started it leaves it to the stop,
-#   which can then still end its Wine processes. Each one's process id and
-#   start time go to DIR/xvfb.pid and DIR/wineserver.pid. When Xvfb or Wine
-#   does not come up, or the start is interrupted, it says why, stops what it
+#   one warm session. The wineserver has a session of its own, out of reach
+#   of an interrupt sent to the group that started it. Their ids and start
+#   times go to DIR/xvfb.pid and DIR/wineserver.pid. When Xvfb or Wine does
+#   not come up, or the start is interrupted, it says why, stops what it
 #   started and fails.
 # wine-session.sh stop DIR
-#   Ends every Wine process of the prefix (wineserver -k), then the
-#   wineserver and the X server, and waits until they are gone. A recorded
-#   process is signalled only while its id still names it: the same start
-#   time and program. A stale id, whose process has ended and whose number
-#   may now be another's, is left alone and its file removed.
+#   Ends the prefix's Wine processes (wineserver -k), then the wineserver and
+#   the X server, each only while its recorded id still names it (the same
+#   start time and program): a stale id is left alone, its file removed.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 sentavio_root=$(dirname "$here")
@@ -28,30 +25,26 @@ usage() {
 
 # record NAME: the last background job's id and start time, in NAME.pid.
 record() { echo "$! $(proc_stat $! 20)" >"$session/$1.pid"; }
-# is_recorded PID START NAME: whether PID still runs the process recorded:
-# started at START, not ended, running a program the kernel names NAME (a
-# pattern).
-is_recorded() {
-    case $1 in '' | *[!0-9]*) return 1 ;; esac
-    is_name=$(sed -n 's/^[0-9]* (\(.*\)) .*$/\1/p' "/proc/$1/stat" 2>/dev/null)
-    case $is_name in $3) ;; *) return 1 ;; esac
-    [ -n "$2" ] && [ "$(proc_stat "$1" 20)" = "$2" ] && ! ended "$1"
-}
 
-# end_recorded NAME PROGRAM: ends the process NAME.pid records, if it is
-# still the one recorded there running PROGRAM, and waits until it is gone.
+# end_recorded NAME PROGRAM: ends the process NAME.pid records while that id
+# still names it: started then, not ended, running a program the kernel
+# names PROGRAM (a pattern). Waits until it is gone.
 end_recorded() {
     [ -f "$session/$1.pid" ] || return 0
     read -r end_pid end_start <"$session/$1.pid" || true
     end_name=$2
-    recorded() { is_recorded "$end_pid" "${end_start:-}" "$end_name"; }
-    gone() { ! recorded; }
+    rm -f "$session/$1.pid"
     if recorded; then
         kill "$end_pid" 2>/dev/null || true
         within 10 gone || ! recorded || kill -9 "$end_pid" 2>/dev/null || true
     fi
-    rm -f "$session/$1.pid"
 }
+recorded() {
+    case $end_pid in '' | *[!0-9]*) return 1 ;; esac
+    case $(sed -n 's/^[0-9]* (\(.*\)) .*$/\1/p' "/proc/$end_pid/stat" 2>/dev/null) in $end_name) ;; *) return 1 ;; esac
+    [ "$(proc_stat "$end_pid" 20)" = "${end_start:-none}" ] && ! ended "$end_pid"
+}
+gone() { ! recorded; }
 
 stop_session() {
     if [ -f "$session/arch" ] && [ -d "$session/prefix" ]; then

@@ -1,9 +1,8 @@
-# Sourced by every script and shell test: what this host can run, the
-# architecture to use and its build tree, Windows paths, the machine tool,
-# bounded waits, the Wine session a script starts, and how a script ends.
-# The script sets sentavio_root (the project's folder) before it sources
-# this file. Plain sh has no local variables: a function's own working names
-# start with its prefix; the names it sets for the caller are said with it.
+# Sourced by every script and shell test, which sets sentavio_root (the
+# project's folder) first: what this host runs, the architecture and its
+# build tree, Windows paths, the machine tool, bounded waits, the Wine
+# session and how a script ends. Plain sh has no local variables: a
+# function's working names carry its prefix; what it sets is said with it.
 
 # host_runs_i686 answers whether the kernel runs 32-bit x86 programs, as
 # 32-bit Wine needs. It finds out by trying: it runs a 96-byte 32-bit Linux
@@ -29,10 +28,7 @@ host_runs_i686() {
 host_check_arch_request() {
     case "${SENTAVIO_ARCH:-}" in
     "" | i686 | x86_64) ;;
-    *)
-        echo "SENTAVIO_ARCH must be i686 or x86_64, not '$SENTAVIO_ARCH'" >&2
-        exit 2
-        ;;
+    *) echo "SENTAVIO_ARCH must be i686 or x86_64, not '$SENTAVIO_ARCH'" >&2 && exit 2 ;;
     esac
 }
 
@@ -50,8 +46,8 @@ host_choose_arch() {
     if [ -z "$why" ]; then use_arch i686; else use_arch x86_64; fi
 }
 
-# use_arch i686|x86_64: sets arch, its CMake preset and tree, its build tree
-# (the preset's binaryDir), relative to the project's folder.
+# use_arch i686|x86_64: sets arch, its preset and tree (the preset's
+# binaryDir, relative to the project's folder).
 use_arch() {
     arch=$1
     if [ "$1" = i686 ]; then preset=release tree=build; else preset=x86_64 tree=build-x64; fi
@@ -65,10 +61,10 @@ dos_path() { printf 'Z:%s\n' "$1" | tr / '\\'; }
 # named by machine_exe) in the Wine session of SENTAVIO_SESSION.
 machine() { "$sentavio_root/cmake/wine-run.sh" "$machine_exe" "$@"; }
 
-# machine_qualify: a machine that Sentavio.exe prompts on: Windows 2000, the
-# maker's driver behind "cmbatt", our stand-in power library with
-# hibernation allowed and the critical alarm at 5 % with no action (settings
-# that differ from the optimum), the power key, and Heuristics of 20 bytes.
+# machine_qualify: a machine Sentavio.exe prompts on: Windows 2000, the
+# maker's driver behind "cmbatt", our power library allowing hibernation,
+# the critical alarm at 5 % with no action (not the optimum), power key,
+# Heuristics.
 machine_qualify() {
     machine version win2k >/dev/null &&
         machine cmbatt maker >/dev/null &&
@@ -91,19 +87,16 @@ within() {
     done
 }
 
-# proc_stat PID N: field N of the process's stat line after its name in
-# parentheses: 1 its state (Z: a zombie), 20 its start time in clock ticks
-# after boot.
+# proc_stat PID N: field N of its stat line after the name: 1 the state (Z:
+# zombie), 20 the start time in clock ticks after boot.
 proc_stat() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f "$2"; }
 
-# ended PID: whether that process has ended: it is gone, or a zombie that
-# waits to be reaped (an init that reaps no orphans leaves it for good).
+# ended PID: whether it is gone, or a zombie (this init reaps no orphans).
 ended() { ! kill -0 "$1" 2>/dev/null || [ "$(proc_stat "$1" 1)" = Z ]; }
 
-# session_start TREE DIR: a Wine session (cmake/wine-session.sh) in DIR, of
-# the architecture CMake wrote to TREE/wine-arch, for the Wine programs the
-# script runs next (exports SENTAVIO_SESSION). on_exit stops the session
-# named by session_dir, which this sets, however the script ends.
+# session_start TREE DIR: a Wine session in DIR of the architecture CMake
+# wrote to TREE/wine-arch, for the Wine programs the script runs next
+# (SENTAVIO_SESSION); on_exit stops it (session_dir).
 session_dir=
 session_start() {
     session_dir=$2
@@ -112,15 +105,11 @@ session_start() {
     interruptible "$sentavio_root/cmake/wine-session.sh" start "$2" "$(cat "$1/wine-arch")"
 }
 
-# on_exit [COMMAND]: runs COMMAND, and then stops the Wine session named by
-# session_dir, however the script ends: normally, on a failure, or on an
-# interrupt; COMMAND finds the script's exit status in $?. It sets the INT
-# and TERM traps as well as the EXIT trap: /bin/sh (dash) runs no EXIT trap
-# on SIGINT or SIGTERM unless they are trapped, so on either the script ends
-# what it runs with interruptible, says it was interrupted and exits with
-# 130 or 143, and then the EXIT trap runs. The reader of its output may have
-# ended with the same interrupt (CTest, say): a write must not end the
-# script by SIGPIPE before that.
+# on_exit [COMMAND]: however the script ends, runs COMMAND (with the exit
+# status in $?) and stops the session named by session_dir. It sets the INT
+# and TERM traps too, as dash runs no EXIT trap on an untrapped signal: the
+# script ends what interruptible runs, says so, exits with 130 or 143 and
+# the EXIT trap runs, even where the reader of its output (CTest) has gone.
 on_exit() {
     trap "${1:-:}"'
 [ -z "$session_dir" ] || "$sentavio_root/cmake/wine-session.sh" stop "$session_dir"' EXIT
@@ -134,15 +123,13 @@ interrupted() {
     exit "$2"
 }
 
-# interruptible [-o FILE] COMMAND...: runs COMMAND in a process group of its
-# own and waits for it, so that an interrupt reaches this script at once and
-# ends the whole group. In the foreground a program that catches SIGINT would
-# swallow it: CTest goes on with the next test, a Wine program exits
-# normally, and sh then takes the interrupt as handled. -o sends COMMAND's
-# output to FILE (a redirection of the call would take this script's own
-# interrupt message along). A background job is no process group's leader,
-# so setsid makes the job itself the leader of a new session, and its id
-# names the group; -w would keep the wait whole if setsid ever forked.
+# interruptible [-o FILE] COMMAND...: runs COMMAND in a session of its own
+# and waits, so that an interrupt reaches this script at once and ends the
+# whole group. In the foreground a program that catches SIGINT would swallow
+# it (CTest goes on with the next test, a Wine program exits normally). -o
+# sends COMMAND's output to FILE, without this script's interrupt message.
+# setsid does not fork for a background job (no group's leader): the job's
+# id names the group; -w would keep the wait whole if it did.
 interruptible_pid=
 interruptible() {
     if [ "$1" = -o ]; then

@@ -19,10 +19,7 @@
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 . "$sentavio_root/scripts/common.sh"
-if [ -z "${1:-}" ]; then
-    host_choose_arch
-    set -- "$sentavio_root/$tree" "${2:-}"
-fi
+[ -n "${1:-}" ] || { host_choose_arch && set -- "$sentavio_root/$tree" "${2:-}"; }
 build=$(cd "$1" && pwd)
 exe=$build/tests/dialog/dialog_test.exe
 out=$build/screenshots

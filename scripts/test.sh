@@ -20,11 +20,8 @@ summary=
 say() { summary="$summary$1
 "; }
 finish() {
-    if [ -n "$session_dir" ]; then
-        # CTest ended before its fixtures' cleanup could stop the session;
-        # on_exit stops it now.
-        say "$what: interrupted; no further suite ran"
-    fi
+    # CTest ended before its fixtures' cleanup; on_exit stops the session.
+    [ -z "$session_dir" ] || say "$what: interrupted; no further suite ran"
     if [ -n "$summary" ]; then
         echo "=== Summary"
         printf '%s' "$summary"
@@ -69,15 +66,8 @@ run_suite() {
     [ -z "$sweep" ] || say "  $sweep"
 }
 
-i686_wine=
-if [ "$want" = x86_64 ]; then
-    why="SENTAVIO_ARCH=x86_64 asks for the x86_64 suite alone"
-elif host_runs_i686; then
-    i686_wine=yes
-else
-    why=$host_i686_why
-fi
-if [ -n "$i686_wine" ]; then
+host_choose_arch
+if [ $arch = i686 ]; then
     run_suite i686 "i686 suite (Sentavio.exe on 32-bit Wine, and its checks without Wine)" "$@"
 else
     run_suite i686 "i686 checks of the shipped Sentavio.exe without Wine (imports, bytes, fuzzers)" -LE wine "$@"
