@@ -22,7 +22,8 @@ win64)
     exit 1
     ;;
 esac
-WINEPREFIX=$session/prefix
+# Wine refuses a prefix named by a relative path.
+WINEPREFIX=$(realpath -ms "$session/prefix")
 WINELOADER=$wine_loader
 WINESERVER=$wine_server
 WINEDEBUG=${WINEDEBUG:--all}

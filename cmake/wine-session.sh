@@ -2,12 +2,15 @@
 # wine-session.sh start DIR win32|win64
 #   A headless X server, a fresh Wine prefix of that architecture in
 #   DIR/prefix and a persistent wineserver, so every test of one run shares
-#   one warm session. Their process ids go to DIR/xvfb.pid and
-#   DIR/wineserver.pid. When Xvfb or Wine does not come up, or the start is
-#   interrupted, it says why, stops what it started and fails.
+#   one warm session. The wineserver has a session of its own, out of reach
+#   of an interrupt sent to the group that started it. Their ids and start
+#   times go to DIR/xvfb.pid and DIR/wineserver.pid. When Xvfb or Wine does
+#   not come up, or the start is interrupted, it says why, stops what it
+#   started and fails.
 # wine-session.sh stop DIR
-#   Ends the wineserver (and with it every Wine process of the session) and
-#   the X server, and waits until they are gone.
+#   Ends the prefix's Wine processes (wineserver -k), then the wineserver and
+#   the X server, each only while its recorded id still names it (the same
+#   start time and program): a stale id is left alone, its file removed.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 sentavio_root=$(dirname "$here")
@@ -20,22 +23,36 @@ usage() {
 }
 [ -n "$session" ] || usage
 
-# Ends the process whose id the file holds, and waits until it is gone.
+# record NAME: the last background job's id and start time, in NAME.pid.
+record() { echo "$! $(proc_stat $! 20)" >"$session/$1.pid"; }
+
+# end_recorded NAME PROGRAM: ends the process NAME.pid records while that id
+# still names it: started then, not ended, running a program the kernel
+# names PROGRAM (a pattern). Waits until it is gone.
 end_recorded() {
-    [ -f "$1" ] || return 0
-    pid=$(cat "$1")
-    kill "$pid" 2>/dev/null || true
-    within 10 ended "$pid" || kill -9 "$pid" 2>/dev/null || true
-    rm -f "$1"
+    [ -f "$session/$1.pid" ] || return 0
+    read -r end_pid end_start <"$session/$1.pid" || true
+    end_name=$2
+    rm -f "$session/$1.pid"
+    if recorded; then
+        kill "$end_pid" 2>/dev/null || true
+        within 10 gone || ! recorded || kill -9 "$end_pid" 2>/dev/null || true
+    fi
 }
+recorded() {
+    case $end_pid in '' | *[!0-9]*) return 1 ;; esac
+    case $(sed -n 's/^[0-9]* (\(.*\)) .*$/\1/p' "/proc/$end_pid/stat" 2>/dev/null) in $end_name) ;; *) return 1 ;; esac
+    [ "$(proc_stat "$end_pid" 20)" = "${end_start:-none}" ] && ! ended "$end_pid"
+}
+gone() { ! recorded; }
 
 stop_session() {
     if [ -f "$session/arch" ] && [ -d "$session/prefix" ]; then
         . "$here/wine-env.sh"
         "$wine_server" -k 2>/dev/null || true
     fi
-    end_recorded "$session/wineserver.pid"
-    end_recorded "$session/xvfb.pid"
+    end_recorded wineserver 'wineserver*'
+    end_recorded xvfb Xvfb
 }
 
 # Prints the log of what failed to come up and fails; the EXIT trap then
@@ -59,7 +76,7 @@ start)
     # comes_up NAME READY_FILE: waits until the process of NAME.pid has
     # written READY_FILE, and fails at once when it ends first.
     comes_up() {
-        pid=$(cat "$session/$1.pid")
+        read -r pid _ <"$session/$1.pid"
         ready() {
             ended "$pid" && failed "$1 ended before it was ready:" "$session/$1.log"
             [ -s "$2" ]
@@ -70,16 +87,17 @@ start)
     # clients.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
         3>"$session/displayfd" >"$session/xvfb.log" 2>&1 </dev/null &
-    echo $! >"$session/xvfb.pid"
+    record xvfb
     comes_up xvfb "$session/displayfd"
     echo ":$(cat "$session/displayfd")" >"$session/display"
     DISPLAY=$(cat "$session/display")
     export DISPLAY
 
-    # In the foreground (-f) of a background job, so that its id is known.
-    # It names its socket's folder in the prefix once it listens.
-    "$wine_server" -f -p >"$session/wineserver.log" 2>&1 </dev/null &
-    echo $! >"$session/wineserver.pid"
+    # In the foreground (-f) of a background job, so that its id is known,
+    # and in a session of its own (see interruptible in common.sh). It names
+    # its socket's folder in the prefix once it listens.
+    setsid -w "$wine_server" -f -p >"$session/wineserver.log" 2>&1 </dev/null &
+    record wineserver
     comes_up wineserver "$WINEPREFIX/wineserver"
     # The first program in a new prefix sets it up (and waits for that): an
     # explicit "wineboot -i" on top starts a second services.exe, and the two

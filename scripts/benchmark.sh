@@ -58,10 +58,8 @@ $cc -Os -s -mwindows -static -Wl,--no-insert-timestamp \
 sentavio=$build/app/Sentavio.exe
 empty=$bench/empty.exe
 
-session=$bench/session
-on_exit 'cmake/wine-session.sh stop "$session"'
-interruptible cmake/wine-session.sh start "$session" "$(cat "$build/wine-arch")"
-export SENTAVIO_SESSION=$session
+on_exit
+session_start "$build" "$bench/session"
 machine_exe=$build/testbed/sentavio-machine.exe
 
 # Wall-clock milliseconds of one run.
@@ -101,7 +99,7 @@ peak_kib() {
     fi
 }
 
-echo "$arch programs, Wine $(cmake/wine-run.sh --version) ($(cat "$build/wine-arch")), $(nproc) cores, $(date -u +%Y-%m-%d)"
+echo "$arch programs, Wine $(cmake/wine-run.sh --version), $(nproc) cores, $(date -u +%Y-%m-%d)"
 
 machine version win7 >/dev/null
 measure "not qualifying (Windows 7)"

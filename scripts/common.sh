@@ -1,8 +1,8 @@
-# Sourced by every script and shell test: what this host can run, the
-# architecture to use, Windows paths, the machine tool, bounded waits, and
-# how a script ends when it is interrupted. The script sets sentavio_root
-# (the project's folder) before it sources this file. Plain sh has no local
-# variables: every name a function here sets starts with its own prefix.
+# Sourced by every script and shell test, which sets sentavio_root (the
+# project's folder) first: what this host runs, the architecture and its
+# build tree, Windows paths, the machine tool, bounded waits, the Wine
+# session and how a script ends. Plain sh has no local variables: a
+# function's working names carry its prefix; what it sets is said with it.
 
 # host_runs_i686 answers whether the kernel runs 32-bit x86 programs, as
 # 32-bit Wine needs. It finds out by trying: it runs a 96-byte 32-bit Linux
@@ -28,24 +28,29 @@ host_runs_i686() {
 host_check_arch_request() {
     case "${SENTAVIO_ARCH:-}" in
     "" | i686 | x86_64) ;;
-    *)
-        echo "SENTAVIO_ARCH must be i686 or x86_64, not '$SENTAVIO_ARCH'" >&2
-        exit 2
-        ;;
+    *) echo "SENTAVIO_ARCH must be i686 or x86_64, not '$SENTAVIO_ARCH'" >&2 && exit 2 ;;
     esac
 }
 
 # host_choose_arch: the one architecture a script runs the program on: the
 # shipped i686 one where the host can run it, else the x86_64 test build.
-# Sets arch, preset and tree (the build tree), and why when it is x86_64.
+# Sets what use_arch sets, and why when it is x86_64.
 host_choose_arch() {
     host_check_arch_request
+    why=
     case "${SENTAVIO_ARCH:-}" in
-    x86_64) arch=x86_64 why="SENTAVIO_ARCH=x86_64 asks for it" ;;
-    i686) arch=i686 ;;
-    *) if host_runs_i686; then arch=i686; else arch=x86_64 why=$host_i686_why; fi ;;
+    x86_64) why="SENTAVIO_ARCH=x86_64 asks for it" ;;
+    i686) ;;
+    *) host_runs_i686 || why=$host_i686_why ;;
     esac
-    if [ $arch = i686 ]; then preset=release tree=build; else preset=x86_64 tree=build-x64; fi
+    if [ -z "$why" ]; then use_arch i686; else use_arch x86_64; fi
+}
+
+# use_arch i686|x86_64: sets arch, its preset and tree (the preset's
+# binaryDir, relative to the project's folder).
+use_arch() {
+    arch=$1
+    if [ "$1" = i686 ]; then preset=release tree=build; else preset=x86_64 tree=build-x64; fi
 }
 
 # dos_path UNIX_PATH: the same file as a Windows program sees it, on Wine's
@@ -55,6 +60,18 @@ dos_path() { printf 'Z:%s\n' "$1" | tr / '\\'; }
 # machine ARGUMENTS...: the simulated machine's tool (sentavio-machine.exe,
 # named by machine_exe) in the Wine session of SENTAVIO_SESSION.
 machine() { "$sentavio_root/cmake/wine-run.sh" "$machine_exe" "$@"; }
+
+# machine_qualify: a machine Sentavio.exe prompts on: Windows 2000, the
+# maker's driver behind "cmbatt", our power library allowing hibernation,
+# the critical alarm at 5 % with no action (not the optimum), power key,
+# Heuristics.
+machine_qualify() {
+    machine version win2k >/dev/null &&
+        machine cmbatt maker >/dev/null &&
+        machine power-prepare 1 1 5 0 0 >/dev/null &&
+        machine power-key present >/dev/null &&
+        machine heuristics binary 20 >/dev/null
+}
 
 # within SECONDS COMMAND...: runs COMMAND every tenth of a second until it
 # succeeds; fails once SECONDS have passed. No result is decided by a
@@ -70,40 +87,57 @@ within() {
     done
 }
 
-# ended PID: whether that process is gone.
-ended() { ! kill -0 "$1" 2>/dev/null; }
+# proc_stat PID N: field N of its stat line after the name: 1 the state (Z:
+# zombie), 20 the start time in clock ticks after boot.
+proc_stat() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f "$2"; }
 
-# on_exit COMMAND: runs COMMAND however the script ends: normally, on a
-# failure, or on an interrupt. /bin/sh (dash) runs no EXIT trap on SIGINT or
-# SIGTERM unless they are trapped, so each is trapped here: the script ends
-# what it runs with interruptible, says it was interrupted and exits with
-# 130 or 143, and then the EXIT trap runs.
+# ended PID: whether it is gone, or a zombie (this init reaps no orphans).
+ended() { ! kill -0 "$1" 2>/dev/null || [ "$(proc_stat "$1" 1)" = Z ]; }
+
+# session_start TREE DIR: a Wine session in DIR of the architecture CMake
+# wrote to TREE/wine-arch, for the Wine programs the script runs next
+# (SENTAVIO_SESSION); on_exit stops it (session_dir).
+session_dir=
+session_start() {
+    session_dir=$2
+    SENTAVIO_SESSION=$2
+    export SENTAVIO_SESSION
+    interruptible "$sentavio_root/cmake/wine-session.sh" start "$2" "$(cat "$1/wine-arch")"
+}
+
+# on_exit [COMMAND]: however the script ends, runs COMMAND (with the exit
+# status in $?) and stops the session named by session_dir. It sets the INT
+# and TERM traps too, as dash runs no EXIT trap on an untrapped signal: the
+# script ends what interruptible runs, says so, exits with 130 or 143 and
+# the EXIT trap runs, even where the reader of its output (CTest) has gone.
 on_exit() {
-    trap "$1" EXIT
+    trap "${1:-:}"'
+[ -z "$session_dir" ] || "$sentavio_root/cmake/wine-session.sh" stop "$session_dir"' EXIT
     trap 'interrupted interrupted 130' INT
     trap 'interrupted terminated 143' TERM
 }
 interrupted() {
+    trap '' PIPE
     [ -z "${interruptible_pid:-}" ] || kill -TERM -"$interruptible_pid" 2>/dev/null || true
     echo "$(basename "$0"): $1" >&2
     exit "$2"
 }
 
-# interruptible [-o FILE] COMMAND...: runs COMMAND in a process group of its
-# own and waits for it, so that an interrupt reaches this script at once and
-# ends the whole group. In the foreground a program that catches SIGINT would
-# swallow it: CTest goes on with the next test, a Wine program exits
-# normally, and sh then takes the interrupt as handled. -o sends COMMAND's
-# output to FILE (a redirection of the call would take this script's own
-# interrupt message along).
+# interruptible [-o FILE] COMMAND...: runs COMMAND in a session of its own
+# and waits, so that an interrupt reaches this script at once and ends the
+# whole group. In the foreground a program that catches SIGINT would swallow
+# it (CTest goes on with the next test, a Wine program exits normally). -o
+# sends COMMAND's output to FILE, without this script's interrupt message.
+# setsid does not fork for a background job (no group's leader): the job's
+# id names the group; -w would keep the wait whole if it did.
 interruptible_pid=
 interruptible() {
     if [ "$1" = -o ]; then
         interruptible_output=$2
         shift 2
-        setsid "$@" >"$interruptible_output" 2>&1 </dev/null &
+        setsid -w "$@" >"$interruptible_output" 2>&1 </dev/null &
     else
-        setsid "$@" &
+        setsid -w "$@" &
     fi
     interruptible_pid=$!
     interruptible_status=0

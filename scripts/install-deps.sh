@@ -50,7 +50,7 @@ rows() {
     if host_runs_i686; then
         echo "wine32:i386|wine32:i386|32-bit Wine runs Sentavio.exe|/usr/lib/wine/wine"
     fi
-    echo "imagemagick|imagemagick-*|ImageMagick's import, identify and convert take and check the pictures|import identify convert|-version|Version: ImageMagick"
+    echo "imagemagick|imagemagick-*|ImageMagick's convert and identify turn the pictures into PNG and check them|convert identify|-version|Version: ImageMagick"
     echo "fonts-wine|fonts-wine|Windows 2000's faces for every Wine prefix|/usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sseriff.fon /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf"
     echo "wixl|wixl|makes the installer package|wixl"
     echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"

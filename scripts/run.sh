@@ -28,16 +28,6 @@ sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
 . scripts/common.sh
 
-# Whatever ends this script early says why, and stops the session.
-step="starting"
-session=
-finish() {
-    status=$?
-    [ -z "$session" ] || cmake/wine-session.sh stop "$session"
-    [ $status = 0 ] || [ $status -ge 128 ] || echo "run.sh: failed while $step (status $status)" >&2
-}
-on_exit finish
-
 choice=cancel
 tick=
 restart=
@@ -49,12 +39,19 @@ for arg in "$@"; do
     restart) restart=restart ;;
     lang=*) lang=${arg#lang=} ;;
     *)
-        step="reading the arguments"
         echo "usage: $0 [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]" >&2
         exit 2
         ;;
     esac
 done
+
+# Whatever ends this script early says why; on_exit stops the session.
+step="choosing the architecture"
+finish() {
+    status=$?
+    [ $status = 0 ] || [ $status -ge 128 ] || echo "run.sh: failed while $step (status $status)" >&2
+}
+on_exit finish
 
 host_choose_arch
 build=$tree
@@ -71,21 +68,13 @@ cmake --preset $preset >/dev/null
 cmake --build --preset $preset -j2 --target Sentavio sentavio-machine sentavio-user idle
 
 step="starting Wine"
-session=$PWD/$build/run-session
-interruptible cmake/wine-session.sh start "$session" "$(cat $build/wine-arch)"
-export SENTAVIO_SESSION=$session
-work=$session/work
+session_start $build "$PWD/$build/run-session"
+work=$SENTAVIO_SESSION/work
 mkdir -p "$work"
 machine_exe=$build/testbed/sentavio-machine.exe
 
 step="preparing the simulated machine"
-machine version win2k
-machine cmbatt maker
-# Our stand-in power library, hibernation allowed, and the critical alarm
-# at 5 % with no action: the settings differ from the optimum.
-machine power-prepare 1 1 5 0 0
-machine power-key present
-machine heuristics binary 20
+machine_qualify
 machine run-value Sentavio "$(dos_path "$PWD/$build/app/Sentavio.exe")"
 # Traces of a restart: an application that a restart ends, and a Run value
 # that leaves a file when the session starts again.
@@ -100,7 +89,7 @@ idle=$!
 
 if [ -n "${DISPLAY:-}" ]; then
     # The prompt on your display; the machine stays in the session.
-    rm -f "$session/display"
+    rm -f "$SENTAVIO_SESSION/display"
     echo "Sentavio.exe runs on $DISPLAY: answer its prompt."
     interruptible -o "$work/user.txt" env LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 \
         cmake/wine-run.sh $build/testbed/sentavio-user.exe person || true

@@ -19,14 +19,9 @@ status=0
 summary=
 say() { summary="$summary$1
 "; }
-suite_tree=
 finish() {
-    code=$?
-    if [ $code -ge 128 ] && [ -n "$suite_tree" ]; then
-        # CTest ended before its fixtures' cleanup could stop the session.
-        cmake/wine-session.sh stop "$suite_tree/wine-session" 2>/dev/null || true
-        say "$what: interrupted; no further suite ran"
-    fi
+    # CTest ended before its fixtures' cleanup; on_exit stops the session.
+    [ -z "$session_dir" ] || say "$what: interrupted; no further suite ran"
     if [ -n "$summary" ]; then
         echo "=== Summary"
         printf '%s' "$summary"
@@ -44,17 +39,19 @@ if [ "$want" != i686 ]; then
     cmake --build --preset x86_64 -j2
 fi
 
-# run_suite DESCRIPTION BUILD_DIR CTEST_ARGUMENTS...
+# run_suite ARCH DESCRIPTION CTEST_ARGUMENTS...: the suite of that
+# architecture's build tree, with its preset.
 run_suite() {
-    what=$1
-    tree=$2
+    use_arch "$1"
+    what=$2
     shift 2
     echo "=== $what"
     sweep_file=$tree/tests/faults/fault-sweep-summary.txt
     rm -f "$sweep_file"
-    suite_tree=$tree
-    selected=$(ctest -N "$@" | sed -n 's/^Total Tests: //p')
-    if interruptible ctest "$@"; then
+    selected=$(ctest -N --preset $preset "$@" | sed -n 's/^Total Tests: //p')
+    # The session the suite's fixture starts there, as CMake named it.
+    session_dir=$(sed -n 's/^SENTAVIO_SESSION:INTERNAL=//p' "$tree/CMakeCache.txt")
+    if interruptible ctest --preset $preset "$@"; then
         say "$what: passed ($selected tests)"
     elif [ "$selected" = 0 ]; then
         say "$what: FAILED: no test ran (no test matches: $*)"
@@ -63,31 +60,21 @@ run_suite() {
         say "$what: FAILED"
         status=1
     fi
-    suite_tree=
+    session_dir=
     # What the fault sweep counted, which CTest shows only on failure.
     sweep=$(cat "$sweep_file" 2>/dev/null || true)
     [ -z "$sweep" ] || say "  $sweep"
 }
 
-i686_wine=
-if [ "$want" = x86_64 ]; then
-    why="SENTAVIO_ARCH=x86_64 asks for the x86_64 suite alone"
-elif host_runs_i686; then
-    i686_wine=yes
+host_choose_arch
+if [ $arch = i686 ]; then
+    run_suite i686 "i686 suite (Sentavio.exe on 32-bit Wine, and its checks without Wine)" "$@"
 else
-    why=$host_i686_why
-fi
-if [ -n "$i686_wine" ]; then
-    run_suite "i686 suite (Sentavio.exe on 32-bit Wine, and its checks without Wine)" build \
-        --preset release "$@"
-else
-    run_suite "i686 checks of the shipped Sentavio.exe without Wine (imports, bytes, fuzzers)" build \
-        --preset release -LE wine "$@"
+    run_suite i686 "i686 checks of the shipped Sentavio.exe without Wine (imports, bytes, fuzzers)" -LE wine "$@"
     say "i686 Wine suite: not run: $why"
 fi
 if [ "$want" != i686 ]; then
-    run_suite "x86_64 suite (test build of the same sources on 64-bit Wine)" build-x64 \
-        --preset x86_64 "$@"
+    run_suite x86_64 "x86_64 suite (test build of the same sources on 64-bit Wine)" "$@"
 else
     say "x86_64 suite: not run: SENTAVIO_ARCH=i686 asks for the i686 suite alone"
 fi

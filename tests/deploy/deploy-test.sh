@@ -167,11 +167,7 @@ uninstall() {  # uninstall WHAT
 }
 
 # A simulated machine that qualifies, so that the installed program prompts.
-machine version win2k >/dev/null &&
-    machine cmbatt maker >/dev/null &&
-    machine power-prepare 1 1 5 0 0 >/dev/null &&
-    machine power-key present >/dev/null &&
-    machine heuristics binary 20 >/dev/null || { echo "FAIL: cannot prepare the machine"; exit 1; }
+machine_qualify || { echo "FAIL: cannot prepare the machine"; exit 1; }
 settings_before=$(settings)
 
 # Install, as each Windows version that msiexec may report: refused with

@@ -8,6 +8,7 @@
 #include "tests/testbed/Process.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/Robot.h"
+#include "tests/testbed/User.h"
 #include "tests/support/Texts.h"
 #include "ui/PowerPromptDlg.h"
 
@@ -498,42 +499,23 @@ TEST_CASE("The prompt's labels follow the user's language")
 }
 
 // Not part of the suite: scripts/screenshots.sh runs it to photograph the
-// prompt as the program shows it. It writes the window's screen rectangle to
-// SENTAVIO_PICTURE.ready and keeps the prompt open until
-// SENTAVIO_PICTURE.taken exists.
+// prompt as the program shows it, into the bitmap file SENTAVIO_PICTURE.
 TEST_CASE("Picture of the prompt" * doctest::skip())
 {
-    const char* marker = getenv("SENTAVIO_PICTURE");
-    REQUIRE(marker != nullptr);
-    const std::string ready = std::string(marker) + ".ready";
-    const std::string taken = std::string(marker) + ".taken";
+    const char* picture = getenv("SENTAVIO_PICTURE");
+    REQUIRE(picture != nullptr);
 
     CPowerPromptDlg dlg;
     dlg.m_strMessage.LoadString(IDS_NOT_OPTIMAL);
     dlg.m_strQuestion.LoadString(IDS_ASK_OPTIMUM);
-    bool photographed = false;
+    bool saved = false;
     robot::RunAndAnswer([&] { dlg.DoModal(); },
                         { [&](HWND h) {
-                            robot::SettledFocus(h);
-                            // Every control paints before this returns.
-                            RedrawWindow(h, nullptr, nullptr,
-                                         RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-                            RECT r = {};
-                            GetWindowRect(h, &r);
-                            std::ofstream(ready + ".part")
-                                << r.left << ' ' << r.top << ' ' << r.right - r.left << ' '
-                                << r.bottom - r.top << '\n';
-                            MoveFileA((ready + ".part").c_str(), ready.c_str());
-                            // Waits for the file, at most 30 s.
-                            for (int i = 0; i < 600 && !photographed; ++i) {
-                                photographed = GetFileAttributesA(taken.c_str()) !=
-                                               INVALID_FILE_ATTRIBUTES;
-                                Sleep(50);
-                            }
+                            saved = user::SaveScreenshot(h, picture);
                             robot::Click(h, IDCANCEL);
                         } },
                         60000);
-    CHECK(photographed);
+    CHECK(saved);
 }
 
 // The prompt in each language it speaks, at the resolutions of Windows 2000's

@@ -5,8 +5,9 @@
 # gets SIGINT, as a terminal's Ctrl-C sends it.
 #
 # Proves: the run ends within 10 s, says it was interrupted, exits with
-# 130, and the X server and wineserver it started (by the process ids its
-# session recorded) are gone.
+# 130, and no process of its session is left: X server, wineserver, Wine
+# programs (all carry its prefix). Records left from an earlier run whose
+# ids now name a process of this test's own do not make it end that one.
 #
 # bash, because only its subshell can give the run back the default SIGINT
 # that a background job of sh starts without.
@@ -18,31 +19,36 @@ fail() { echo "FAIL: $*"; exit 1; }
 SENTAVIO_ARCH=$arch host_choose_arch
 session=$sentavio_root/$tree/run-session
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
 display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
 
 rm -rf "$session"
-( trap - INT; exec setsid env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
+mkdir -p "$session"
+sleep 600 &
+stranger=$!
+# However this test ends, the run ends with it.
+trap 'rm -f "$log"; kill "$stranger" 2>/dev/null; [ -z "${run:-}" ] || kill -TERM -"$run" 2>/dev/null' EXIT
+trap 'exit 143' INT TERM
+# The X server's record even names the stranger's start time.
+echo "$stranger $(proc_stat $stranger 20)" >"$session/xvfb.pid"
+echo "$stranger" >"$session/wineserver.pid"
+( trap - INT; exec setsid -w env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
 run=$!
 prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
 if ! within 180 prompt_up; then
-    kill -TERM -"$run" 2>/dev/null
     cat "$log"
     fail "no prompt within 180 s"
 fi
-recorded="$(cat "$session/xvfb.pid") $(cat "$session/wineserver.pid")"
-echo "The run's X server and wineserver: $recorded"
-
 kill -INT -"$run"
-within 10 ended "$run" || { kill -TERM -"$run"; cat "$log"; fail "the run still goes 10 s after the interrupt"; }
+within 10 ended "$run" || { cat "$log"; fail "the run still goes 10 s after the interrupt"; }
 wait "$run"
 status=$?
+run=
 echo "What the run said:"
 cat "$log"
 [ $status = 130 ] || fail "the run ended with status $status, not 130"
 grep -q 'interrupted' "$log" || fail "the run did not say it was interrupted"
 grep -q 'did not end as expected\|failed while' "$log" && fail "the run took the interrupt for a failure"
-for pid in $recorded; do
-    ended "$pid" || fail "process $pid of the run is still alive"
-done
+prefix_gone() { ! grep -lszFx "WINEPREFIX=$session/prefix" /proc/[0-9]*/environ; }
+within 10 prefix_gone || fail "processes of the run's session still run: $(prefix_gone)"
+ended "$stranger" && fail "the run's session ended process $stranger, which it did not start"
 echo "PASS"

@@ -22,19 +22,13 @@ sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$sentavio_root/scripts/common.sh"
 run="$sentavio_root/cmake/wine-run.sh"
 work="$session/work"
-on_exit '"$sentavio_root/cmake/wine-session.sh" stop "$session"'
-interruptible "$sentavio_root/cmake/wine-session.sh" start "$session" "$(cat "$build/wine-arch")" ||
-    { echo "FAIL: no Wine session"; exit 1; }
-export SENTAVIO_SESSION="$session"
+on_exit
+session_start "$build" "$session" || { echo "FAIL: no Wine session"; exit 1; }
 mkdir -p "$work"
 machine_exe=$build/testbed/sentavio-machine.exe
 fail() { echo "FAIL: $*"; exit 1; }
 
-machine version win2k >/dev/null || fail "cannot set the version"
-machine cmbatt maker >/dev/null || fail "cannot set the service"
-machine power-prepare 1 1 5 0 0 >/dev/null || fail "cannot prepare the policy"
-machine power-key present >/dev/null || fail "cannot create the power key"
-machine heuristics binary 20 >/dev/null || fail "cannot set the Heuristics value"
+machine_qualify || fail "cannot prepare the machine"
 # What the Run key names runs again once the session starts again; the
 # value of Sentavio's own would leave a different trace if it ever ran.
 machine run-value SentavioTestMarker cmd /c echo restarted ">$(dos_path "$work/run-marker.txt")" >/dev/null ||

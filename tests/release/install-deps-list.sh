@@ -1,18 +1,16 @@
 #!/bin/sh
 # install-deps-list.sh ROOT WORK_DIR: the dry run of the dependency check
 # judges ImageMagick by the commands the scripts run, not by their names:
-# with impostors called convert and import first on PATH, it names
-# ImageMagick and the impostor. An unknown option is refused with a usage line.
+# with an impostor called convert first on PATH, it names ImageMagick and
+# the impostor. An unknown option is refused with a usage line.
 set -u
 root=$1
 work=$2
 fail() { echo "FAIL: $*"; exit 1; }
 rm -rf "$work"
 mkdir -p "$work"
-for name in convert import; do
-    printf '#!/bin/sh\necho "%s: not ImageMagick"\n' "$name" >"$work/$name"
-    chmod +x "$work/$name"
-done
+printf '#!/bin/sh\necho "convert: not ImageMagick"\n' >"$work/convert"
+chmod +x "$work/convert"
 
 listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || fail "--list failed"
 echo "$listed"

@@ -8,11 +8,11 @@
 
 namespace user {
 
-namespace {
-
-// The window as it shows on screen, in a 24-bit bitmap file.
 bool SaveScreenshot(HWND window, const std::string& path)
 {
+    robot::SettledFocus(window);
+    // Every control paints before this returns.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rect = {};
     GetWindowRect(window, &rect);
     const int width = rect.right - rect.left;
@@ -50,6 +50,8 @@ bool SaveScreenshot(HWND window, const std::string& path)
            WriteFile(out.Get(), &info, sizeof(info), &written, nullptr) &&
            WriteFile(out.Get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
 }
+
+namespace {
 
 void AnswerPrompt(HWND prompt, const Answers& answers)
 {

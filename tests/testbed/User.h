@@ -79,6 +79,11 @@ Kind KindOf(const robot::Window& window);
 // whose click did nothing would, clicks again but ticks nothing twice.
 void Answer(HWND window, Kind kind, const Answers& answers);
 
+// The window as it shows on screen once its focus has settled and every
+// control has painted, in a 24-bit bitmap file. The one way the tests and
+// the scripts take pictures of the prompt.
+bool SaveScreenshot(HWND window, const std::string& path);
+
 // Runs the program and answers until it ends or options.timeoutMs have
 // passed; a program still running then is ended by force. The default
 // answers cancel the prompt and dismiss every box.
