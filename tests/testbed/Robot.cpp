@@ -172,6 +172,36 @@ HWND SettledFocus(HWND window)
     return nullptr;
 }
 
+namespace {
+
+BOOL CALLBACK FindUnpainted(HWND hwnd, LPARAM lParam)
+{
+    if (!GetUpdateRect(hwnd, nullptr, FALSE))
+        return TRUE;
+    *reinterpret_cast<bool*>(lParam) = true;
+    return FALSE;
+}
+
+// Returns once the window and its controls have painted what the last step
+// changed, at most 2 s later. A window takes posted input before it paints,
+// so a step that followed at once would make the program paint once where
+// it otherwise paints twice: its runs would differ by the time between two
+// steps.
+void WaitUntilPainted(HWND window)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+        if (!unpainted)
+            EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+        if (!unpainted || GetTickCount() - start >= 2000)
+            return;
+        Sleep(5);
+    }
+}
+
+}  // namespace
+
 void Click(HWND window, int id)
 {
     PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
@@ -182,8 +212,10 @@ void SetCheck(HWND window, int id, bool checked)
     HWND box = GetDlgItem(window, id);
     DWORD_PTR state = 0;
     SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
-    if ((state == BST_CHECKED) != checked)
+    if ((state == BST_CHECKED) != checked) {
         SendMessageTimeoutA(box, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        WaitUntilPainted(window);
+    }
 }
 
 void FocusControl(HWND window, int id)
@@ -191,6 +223,7 @@ void FocusControl(HWND window, int id)
     DWORD_PTR result = 0;
     SendMessageTimeoutA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, id)),
                         TRUE, SMTO_ABORTIFHUNG, 2000, &result);
+    WaitUntilPainted(window);
 }
 
 void PressKey(HWND control, UINT vk)
@@ -203,6 +236,30 @@ void PressKey(HWND control, UINT vk)
 void CloseBox(HWND window)
 {
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+namespace {
+
+// Returns once the window's thread has taken every message sent or posted
+// to it before: a handover of the foreground reaches a thread as a message.
+void Settle(HWND window)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+}  // namespace
+
+bool Activate(HWND window)
+{
+    Settle(window);
+    HWND desktop = GetDesktopWindow();
+    SetForegroundWindow(desktop);
+    Settle(window);
+    Settle(desktop);
+    SetForegroundWindow(window);
+    Settle(window);
+    return GetForegroundWindow() == window;
 }
 
 namespace {

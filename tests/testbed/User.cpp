@@ -53,8 +53,10 @@ bool SaveScreenshot(HWND window, const std::string& path)
 
 void AnswerPrompt(HWND prompt, const Answers& answers)
 {
-    if (!answers.screenshot.empty())
+    if (!answers.screenshot.empty()) {
+        robot::Activate(prompt);
         SaveScreenshot(prompt, answers.screenshot);
+    }
     if (answers.tick)
         robot::SetCheck(prompt, IDC_DONT_SHOW_AGAIN, true);
     switch (answers.choice) {
