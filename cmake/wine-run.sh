@@ -2,6 +2,16 @@
 # Runs a Windows program under Wine in the session that wine-session.sh
 # started for SENTAVIO_SESSION (default: the build tree's own session), with
 # the loader of that session's architecture.
+#
+# The program's output goes through a file, shown once it has ended: every
+# Wine process hands its output on to the processes it starts, and a
+# program that restarts Windows leaves the restarted session's services
+# holding it, so a reader of a pipe (CTest) would wait for the session's
+# end instead of the program's.
 session=${SENTAVIO_SESSION:-$(pwd)/wine-session}
 . "$(dirname "$0")/wine-env.sh"
-exec "$wine_loader" "$@"
+output=$(mktemp "${TMPDIR:-/tmp}/sentavio-output.XXXXXX") || exit 1
+trap 'cat "$output"; rm -f "$output"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+"$wine_loader" "$@" >"$output" 2>&1
