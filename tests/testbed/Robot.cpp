@@ -285,7 +285,13 @@ DWORD WINAPI RobotThread(LPVOID param)
         job->seen.push_back(Read(hwnd));
         handled.push_back(hwnd);
         answer(hwnd);
-        WaitUntilGone(hwnd, job->timeoutMs);
+        // An answer that did not end the window would leave the action
+        // waiting for ever: the test fails on what it saw instead.
+        if (!WaitUntilGone(hwnd, job->timeoutMs)) {
+            std::fprintf(stderr, "robot: \"%s\" still up %lu ms after its answer; closed\n",
+                         job->seen.back().caption.c_str(), static_cast<unsigned long>(job->timeoutMs));
+            CloseBox(hwnd);
+        }
     }
     return 0;
 }

@@ -81,7 +81,8 @@ using Answer = std::function<void(HWND)>;
 // Runs `action` on the calling thread while a robot thread answers, in turn,
 // each new top-level window of this process with the next answer. Returns
 // the windows as they were when they appeared. The robot gives up on a
-// window that does not come within timeoutMs, or when the action returns.
+// window that does not come within timeoutMs, or when the action returns,
+// and closes a window still up timeoutMs after its answer.
 std::vector<Window> RunAndAnswer(const std::function<void()>& action,
                                  const std::vector<Answer>& answers, DWORD timeoutMs = 10000);
 
