@@ -7,11 +7,17 @@
 # Wine process hands its output on to the processes it starts, and a
 # program that restarts Windows leaves the restarted session's services
 # holding it, so a reader of a pipe (CTest) would wait for the session's
-# end instead of the program's.
+# end instead of the program's. A signal to this script ends the program.
 session=${SENTAVIO_SESSION:-$(pwd)/wine-session}
 . "$(dirname "$0")/wine-env.sh"
 output=$(mktemp "${TMPDIR:-/tmp}/sentavio-output.XXXXXX") || exit 1
+loader=
 trap 'cat "$output"; rm -f "$output"' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-"$wine_loader" "$@" >"$output" 2>&1
+trap '[ -z "$loader" ] || kill "$loader" 2>/dev/null; exit 130' INT
+trap '[ -z "$loader" ] || kill "$loader" 2>/dev/null; exit 143' TERM
+# In the background, so that a signal reaches this script at once; with
+# this script's input, which a background job would otherwise not get.
+exec 3<&0
+"$wine_loader" "$@" <&3 3<&- >"$output" 2>&1 &
+loader=$!
+wait "$loader"
