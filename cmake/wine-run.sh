@@ -1,15 +1,21 @@
 #!/bin/sh
-# Runs a Windows program under Wine in the session that wine-session.sh
-# started for SENTAVIO_SESSION (default: the build tree's own session), with
-# the loader of that session's architecture.
+# wine-run.sh [--held-output] PROGRAM [ARGUMENTS...]
+#   Runs a Windows program under Wine in the session that wine-session.sh
+#   started for SENTAVIO_SESSION (default: the build tree's own session),
+#   with the loader of that session's architecture.
 #
-# The program's output goes through a file, shown once it has ended: every
-# Wine process hands its output on to the processes it starts, and a
-# program that restarts Windows leaves the restarted session's services
-# holding it, so a reader of a pipe (CTest) would wait for the session's
-# end instead of the program's. A signal to this script ends the program.
+#   --held-output, as CTest runs test programs: the output goes through a
+#   file, shown once the program has ended. Every Wine process hands its
+#   output on to the processes it starts, and a program that restarts
+#   Windows leaves the restarted session's services holding it, so a reader
+#   of a pipe would wait for the session's end instead of the program's. A
+#   signal to this script then ends the program.
 session=${SENTAVIO_SESSION:-$(pwd)/wine-session}
 . "$(dirname "$0")/wine-env.sh"
+if [ "${1:-}" != --held-output ]; then
+    exec "$wine_loader" "$@"
+fi
+shift
 output=$(mktemp "${TMPDIR:-/tmp}/sentavio-output.XXXXXX") || exit 1
 loader=
 trap 'cat "$output"; rm -f "$output"' EXIT
