@@ -228,6 +228,13 @@ void FocusControl(HWND window, int id)
 
 void PressKey(HWND control, UINT vk)
 {
+    // Posted to no window, the key would go to this thread's own queue: no
+    // control has the focus when the dialog's thread is not the active one
+    // (another program's window took the foreground).
+    if (control == nullptr) {
+        std::fprintf(stderr, "robot: no control has the focus to press key %u on\n", vk);
+        return;
+    }
     UINT scan = MapVirtualKeyA(vk, 0);
     PostMessageA(control, WM_KEYDOWN, vk, 1 | (scan << 16));
     PostMessageA(control, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
