@@ -255,18 +255,36 @@ void Settle(HWND window)
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
 }
 
+// The active window of the window's thread.
+HWND ActiveOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndActive;
+}
+
 }  // namespace
 
 bool Activate(HWND window)
 {
-    Settle(window);
     HWND desktop = GetDesktopWindow();
-    SetForegroundWindow(desktop);
-    Settle(window);
-    Settle(desktop);
-    SetForegroundWindow(window);
-    Settle(window);
-    return GetForegroundWindow() == window;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Settle(window);
+        SetForegroundWindow(desktop);
+        Settle(window);
+        Settle(desktop);
+        SetForegroundWindow(window);
+        Settle(window);
+        // The X server's word that the window lost the input focus to the
+        // desktop can reach it after the foreground came back, and hands
+        // the foreground to the desktop again: then once more.
+        Sleep(100);
+        Settle(window);
+        if (GetForegroundWindow() == window && ActiveOf(window) == window)
+            return true;
+    }
+    return false;
 }
 
 namespace {
