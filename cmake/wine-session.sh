@@ -120,6 +120,11 @@ start)
         cp /usr/share/wine/fonts/$font "$WINEPREFIX/drive_c/windows/Fonts/" 2>"$session/fonts.log" ||
             failed "no $font from the package fonts-wine:" "$session/fonts.log"
     done
+    # Windows 2000's colours, and in the session's own copy too: the first
+    # program (above) copied the prefix's scheme there for all after it.
+    "$wine_loader" reg import "$(dos_path "$here/windows2000-colours.reg")" \
+        >"$session/wine.log" 2>&1 </dev/null || status=$?
+    [ $status = 0 ] || failed "$wine_loader ($WINEARCH) exited with status $status:" "$session/wine.log"
     ;;
 stop)
     stop_session

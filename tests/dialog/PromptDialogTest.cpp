@@ -44,6 +44,9 @@ struct Observed {
     HICON dragIcon = nullptr;
     LOGFONTA font = {};
     std::string face;
+    HWND foreground = nullptr;  // when it opened
+    COLORREF face3d = 0;        // the system's colours while it ran
+    COLORREF activeCaption = 0;
     bool timedOut = false;  // still open 10 s after `operate`
 };
 
@@ -71,6 +74,9 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
     out.seen = robot::RunAndAnswer([&] { out.result = dlg.DoModal(); },
                                    { [&](HWND h) {
                                        o.focus = robot::SettledFocus(h);
+                                       o.foreground = GetForegroundWindow();
+                                       o.face3d = GetSysColor(COLOR_BTNFACE);
+                                       o.activeCaption = GetSysColor(COLOR_ACTIVECAPTION);
                                        SetRect(&o.baseUnits, 0, 0, 4, 8);
                                        MapDialogRect(h, &o.baseUnits);
                                        GetClientRect(h, &o.client);
@@ -273,12 +279,39 @@ TEST_CASE("A dialog whose template is missing answers -1 without showing anythin
     CHECK(dlg.DoModal() == -1);
 }
 
+// The colour on screen at the left end of the caption, just inside the
+// frame: the caption's own colour there (a modal frame shows no icon).
+COLORREF CaptionColour(HWND window)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return GetPixel(CScreenDCHolder(GetDC(nullptr)).Get(), r.left + GetSystemMetrics(SM_CXDLGFRAME) + 1,
+                    r.top + GetSystemMetrics(SM_CYDLGFRAME) + 1);
+}
+
 TEST_CASE("The created prompt matches its template")
 {
-    Outcome out = RunPrompt([](HWND h) { robot::Click(h, IDCANCEL); });
+    bool activated = false;
+    COLORREF caption = CLR_INVALID;
+    Outcome out = RunPrompt([&](HWND h) {
+        activated = robot::Activate(h);
+        // Wine copies what a window drew to the screen a moment later.
+        for (int i = 0; i < 100 && caption != RGB(10, 36, 106); ++i, Sleep(20))
+            caption = CaptionColour(h);
+        robot::Click(h, IDCANCEL);
+    });
     REQUIRE(out.seen.size() == 1);
     const robot::Window& w = out.seen[0];
     const Observed& o = out.observed;
+
+    // Windows 2000's colours, and the prompt the active window from the
+    // start, as at a logon: its caption drawn active once the robot has
+    // handed it the foreground as the shell does.
+    CHECK(o.face3d == RGB(212, 208, 200));
+    CHECK(o.activeCaption == RGB(10, 36, 106));
+    CHECK(o.foreground == w.hwnd);
+    CHECK(activated);
+    CHECK(caption == RGB(10, 36, 106));
 
     // The system adds the clipping and three-dimensional look to every dialog.
     CHECK(w.style == (WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT |

@@ -429,6 +429,7 @@ struct Sweep {
 
 struct Counts {
     int recorded = 0;    // calls in the recording runs
+    int unsteady = 0;    // scenarios whose second recording differed
     int judged = 0;      // failure runs
     int notReached = 0;  // failure runs whose failing call never came
 };
@@ -489,6 +490,32 @@ Run Record(const Scenario& s, const Sweep& sweep, const Baseline& before)
     return recording;
 }
 
+// Where a second recording departs from the first: a function called
+// another number of times, or its n-th call from another site; empty when
+// the two agree. The failure runs name a call by its function and number,
+// so only those must repeat (calls of different functions may interleave
+// otherwise, as the program's messages do).
+std::string Departure(const Run& first, const Run& second)
+{
+    std::map<std::string, std::vector<std::string>> sites[2];
+    for (const LogLine& l : first.log)
+        sites[0][l.function].push_back(l.site);
+    for (const LogLine& l : second.log)
+        sites[1][l.function].push_back(l.site);
+    for (const auto& [function, calls] : sites[1])
+        sites[0].try_emplace(function);  // a function only the second run called
+    for (const auto& [function, before] : sites[0]) {
+        const std::vector<std::string>& after = sites[1][function];
+        if (before.size() != after.size())
+            return function + ": " + std::to_string(before.size()) + " calls, then " + std::to_string(after.size());
+        for (size_t i = 0; i < before.size(); ++i)
+            if (before[i] != after[i])
+                return "call " + std::to_string(i + 1) + " of " + function + ": from " + before[i] + ", then from " +
+                       after[i];
+    }
+    return "";
+}
+
 // The failure runs of one scenario: from its recording, and the found
 // faults' rows, which run in every sweep.
 std::vector<Planned> Plan(int scenario, const Run& recording, const Sweep& sweep)
@@ -545,6 +572,12 @@ void SweepScenario(int index, const Sweep& sweep, Counts& counts)
 
     const Run recording = Record(s, sweep, before);
     counts.recorded += static_cast<int>(recording.log.size());
+    // The same calls on every run, or the failure runs would fail others
+    // than the recording names.
+    Restore(before.registry);
+    const std::string departure = Departure(recording, RunProgram(s, "", sweep.exe));
+    CHECK_MESSAGE(departure == "", "a second recording differs: " << departure);
+    counts.unsteady += departure.empty() ? 0 : 1;
     for (const Planned& p : Plan(index, recording, sweep))
         RunFailure(s, p, sweep, before, counts);
     Restore(before.registry);
@@ -555,10 +588,13 @@ void Summarise(const Sweep& sweep, const Counts& counts, DWORD elapsedMs)
 {
     char line[300] = {};
     std::snprintf(line, sizeof(line),
-                  "fault sweep (%s): %d calls recorded in %d scenarios, %d failure runs judged "
+                  "fault sweep (%s): %d calls recorded in %d scenarios, %s, %d failure runs judged "
                   "(%d where the failing call did not come), %lu s\n",
                   sweep.full ? "full" : "quick: each call site, its most likely failure", counts.recorded,
-                  kScenarioCount, counts.judged, counts.notReached, static_cast<unsigned long>(elapsedMs / 1000));
+                  kScenarioCount,
+                  counts.unsteady == 0 ? "the same calls when recorded again"
+                                       : "OTHER calls when recorded again",
+                  counts.judged, counts.notReached, static_cast<unsigned long>(elapsedMs / 1000));
     std::fputs(line, stdout);
     std::fflush(stdout);
     std::ofstream(process::DosPath(SENTAVIO_SWEEP_SUMMARY), std::ios::binary) << line;

@@ -172,6 +172,36 @@ HWND SettledFocus(HWND window)
     return nullptr;
 }
 
+namespace {
+
+BOOL CALLBACK FindUnpainted(HWND hwnd, LPARAM lParam)
+{
+    if (!GetUpdateRect(hwnd, nullptr, FALSE))
+        return TRUE;
+    *reinterpret_cast<bool*>(lParam) = true;
+    return FALSE;
+}
+
+// Returns once the window and its controls have painted what the last step
+// changed, at most 2 s later. A window takes posted input before it paints,
+// so a step that followed at once would make the program paint once where
+// it otherwise paints twice: its runs would differ by the time between two
+// steps.
+void WaitUntilPainted(HWND window)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+        if (!unpainted)
+            EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+        if (!unpainted || GetTickCount() - start >= 2000)
+            return;
+        Sleep(5);
+    }
+}
+
+}  // namespace
+
 void Click(HWND window, int id)
 {
     PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
@@ -182,8 +212,10 @@ void SetCheck(HWND window, int id, bool checked)
     HWND box = GetDlgItem(window, id);
     DWORD_PTR state = 0;
     SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
-    if ((state == BST_CHECKED) != checked)
+    if ((state == BST_CHECKED) != checked) {
         SendMessageTimeoutA(box, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+        WaitUntilPainted(window);
+    }
 }
 
 void FocusControl(HWND window, int id)
@@ -191,10 +223,18 @@ void FocusControl(HWND window, int id)
     DWORD_PTR result = 0;
     SendMessageTimeoutA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, id)),
                         TRUE, SMTO_ABORTIFHUNG, 2000, &result);
+    WaitUntilPainted(window);
 }
 
 void PressKey(HWND control, UINT vk)
 {
+    // Posted to no window, the key would go to this thread's own queue: no
+    // control has the focus when the dialog's thread is not the active one
+    // (another program's window took the foreground).
+    if (control == nullptr) {
+        std::fprintf(stderr, "robot: no control has the focus to press key %u on\n", vk);
+        return;
+    }
     UINT scan = MapVirtualKeyA(vk, 0);
     PostMessageA(control, WM_KEYDOWN, vk, 1 | (scan << 16));
     PostMessageA(control, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
@@ -203,6 +243,48 @@ void PressKey(HWND control, UINT vk)
 void CloseBox(HWND window)
 {
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+namespace {
+
+// Returns once the window's thread has taken every message sent or posted
+// to it before: a handover of the foreground reaches a thread as a message.
+void Settle(HWND window)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+// The active window of the window's thread.
+HWND ActiveOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndActive;
+}
+
+}  // namespace
+
+bool Activate(HWND window)
+{
+    HWND desktop = GetDesktopWindow();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Settle(window);
+        SetForegroundWindow(desktop);
+        Settle(window);
+        Settle(desktop);
+        SetForegroundWindow(window);
+        Settle(window);
+        // The X server's word that the window lost the input focus to the
+        // desktop can reach it after the foreground came back, and hands
+        // the foreground to the desktop again: then once more.
+        Sleep(100);
+        Settle(window);
+        if (GetForegroundWindow() == window && ActiveOf(window) == window)
+            return true;
+    }
+    return false;
 }
 
 namespace {
@@ -228,7 +310,13 @@ DWORD WINAPI RobotThread(LPVOID param)
         job->seen.push_back(Read(hwnd));
         handled.push_back(hwnd);
         answer(hwnd);
-        WaitUntilGone(hwnd, job->timeoutMs);
+        // An answer that did not end the window would leave the action
+        // waiting for ever: the test fails on what it saw instead.
+        if (!WaitUntilGone(hwnd, job->timeoutMs)) {
+            std::fprintf(stderr, "robot: \"%s\" still up %lu ms after its answer; closed\n",
+                         job->seen.back().caption.c_str(), static_cast<unsigned long>(job->timeoutMs));
+            CloseBox(hwnd);
+        }
     }
     return 0;
 }

@@ -64,13 +64,25 @@ void FocusControl(HWND window, int id);    // moves the focus like the Tab key
 void PressKey(HWND control, UINT vk);      // a key pressed and released on a control
 void CloseBox(HWND window);                // the title bar's close box
 
+// What the shell does for the program a logon starts: its new window
+// becomes the active one, caption and all. Wine already makes a new dialog
+// the foreground window but paints its caption inactive: the dialog
+// manager's first focus activates the dialog while it is still hidden, Wine
+// draws the caption against the foreground of that moment (another window),
+// and showing the dialog then moves the foreground to a window already
+// active, which repaints nothing. So the foreground goes to the desktop and
+// back, each handover awaited, and the window is activated once more with
+// the foreground in place. FALSE if it is not the foreground window then.
+bool Activate(HWND window);
+
 // What the robot does with one window: press something that answers it.
 using Answer = std::function<void(HWND)>;
 
 // Runs `action` on the calling thread while a robot thread answers, in turn,
 // each new top-level window of this process with the next answer. Returns
 // the windows as they were when they appeared. The robot gives up on a
-// window that does not come within timeoutMs, or when the action returns.
+// window that does not come within timeoutMs, or when the action returns,
+// and closes a window still up timeoutMs after its answer.
 std::vector<Window> RunAndAnswer(const std::function<void()>& action,
                                  const std::vector<Answer>& answers, DWORD timeoutMs = 10000);
 

@@ -11,6 +11,8 @@ namespace user {
 bool SaveScreenshot(HWND window, const std::string& path)
 {
     robot::SettledFocus(window);
+    // As at a logon, the prompt is the active window.
+    robot::Activate(window);
     // Every control paints before this returns.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rect = {};

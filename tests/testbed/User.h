@@ -79,9 +79,9 @@ Kind KindOf(const robot::Window& window);
 // whose click did nothing would, clicks again but ticks nothing twice.
 void Answer(HWND window, Kind kind, const Answers& answers);
 
-// The window as it shows on screen once its focus has settled and every
-// control has painted, in a 24-bit bitmap file. The one way the tests and
-// the scripts take pictures of the prompt.
+// The window as it shows on screen, active as at a logon, once its focus
+// has settled and every control has painted, in a 24-bit bitmap file. The
+// one way the tests and the scripts take pictures of the prompt.
 bool SaveScreenshot(HWND window, const std::string& path);
 
 // Runs the program and answers until it ends or options.timeoutMs have
