@@ -531,23 +531,31 @@ TEST_CASE("The prompt's labels follow the user's language")
     }
 }
 
+namespace {
+
+// The prompt with the texts the program shows, handed to `answer` (which
+// closes it) once it is up.
+void ShowProgramPrompt(const robot::Answer& answer)
+{
+    CPowerPromptDlg dlg;
+    dlg.m_strMessage.LoadString(IDS_NOT_OPTIMAL);
+    dlg.m_strQuestion.LoadString(IDS_ASK_OPTIMUM);
+    robot::RunAndAnswer([&] { dlg.DoModal(); }, { answer }, 60000);
+}
+
+}  // namespace
+
 // Not part of the suite: scripts/screenshots.sh runs it to photograph the
 // prompt as the program shows it, into the bitmap file SENTAVIO_PICTURE.
 TEST_CASE("Picture of the prompt" * doctest::skip())
 {
     const char* picture = getenv("SENTAVIO_PICTURE");
     REQUIRE(picture != nullptr);
-
-    CPowerPromptDlg dlg;
-    dlg.m_strMessage.LoadString(IDS_NOT_OPTIMAL);
-    dlg.m_strQuestion.LoadString(IDS_ASK_OPTIMUM);
     bool saved = false;
-    robot::RunAndAnswer([&] { dlg.DoModal(); },
-                        { [&](HWND h) {
-                            saved = user::SaveScreenshot(h, picture);
-                            robot::Click(h, IDCANCEL);
-                        } },
-                        60000);
+    ShowProgramPrompt([&](HWND h) {
+        saved = user::SaveScreenshot(h, picture);
+        robot::Click(h, IDCANCEL);
+    });
     CHECK(saved);
 }
 
@@ -640,15 +648,12 @@ TEST_CASE("Measures of the prompt" * doctest::skip())
 {
     const char* path = getenv("SENTAVIO_MEASURES");
     REQUIRE(path != nullptr);
-    CPowerPromptDlg dlg;
-    dlg.m_strMessage.LoadString(IDS_NOT_OPTIMAL);
-    dlg.m_strQuestion.LoadString(IDS_ASK_OPTIMUM);
     Layout layout;
-    robot::RunAndAnswer([&] { dlg.DoModal(); }, { [&](HWND h) {
-                            robot::SettledFocus(h);
-                            layout = Measure(h);
-                            robot::Click(h, IDCANCEL);
-                        } });
+    ShowProgramPrompt([&](HWND h) {
+        robot::SettledFocus(h);
+        layout = Measure(h);
+        robot::Click(h, IDCANCEL);
+    });
     std::ofstream out(path);
     Write(out, layout);
     CHECK(out.good());
