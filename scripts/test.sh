@@ -50,8 +50,6 @@ run_suite() {
     sweep_file=$tree/tests/faults/fault-sweep-summary.txt
     rm -f "$sweep_file"
     selected=$(ctest -N --preset $preset "$@" | sed -n 's/^Total Tests: //p')
-    # The session the suite's fixture starts there, as CMake named it.
-    session_dir=$(sed -n 's/^SENTAVIO_SESSION:INTERNAL=//p' "$tree/CMakeCache.txt")
     # A filter may select tests of one suite only (Wine tests, say, where
     # the i686 suite runs none): it fails only when no suite has any.
     if [ "$selected" = 0 ]; then
@@ -59,6 +57,8 @@ run_suite() {
         return
     fi
     ran=yes
+    # The session the suite's fixture starts there, as CMake named it.
+    session_dir=$(sed -n 's/^SENTAVIO_SESSION:INTERNAL=//p' "$tree/CMakeCache.txt")
     if interruptible ctest --preset $preset "$@"; then
         say "$what: passed ($selected tests)"
     else
