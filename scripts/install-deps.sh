@@ -56,6 +56,7 @@ rows() {
     echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"
     echo "osslsigncode|osslsigncode|signs and verifies the release's exe and package|osslsigncode"
     echo "openssl|openssl|checks the signing certificate; the release test's throwaway ones|openssl"
+    echo "git|git|the release command builds a commit; its test clones one|git"
     echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
     # libFuzzer and the sanitizers' runtime come with clang's own version.
     if clang_major=$(clang++ -dumpversion 2>/dev/null | cut -d. -f1) && [ -n "$clang_major" ]; then
