@@ -23,6 +23,7 @@ display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test sessi
 
 rm -rf "$session"
 mkdir -p "$session"
+: >"$session/session.lock"
 sleep 600 &
 stranger=$!
 # However this test ends, the run ends with it.
