@@ -117,6 +117,8 @@ signatures() {
         fail "DIFFERENT: $1 is signed with ${sign_digests:-no digest}, not SHA1 then SHA256"
     [ "$(grep -c "^[[:space:]]*Text description: $description\$" "$work/verify.log")" = 2 ] ||
         fail "DIFFERENT: a signature of $1 lacks the description \"$description\""
+    grep -q '^Number of verified signatures: 2$' "$work/verify.log" ||
+        fail "DIFFERENT: $1 does not carry two verified signatures:" "$work/verify.log"
     sign_stamp="no time stamp"
     grep -q '^Timestamp is not available' "$work/verify.log" || sign_stamp="time-stamped"
     echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\", $sign_stamp"
@@ -132,8 +134,8 @@ signatures() {
     [ "$(wc -l <"$work/signer.1")" = 3 ] || fail "cannot read the signer of $1:" "$work/verify.log"
     cmp -s "$work/signer.1" "$work/signer.2" ||
         fail "DIFFERENT: the two signatures of $1 are made by different certificates:" "$work/signers"
-    # Its fingerprint, of the certificate in the signature with that very
-    # subject, issuer and serial.
+    # Its fingerprint, of the one certificate in the signature with that
+    # very subject, issuer and serial.
     rm -rf "$work/signature.pem" "$work/carried"
     osslsigncode extract-signature -pem -in "$1" -out "$work/signature.pem" >"$work/extract.log" 2>&1 ||
         fail "cannot take the signature out of $1:" "$work/extract.log"
@@ -149,6 +151,8 @@ signatures() {
             >"$work/names" 2>/dev/null || continue
         sed 's/^subject=/Subject=/; s/^issuer=/Issuer=/; s/^serial=/Serial=/' "$work/names" >"$work/candidate"
         cmp -s "$work/candidate" "$work/signer.1" || continue
+        [ -z "$fingerprint" ] ||
+            fail "DIFFERENT: the signature of $1 carries two certificates with its signer's name and serial"
         fingerprint=$(openssl x509 -in "$sign_certificate" -noout -fingerprint -sha256) ||
             fail "cannot take the fingerprint of the signer of $1"
         fingerprint=${fingerprint#*=}
@@ -267,7 +271,8 @@ if [ "${1:-}" = --check ]; then
         fail "DIFFERENT: $release/COMMIT holds no full commit id (40 hex digits and a newline)"
     git -C "$sentavio_root" cat-file -e "$commit^{commit}" 2>/dev/null ||
         fail "commit $commit of $release is not in this repository: fetch it first"
-    work=$(absolute "$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX")")
+    work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX") || fail "cannot make a temporary folder"
+    work=$(absolute "$work")
     signed "$release"
     build "$commit"
     package "$release/Sentavio.exe" "$work/Sentavio.msi"
@@ -317,7 +322,8 @@ version=$(git -C "$sentavio_root" show "$commit:CMakeLists.txt" |
 [ -n "$version" ] || fail "no version in CMakeLists.txt of commit $commit"
 [ ! -e "$dist/$version" ] || fail "the release folder $dist/$version exists already"
 
-work=$(absolute "$(mktemp -d "${TMPDIR:-/tmp}/sentavio-release.XXXXXX")")
+work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-release.XXXXXX") || fail "cannot make a temporary folder"
+work=$(absolute "$work")
 # The password: its first line, less one CR (a file written on Windows).
 # openssl keeps a CR that osslsigncode strips, and past about 1,023
 # characters they cut it differently: a password either would read

@@ -116,7 +116,7 @@ s.listen(8)
 print(s.getsockname()[1], flush=True)
 time.sleep(900)' >port &
 listener=$!
-trap 'kill "$listener" 2>/dev/null' EXIT
+trap '[ -z "$listener" ] || kill "$listener" 2>/dev/null' EXIT
 within 10 test -s port || stop "the silent time-stamp server did not start"
 # shellcheck disable=SC2034 # the rows name it
 port=$(cat port)
@@ -164,6 +164,8 @@ dirty tree|echo >>repo/README.md|signer.p12 password|uncommitted changes
 untracked file|: >repo/notes.txt|signer.p12 password|uncommitted changes
 TABLE
 kill "$listener"
+wait "$listener"
+listener=
 
 # The release, from a password with CRLF, a TERM arriving while the folder
 # is renamed: that is the moment it exists, so it ends as a success.
