@@ -87,13 +87,20 @@ build() {
         fail "the build of commit $1 failed:" "$work/build.log"
     unsigned=$work/src/build-shipped/app/Sentavio.exe
     product=$work/src/build-shipped/deploy/product.cmake
+    commit_time=$(git -C "$sentavio_root" show -s --format=%ct "$1") || fail "no time of commit $1"
 }
 
 # package EXE MSI: the package of EXE, made by the package step of the
-# commit built.
+# commit built. The package's cabinet records the exe's modification time:
+# a copy dated the commit's time is packaged, so that one exe makes one
+# package wherever and whenever it was copied or downloaded.
 package() {
-    interruptible -o "$work/package.log" cmake -DEXE="$1" -DMSI="$2" -DPRODUCT="$product" \
-        -P "$work/src/deploy/MakePackage.cmake" || fail "the package step failed:" "$work/package.log"
+    mkdir "$work/packaged"
+    cp "$1" "$work/packaged/Sentavio.exe" && touch -d "@$commit_time" "$work/packaged/Sentavio.exe" ||
+        fail "cannot date a copy of $1"
+    interruptible -o "$work/package.log" cmake -DEXE="$work/packaged/Sentavio.exe" -DMSI="$2" \
+        -DPRODUCT="$product" -P "$work/src/deploy/MakePackage.cmake" ||
+        fail "the package step failed:" "$work/package.log"
 }
 
 # signatures FILE: fails unless FILE carries two signatures that verify,

@@ -197,7 +197,8 @@ case=again
 release : 'signer.p12 password'
 grep -q 'exists already' release.log && [ $status != 0 ] || fail "an existing release was not refused"
 
-# Forgeries, each a copy of the release with its sums made anew: one
+# A copy of the release, its files dated anew, as a download makes them;
+# forgeries, each such a copy with its sums made anew: one
 # changed byte (in the DOS stub, which the signatures cover); the package's
 # summary changed (a 64-bit template, another author and package code) and
 # signed again with the genuine key; a hidden file beside the four; COMMIT
@@ -216,7 +217,7 @@ sign_as() {
             -in sha1.tmp -out "$2" >/dev/null || fail "cannot sign $2 anew"
 }
 summary() { msibuild "$1" -s "Installation Database" Mallory "x64;1033" "{0BADF00D-0000-4000-8000-000000000000}"; }
-for forgery in changed summary hidden short other mixed; do
+for forgery in copied changed summary hidden short other mixed; do
     mkdir $forgery
     cp "$release"/* $forgery/
 done
@@ -230,7 +231,7 @@ sign_as other.p12 mixed/Sentavio.msi
 for forgery in changed summary hidden short other mixed; do
     (cd $forgery && sha256sum Sentavio.exe Sentavio.msi >SHA256SUMS)
 done
-# The check of the release, pinned to its signer, and of each forgery, all
+# The check of the copy, pinned to its signer, and of each forgery, all
 # with a relative TMPDIR. SETUP runs in the check's own shell.
 # shellcheck disable=SC2034 # assert.sh reads case
 while IFS='|' read -r case setup arguments expected message; do
@@ -245,7 +246,7 @@ while IFS='|' read -r case setup arguments expected message; do
     grep -q -- "$message" check.log || fail "no \"$message\" in the check"
     expect "temporary files" "$(ls -A tmp)" ""
 done <<'TABLE'
-check||--signer $pin $release root.pem|0|byte for byte the exe built from commit
+a copy, pinned||--signer $pin copied root.pem|0|byte for byte the exe built from commit
 one byte changed||changed root.pem|1|DIFFERENT: .*Sentavio.exe is not the file that was signed
 summary changed and signed again||summary root.pem|1|Template: x64;1033
 a table tool failing|PATH=$work/failing:$PATH|$release root.pem|1|msiinfo cannot list the tables
