@@ -17,6 +17,7 @@ sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$sentavio_root/scripts/common.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 SENTAVIO_ARCH=$arch host_choose_arch
+# shellcheck disable=SC2154 # host_choose_arch sets tree
 session=$sentavio_root/$tree/run-session
 log=$(mktemp)
 display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
