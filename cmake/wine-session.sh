@@ -6,11 +6,14 @@
 #   of an interrupt sent to the group that started it. Their ids and start
 #   times go to DIR/xvfb.pid and DIR/wineserver.pid. When Xvfb or Wine does
 #   not come up, or the start is interrupted, it says why, stops what it
-#   started and fails.
+#   started and fails. DIR must be new, empty or a session's folder: any
+#   other is left as it is; one whose session runs, or that another start
+#   prepares, is in use and left alone too.
 # wine-session.sh stop DIR
 #   Ends the prefix's Wine processes (wineserver -k), then the wineserver and
 #   the X server, each only while its recorded id still names it (the same
 #   start time and program): a stale id is left alone, its file removed.
+# shellcheck disable=SC2154 # wine-env.sh sets wine_loader and wine_server
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 sentavio_root=$(dirname "$here")
@@ -41,6 +44,7 @@ end_recorded() {
 }
 recorded() {
     case $end_pid in '' | *[!0-9]*) return 1 ;; esac
+    # shellcheck disable=SC2254 # PROGRAM is a pattern
     case $(sed -n 's/^[0-9]* (\(.*\)) .*$/\1/p' "/proc/$end_pid/stat" 2>/dev/null) in $end_name) ;; *) return 1 ;; esac
     [ "$(proc_stat "$end_pid" 20)" = "${end_start:-none}" ] && ! ended "$end_pid"
 }
@@ -66,9 +70,28 @@ failed() {
 case "$action" in
 start)
     case "${3:-}" in win32 | win64) ;; *) usage ;; esac
+    # A session's folder holds session.lock (or, made by an older start,
+    # arch and prefix); a folder with anything else in it is someone's.
+    mkdir -p "$session"
+    if [ ! -f "$session/session.lock" ] && { [ ! -f "$session/arch" ] || [ ! -d "$session/prefix" ]; } &&
+        [ -n "$(ls -A "$session")" ]; then
+        echo "wine-session: $session is not a Wine session's folder and not empty; nothing was deleted:" \
+            "name a new or empty one" >&2
+        exit 1
+    fi
+    # The lock is held as long as this start or any process of its session
+    # runs: they inherit it. Taking it first is what makes two starts in one
+    # folder, or a start beside a running session, exclusive.
+    exec 9>>"$session/session.lock"
+    if ! flock -n 9; then
+        echo "wine-session: $session is in use by a running session or by another start;" \
+            "stop it first with: $0 stop $session" >&2
+        exit 1
+    fi
+    # What an earlier session left, one that ended without a stop.
     stop_session 2>/dev/null || true
-    rm -rf "$session"
-    mkdir -p "$session/prefix"
+    find "$session" -mindepth 1 -maxdepth 1 ! -name session.lock -exec rm -rf {} +
+    mkdir "$session/prefix"
     echo "$3" >"$session/arch"
     on_exit 'status=$?; [ $status = 0 ] || stop_session; exit $status'
     . "$here/wine-env.sh"

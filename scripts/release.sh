@@ -1,6 +1,6 @@
 #!/bin/sh
-# scripts/release.sh [--timestamp URL] PKCS12 PASSWORD_FILE|-
-# scripts/release.sh --check DIR [CA_FILE]
+# scripts/release.sh [--timestamp URL] [--chain FILE] PKCS12 PASSWORD_FILE|-
+# scripts/release.sh --check [--signer SHA256_FINGERPRINT] DIR [CA_FILE]
 #
 # Makes the signed release of the commit checked out here in
 # dist/<version>/: Sentavio.exe built from a clean checkout of that commit
@@ -8,24 +8,30 @@
 # (SHA-1 for Windows 2000 and XP before SP3, then SHA-256 nested in it for
 # later Windows); Sentavio.msi made from the signed exe by the build's own
 # package step and signed the same way; SHA256SUMS of both; COMMIT, the
-# commit they come from. PKCS12 holds the code-signing certificate and its
-# key. The password is the first line of PASSWORD_FILE, or of standard
-# input with "-"; it reaches openssl and osslsigncode only in a file that
-# only this user can read, and is never printed.
+# full id of the commit they come from. PKCS12 holds the code-signing
+# certificate and its key; --chain FILE names PEM certificates that
+# complete its chain to a root where PKCS12 lacks them. The password is the
+# first line of PASSWORD_FILE, or of standard input with "-", less one
+# trailing CR; it reaches openssl and osslsigncode only in a file that only
+# this user can read, and is never printed.
 #
-# It refuses, before it writes anything, a work tree with changes, an
-# existing release folder, and a certificate that cannot sign code now. It
-# prepares the folder beside its place, checks everything in it, and only
-# then gives it its name: a failed or interrupted release leaves none.
-# --timestamp URL has an RFC 3161 server stamp every signature.
+# It refuses, before it builds: a work tree with changes, an existing
+# release folder, a password both tools cannot read alike, and a
+# certificate unfit to sign code now (key usage, chain, validity for at
+# least a day). It prepares the folder beside its place, checks everything
+# in it, and only then gives it its name: a failed or interrupted release
+# leaves none. --timestamp URL has an RFC 3161 server stamp every
+# signature; each stamp is waited for at most 60 s, then the release fails.
 #
-# --check DIR checks a release, whoever made it: the sums, both signatures
-# of both files (against the roots in CA_FILE, else the ones this machine
-# trusts), that the exe without its signature is byte for byte the exe this
-# repository builds from the commit DIR/COMMIT names, and that the package
-# holds that signed exe with the tables and streams which that commit's
-# package step writes. It prints each comparison and fails at the first
-# difference.
+# --check DIR checks a release, whoever made it: exactly its four files,
+# the sums, both signatures of both files (against the roots in CA_FILE,
+# else the ones this machine trusts), made by one certificate, which it
+# names (and which must be the one --signer gives), that the exe without
+# its signature is byte for byte the exe this repository builds from the
+# commit DIR/COMMIT names, and that the package holds that signed exe and
+# is what that commit's package step makes of it, but for what two builds
+# of one commit differ in (see contents). It prints each comparison and
+# fails at the first difference.
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 . "$sentavio_root/scripts/common.sh"
@@ -34,16 +40,23 @@ description="Ostrevik Sentavio utility"
 dist=$sentavio_root/dist
 # Where Debian keeps the roots this machine trusts; osslsigncode's default.
 system_roots=/etc/ssl/certs/ca-certificates.crt
+# How long one signature waits for the time-stamp server: osslsigncode
+# itself would wait for ever on one that accepts and never answers.
+stamp_limit=${SENTAVIO_TIMESTAMP_LIMIT:-60}
 
 usage() {
-    echo "usage: $0 [--timestamp URL] PKCS12 PASSWORD_FILE|-" >&2
-    echo "       $0 --check DIR [CA_FILE]" >&2
+    echo "usage: $0 [--timestamp URL] [--chain FILE] PKCS12 PASSWORD_FILE|-" >&2
+    echo "       $0 --check [--signer SHA256_FINGERPRINT] DIR [CA_FILE]" >&2
+    echo "  --timestamp URL: an RFC 3161 server stamps each signature, within $stamp_limit s or the release fails" >&2
+    echo "  --chain FILE: PEM certificates completing the chain to the root, where PKCS12 lacks them" >&2
+    echo "  --signer: the SHA-256 fingerprint of the certificate the release must be signed with" >&2
     exit 2
 }
-# fail MESSAGE [LOG]: says why, with the tool's own words, and ends.
+# fail MESSAGE [LOG]: says why, with the tool's own words (all of them:
+# the line that says why is not always the last), and ends.
 fail() {
     echo "release: $1" >&2
-    if [ -n "${2:-}" ] && [ -s "$2" ]; then tail -n 20 "$2" | sed 's/^/  | /' >&2; fi
+    if [ -n "${2:-}" ] && [ -s "$2" ]; then sed 's/^/  | /' "$2" >&2; fi
     exit 1
 }
 absolute() { case $1 in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
@@ -64,27 +77,48 @@ on_exit finish
 # the package step reads of the product).
 build() {
     mkdir "$work/src"
-    git -C "$sentavio_root" archive "$1" | tar -x -C "$work/src"
+    git -C "$sentavio_root" archive -o "$work/src.tar" "$1" >"$work/archive.log" 2>&1 ||
+        fail "cannot take commit $1 out of the repository:" "$work/archive.log"
+    tar -x -f "$work/src.tar" -C "$work/src" >"$work/archive.log" 2>&1 ||
+        fail "cannot unpack commit $1:" "$work/archive.log"
     echo "Building Sentavio.exe from commit $1"
     interruptible -o "$work/build.log" sh -c \
         'cd "$1" && cmake --preset shipped && cmake --build --preset shipped -j2' sh "$work/src" ||
         fail "the build of commit $1 failed:" "$work/build.log"
     unsigned=$work/src/build-shipped/app/Sentavio.exe
     product=$work/src/build-shipped/deploy/product.cmake
+    commit_time=$(git -C "$sentavio_root" show -s --format=%ct "$1") || fail "no time of commit $1"
 }
 
 # package EXE MSI: the package of EXE, made by the package step of the
-# commit built.
+# commit built. The package's cabinet records the exe's modification time:
+# a copy dated the commit's time is packaged, so that one exe makes one
+# package wherever and whenever it was copied or downloaded.
 package() {
-    interruptible -o "$work/package.log" cmake -DEXE="$1" -DMSI="$2" -DPRODUCT="$product" \
-        -P "$work/src/deploy/MakePackage.cmake" || fail "the package step failed:" "$work/package.log"
+    mkdir "$work/packaged"
+    cp "$1" "$work/packaged/Sentavio.exe" && touch -d "@$commit_time" "$work/packaged/Sentavio.exe" ||
+        fail "cannot date a copy of $1"
+    interruptible -o "$work/package.log" cmake -DEXE="$work/packaged/Sentavio.exe" -DMSI="$2" \
+        -DPRODUCT="$product" -P "$work/src/deploy/MakePackage.cmake" ||
+        fail "the package step failed:" "$work/package.log"
 }
 
 # signatures FILE: fails unless FILE carries two signatures that verify,
-# SHA-1 first and SHA-256 nested in it, both with the description.
+# SHA-1 first and SHA-256 nested in it, both with the description, both
+# made by one certificate; prints it and sets fingerprint. osslsigncode's
+# last line, not its count of signatures, says whether they verified.
 signatures() {
-    osslsigncode verify ${roots:+-CAfile "$roots"} -in "$1" >"$work/verify.log" 2>&1 ||
-        fail "DIFFERENT: the signatures of $1 do not verify:" "$work/verify.log"
+    sign_status=0
+    osslsigncode verify ${roots:+-CAfile "$roots"} -in "$1" >"$work/verify.log" 2>&1 || sign_status=$?
+    if [ $sign_status != 0 ] || [ "$(tail -n 1 "$work/verify.log")" != Succeeded ]; then
+        grep -i -e mismatch -e error -e fail "$work/verify.log" >"$work/why.log" || true
+        grep -q 'MISMATCH' "$work/why.log" &&
+            fail "DIFFERENT: $1 is not the file that was signed:" "$work/why.log"
+        grep -q '^[[:space:]]*Error: ' "$work/why.log" &&
+            fail "not trusted: the certificates that signed $1 do not lead to a root in ${roots:-$system_roots}:" \
+                "$work/why.log"
+        fail "the signatures of $1 do not verify:" "$work/why.log"
+    fi
     sign_digests=$(sed -n 's/^Message digest algorithm: //p' "$work/verify.log" | tr '\n' ' ')
     [ "$sign_digests" = "SHA1 SHA256 " ] ||
         fail "DIFFERENT: $1 is signed with ${sign_digests:-no digest}, not SHA1 then SHA256"
@@ -95,43 +129,112 @@ signatures() {
     sign_stamp="no time stamp"
     grep -q '^Timestamp is not available' "$work/verify.log" || sign_stamp="time-stamped"
     echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\", $sign_stamp"
-}
 
-# contents MSI DIR: the package's tables and streams, one file each in
-# DIR, less what a build or a signature makes anew each time (the summary's
-# revision and dates, the signature streams). An export writes a table's
-# binary data into a folder of the working directory.
-contents() {
-    mkdir "$2"
-    (
-        cd "$2"
-        for t in $(msiinfo tables "$1" | grep -v '^_SummaryInformation$'); do
-            msiinfo export "$1" "$t" >"table.$t"
-        done
-        msiinfo streams "$1" | grep -v "$(printf '^\005')" | while IFS= read -r s; do
-            msiinfo extract "$1" "$s" >"stream.$s"
-        done
-    )
+    # The signer of each signature as osslsigncode names it: signature 1's
+    # subject, issuer and serial, then signature 2's.
+    awk -v q="'" 'index($0, "Signer" q "s certificate:") == 1 { n++; s = 1; next }
+        s && /^[[:space:]]*(Subject|Issuer|Serial) *: / {
+            sub(/^[[:space:]]*/, ""); sub(/ *: /, "="); print n " " $0; if (/^Serial/) s = 0 }' \
+        "$work/verify.log" >"$work/signers" || fail "cannot read the signers of $1"
+    sed -n 's/^1 //p' "$work/signers" >"$work/signer.1"
+    sed -n 's/^2 //p' "$work/signers" >"$work/signer.2"
+    [ "$(wc -l <"$work/signer.1")" = 3 ] || fail "cannot read the signer of $1:" "$work/verify.log"
+    cmp -s "$work/signer.1" "$work/signer.2" ||
+        fail "DIFFERENT: the two signatures of $1 are made by different certificates:" "$work/signers"
+    # Its fingerprint, of the one certificate in the signature with that
+    # very subject, issuer and serial.
+    rm -rf "$work/signature.pem" "$work/carried"
+    osslsigncode extract-signature -pem -in "$1" -out "$work/signature.pem" >"$work/extract.log" 2>&1 ||
+        fail "cannot take the signature out of $1:" "$work/extract.log"
+    openssl pkcs7 -print_certs -in "$work/signature.pem" -out "$work/carried.pem" 2>"$work/extract.log" ||
+        fail "cannot read the certificates in the signature of $1:" "$work/extract.log"
+    mkdir "$work/carried"
+    awk -v dir="$work/carried" '/^-----BEGIN CERTIFICATE-----$/ { n++ } n { print > (dir "/" n ".pem") }' \
+        "$work/carried.pem" || fail "cannot read the certificates in the signature of $1"
+    fingerprint=
+    for sign_certificate in "$work/carried"/*.pem; do
+        [ -f "$sign_certificate" ] || continue
+        openssl x509 -in "$sign_certificate" -noout -subject -issuer -serial -nameopt compat \
+            >"$work/names" 2>/dev/null || continue
+        sed 's/^subject=/Subject=/; s/^issuer=/Issuer=/; s/^serial=/Serial=/' "$work/names" >"$work/candidate"
+        cmp -s "$work/candidate" "$work/signer.1" || continue
+        [ -z "$fingerprint" ] ||
+            fail "DIFFERENT: the signature of $1 carries two certificates with its signer's name and serial"
+        fingerprint=$(openssl x509 -in "$sign_certificate" -noout -fingerprint -sha256) ||
+            fail "cannot take the fingerprint of the signer of $1"
+        fingerprint=${fingerprint#*=}
+    done
+    [ -n "$fingerprint" ] || fail "DIFFERENT: the signature of $1 does not carry the certificate of its signer"
+    sed 's/^Subject=/    signer: /; s/^Issuer=/    issuer: /; s/^Serial=/    serial: /' "$work/signer.1"
+    echo "    SHA-256 fingerprint: $fingerprint"
 }
 
 # signed DIR: fails at the first fault of the release in DIR that needs no
-# build to see: SHA256SUMS matches, and both files carry both signatures.
+# build to see: exactly its four files, hidden ones counted; SHA256SUMS
+# matches; both files carry both signatures, of one certificate (the one
+# pinned, where one is).
 signed() {
     echo "Checking $1"
-    [ "$(ls "$1" | tr '\n' ' ')" = "COMMIT SHA256SUMS Sentavio.exe Sentavio.msi " ] ||
-        fail "DIFFERENT: $1 holds $(ls "$1" | tr '\n' ' '), not COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
+    names=$(ls -A "$1") || fail "cannot list $1"
+    names=$(echo "$names" | tr '\n' ' ')
+    [ "$names" = "COMMIT SHA256SUMS Sentavio.exe Sentavio.msi " ] ||
+        fail "DIFFERENT: $1 holds $names, not COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
     (cd "$1" && sha256sum --check --strict SHA256SUMS) >"$work/sums.log" 2>&1 ||
         fail "DIFFERENT: the files do not match SHA256SUMS:" "$work/sums.log"
     [ "$(cut -c 67- "$1/SHA256SUMS" | tr '\n' ' ')" = "Sentavio.exe Sentavio.msi " ] ||
         fail "DIFFERENT: SHA256SUMS does not list exactly Sentavio.exe and Sentavio.msi"
     echo "  SHA256SUMS: Sentavio.exe and Sentavio.msi match"
     signatures "$1/Sentavio.exe"
+    exe_fingerprint=$fingerprint
     signatures "$1/Sentavio.msi"
+    [ "$fingerprint" = "$exe_fingerprint" ] ||
+        fail "DIFFERENT: Sentavio.exe and Sentavio.msi are signed by different certificates"
+    if [ -n "$pinned" ]; then
+        [ "$(echo "$fingerprint" | tr -d :)" = "$pinned" ] ||
+            fail "DIFFERENT: the signer's SHA-256 fingerprint is $fingerprint, not the one given with --signer"
+        echo "  The signer is the one given with --signer"
+    fi
+}
+
+# contents MSI DIR: the package's tables, streams and summary, one file
+# each in DIR, less what two builds of one commit, or its signing, write
+# anew each time: the summary's package code ("Revision number"), its
+# creation and last-saved dates, and the signature streams
+# (\005DigitalSignature, \005MsiDigitalSignatureEx). The summary's stream
+# is compared as its fields. msiinfo exports a table's binary data into a
+# folder of the working directory. Every listing is msiinfo's own, with its
+# status: a failed one is no list to compare.
+contents() {
+    mkdir "$2"
+    msiinfo tables "$1" >"$2.tables" 2>"$work/msiinfo.log" || fail "msiinfo cannot list the tables of $1:" "$work/msiinfo.log"
+    msiinfo streams "$1" >"$2.streams" 2>"$work/msiinfo.log" || fail "msiinfo cannot list the streams of $1:" "$work/msiinfo.log"
+    grep -q . "$2.tables" || fail "msiinfo lists no tables in $1"
+    while IFS= read -r table; do
+        case $table in
+        _SummaryInformation) continue ;;
+        "" | */*) fail "DIFFERENT: $1 has a table named \"$table\"" ;;
+        esac
+        (cd "$2" && msiinfo export "$1" "$table" >"table.$table" 2>"$work/msiinfo.log") ||
+            fail "msiinfo cannot export the table $table of $1:" "$work/msiinfo.log"
+    done <"$2.tables"
+    while IFS= read -r stream; do
+        case $stream in
+        "$(printf '\005')SummaryInformation" | "$(printf '\005')DigitalSignature" | "$(printf '\005')MsiDigitalSignatureEx") continue ;;
+        "" | */*) fail "DIFFERENT: $1 has a stream named \"$stream\"" ;;
+        esac
+        msiinfo extract "$1" "$stream" >"$2/stream.$stream" 2>"$work/msiinfo.log" ||
+            fail "msiinfo cannot extract the stream $stream of $1:" "$work/msiinfo.log"
+    done <"$2.streams"
+    # msiinfo suminfo answers 0 even for a file it cannot open.
+    msiinfo suminfo "$1" >"$2.summary" 2>"$work/msiinfo.log" && grep -q '^Template: ' "$2.summary" ||
+        fail "msiinfo cannot read the summary of $1:" "$work/msiinfo.log"
+    grep -v -e '^Revision number (UUID): ' -e '^Created: ' -e '^Last saved: ' "$2.summary" >"$2/summary" ||
+        fail "msiinfo reads no summary fields in $1"
 }
 
 # built DIR EXE MSI COMMIT: fails unless the exe in DIR without its
 # signature is EXE, built from COMMIT, and the package in DIR holds the
-# signed exe, with MSI's tables and streams.
+# signed exe, with MSI's tables, streams and summary.
 built() {
     osslsigncode remove-signature -in "$1/Sentavio.exe" -out "$work/stripped.exe" >"$work/strip.log" 2>&1 ||
         fail "cannot remove the signature of $1/Sentavio.exe:" "$work/strip.log"
@@ -147,20 +250,36 @@ built() {
     contents "$3" "$work/made"
     diff -r "$work/released" "$work/made" >"$work/diff.log" 2>&1 ||
         fail "DIFFERENT: Sentavio.msi is not the package that commit $4 makes of the signed exe:" "$work/diff.log"
-    echo "  Sentavio.msi: holds the signed Sentavio.exe; its tables and streams are those" \
-        "commit $4 makes of it"
+    echo "  Sentavio.msi: holds the signed Sentavio.exe; its tables, streams and summary are those" \
+        "commit $4 makes of it (but the package code and dates)"
 }
 
+pinned=
 if [ "${1:-}" = --check ]; then
-    [ $# = 2 ] || [ $# = 3 ] || usage
-    release=$(absolute "$2")
-    roots=${3:+$(absolute "$3")}
+    shift
+    if [ "${1:-}" = --signer ]; then
+        [ $# -ge 2 ] || usage
+        pinned=$(echo "$2" | tr -d : | tr a-f A-F)
+        case $pinned in *[!0-9A-F]*) pinned= ;; esac
+        [ ${#pinned} = 64 ] ||
+            fail "--signer takes a SHA-256 fingerprint (64 hex digits, colons allowed), not \"$2\""
+        shift 2
+    fi
+    [ $# = 1 ] || [ $# = 2 ] || usage
+    release=$(absolute "$1")
+    roots=${2:+$(absolute "$2")}
     [ -z "$roots" ] || [ -f "$roots" ] || fail "no root certificates at $roots"
     [ -f "$release/COMMIT" ] || fail "no release in $release: it has no COMMIT"
-    commit=$(cat "$release/COMMIT")
+    # A full id names one commit wherever it is checked; a name or a short
+    # id would be read against what the checker has.
+    commit=$(cat "$release/COMMIT") || fail "cannot read $release/COMMIT"
+    case $commit in *[!0-9a-f]*) commit= ;; esac
+    [ ${#commit} = 40 ] && [ "$(wc -c <"$release/COMMIT")" = 41 ] ||
+        fail "DIFFERENT: $release/COMMIT holds no full commit id (40 hex digits and a newline)"
     git -C "$sentavio_root" cat-file -e "$commit^{commit}" 2>/dev/null ||
         fail "commit $commit of $release is not in this repository: fetch it first"
-    work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX")
+    work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX") || fail "cannot make a temporary folder"
+    work=$(absolute "$work")
     signed "$release"
     build "$commit"
     package "$release/Sentavio.exe" "$work/Sentavio.msi"
@@ -170,11 +289,24 @@ if [ "${1:-}" = --check ]; then
 fi
 
 timestamp=
-if [ "${1:-}" = --timestamp ]; then
-    [ $# -ge 2 ] || usage
-    timestamp=$2
-    shift 2
-fi
+chain=
+while :; do
+    case "${1:-}" in
+    --timestamp)
+        [ $# -ge 2 ] || usage
+        [ -n "$2" ] || fail "--timestamp names no URL: give the time-stamp server's, or leave the option out"
+        timestamp=$2
+        shift 2
+        ;;
+    --chain)
+        [ $# -ge 2 ] || usage
+        chain=$(absolute "$2")
+        grep -q 'BEGIN CERTIFICATE' "$chain" 2>/dev/null || fail "no PEM certificates in $chain"
+        shift 2
+        ;;
+    *) break ;;
+    esac
+done
 case "${1:-}" in
 "") fail "no certificate given: name the PKCS#12 file of the code-signing certificate and its key" ;;
 -*) usage ;;
@@ -184,37 +316,55 @@ p12=$(absolute "$1")
 [ -f "$p12" ] || fail "no certificate at $p12"
 password_from=$2
 [ "$password_from" = - ] || password_from=$(absolute "$password_from")
+case $stamp_limit in '' | *[!0-9]*) fail "SENTAVIO_TIMESTAMP_LIMIT must be a number of seconds" ;; esac
 
 # Only a commit can be built again by anyone.
 changes=$(git -C "$sentavio_root" status --porcelain) || fail "$sentavio_root is not a git checkout"
 [ -z "$changes" ] ||
     fail "the work tree has uncommitted changes; commit or stash them first:
 $(echo "$changes" | head -n 10)"
-commit=$(git -C "$sentavio_root" rev-parse --verify HEAD)
+commit=$(git -C "$sentavio_root" rev-parse --verify HEAD) || fail "$sentavio_root has no commit"
 version=$(git -C "$sentavio_root" show "$commit:CMakeLists.txt" |
     sed -n 's/^project(Sentavio VERSION \([0-9.]*\) .*/\1/p')
 [ -n "$version" ] || fail "no version in CMakeLists.txt of commit $commit"
 [ ! -e "$dist/$version" ] || fail "the release folder $dist/$version exists already"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-release.XXXXXX")
+work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-release.XXXXXX") || fail "cannot make a temporary folder"
+work=$(absolute "$work")
+# The password: its first line, less one CR (a file written on Windows).
+# openssl keeps a CR that osslsigncode strips, and past about 1,023
+# characters they cut it differently: a password either would read
+# otherwise than the other is refused, and both get the same file.
 password=$work/password
+password_line=
 if [ "$password_from" = - ]; then
     if [ -t 0 ]; then
         printf 'Password of %s: ' "$p12" >&2
         stty -echo
         echo_off=yes
     fi
-    (umask 077 && head -n 1 >"$password")
+    IFS= read -r password_line || [ -n "$password_line" ] || fail "no password on standard input"
     if [ -n "$echo_off" ]; then
         stty echo
         echo_off=
         echo >&2
     fi
 else
-    (umask 077 && head -n 1 "$password_from" >"$password") || fail "cannot read the password from $password_from"
+    [ -r "$password_from" ] || fail "cannot read the password from $password_from"
+    IFS= read -r password_line <"$password_from" || [ -n "$password_line" ] ||
+        fail "no password in $password_from"
 fi
+cr=$(printf '\r')
+password_line=${password_line%"$cr"}
+case $password_line in
+*"$cr"*) fail "the password holds a carriage return, which openssl and osslsigncode read differently" ;;
+esac
+[ ${#password_line} -le 1000 ] ||
+    fail "the password is longer than 1000 characters, where openssl and osslsigncode cut it differently"
+(umask 077 && printf '%s\n' "$password_line" >"$password")
+password_line=
 
-# The certificate, checked before anything is signed.
+# The certificate, checked before anything is built.
 p12_read() { openssl pkcs12 $legacy -in "$p12" -passin "file:$password" "$@" 2>"$work/openssl.log"; }
 legacy=
 if ! p12_read -nokeys -out "$work/certs.pem"; then
@@ -225,7 +375,7 @@ if ! p12_read -nokeys -out "$work/certs.pem"; then
         fail "cannot open $p12: wrong password, or not a PKCS#12 file:" "$work/openssl.log"
 fi
 # The certificate of the key, where the file marks it; else the first one.
-p12_read -nokeys -clcerts -out "$work/certificate.pem"
+p12_read -nokeys -clcerts -out "$work/certificate.pem" || fail "cannot read $p12:" "$work/openssl.log"
 grep -q 'BEGIN CERTIFICATE' "$work/certificate.pem" || cp "$work/certs.pem" "$work/certificate.pem"
 certificate() { openssl x509 -in "$work/certificate.pem" -noout -nameopt RFC2253 "$@"; }
 subject=$(certificate -subject 2>/dev/null | sed 's/^subject=//')
@@ -239,27 +389,55 @@ now=$(date +%s)
 [ "$(date -d "$not_before" +%s)" -le "$now" ] ||
     fail "the certificate $subject is not valid yet: it is valid from $not_before"
 [ "$now" -lt "$(date -d "$not_after" +%s)" ] || fail "the certificate $subject expired on $not_after"
+# A release takes minutes to make and longer to reach the machines.
+certificate -checkend 86400 >/dev/null ||
+    fail "the certificate $subject expires within a day, on $not_after: renew it first"
 uses=$(certificate -ext extendedKeyUsage 2>/dev/null | sed -n '2s/^ *//p')
 case ", $uses," in
 *", Code Signing,"*) ;;
 *) fail "the certificate $subject is not for code signing: its extended key usage is ${uses:-absent}" ;;
 esac
-echo "Signing as $subject, valid until $not_after"
-[ -n "$timestamp" ] ||
-    echo "No --timestamp URL: the signatures end with the certificate, on $not_after"
+# A key usage, where there is one, must allow signatures.
+key_usage=$(certificate -ext keyUsage 2>/dev/null | sed -n '2s/^ *//p')
+case ", ${key_usage:-Digital Signature}," in
+*", Digital Signature,"*) ;;
+*) fail "the certificate $subject may not sign: its key usage is $key_usage, without Digital Signature" ;;
+esac
 # The release is checked against the roots this machine trusts and the
-# chain that came with the key (a company's own root, say).
+# chain that came with the key or with --chain (a company's own root, say);
+# the certificate must lead to one of them.
 roots=$work/roots.pem
-p12_read -nokeys -cacerts -out "$roots"
+p12_read -nokeys -cacerts -out "$roots" || fail "cannot read $p12:" "$work/openssl.log"
+[ -z "$chain" ] || cat "$chain" >>"$roots"
 [ ! -f "$system_roots" ] || cat "$system_roots" >>"$roots"
+openssl verify -CAfile "$roots" "$work/certificate.pem" >"$work/chain.log" 2>&1 ||
+    fail "the certificate $subject does not lead to a root: $p12 lacks its chain; name it with --chain FILE:" \
+        "$work/chain.log"
+echo "Signing as $subject, valid until $not_after"
+if [ -z "$timestamp" ]; then
+    echo "No --timestamp URL: the signatures end with the certificate, on $not_after"
+    certificate -checkend 2592000 >/dev/null ||
+        echo "The certificate expires within 30 days: time-stamp the release (--timestamp URL) or renew it"
+fi
 
 # sign IN OUT: SHA-1 first, then SHA-256 nested in it.
 sign() {
-    interruptible -o "$work/sign.log" osslsigncode sign -pkcs12 "$p12" -readpass "$password" \
-        -h sha1 -n "$description" ${timestamp:+-ts "$timestamp"} -in "$1" -out "$1.sha1" &&
-        interruptible -o "$work/sign.log" osslsigncode sign -pkcs12 "$p12" -readpass "$password" \
-            -h sha256 -nest -n "$description" ${timestamp:+-ts "$timestamp"} -in "$1.sha1" -out "$2" ||
-        fail "signing $(basename "$2") failed:" "$work/sign.log"
+    sign_step "$2" -h sha1 -in "$1" -out "$1.sha1"
+    sign_step "$2" -h sha256 -nest -in "$1.sha1" -out "$2"
+}
+# sign_step NAME OSSLSIGNCODE_ARGUMENTS...: one signature, its time stamp
+# waited for at most stamp_limit seconds.
+sign_step() {
+    sign_name=$(basename "$1")
+    shift
+    sign_status=0
+    interruptible -o "$work/sign.log" timeout "$stamp_limit" osslsigncode sign -pkcs12 "$p12" \
+        -readpass "$password" ${chain:+-ac "$chain"} -n "$description" ${timestamp:+-ts "$timestamp"} "$@" ||
+        sign_status=$?
+    [ $sign_status != 124 ] ||
+        fail "signing $sign_name did not end within $stamp_limit s: the time-stamp server $timestamp did not answer"
+    [ $sign_status = 0 ] && [ "$(tail -n 1 "$work/sign.log")" = Succeeded ] ||
+        fail "signing $sign_name failed:" "$work/sign.log"
 }
 
 build "$commit"
@@ -275,8 +453,19 @@ sign "$work/Sentavio.msi" "$stage/Sentavio.msi"
 echo "$commit" >"$stage/COMMIT"
 signed "$stage"
 built "$stage" "$unsigned" "$work/Sentavio.msi" "$commit"
+# The rename is the moment the release exists. dash runs a trap only after
+# mv ends: a signal during it is noted, and the stage then decides. Renamed,
+# the release has succeeded; not renamed, the stage is removed.
+signalled=
+trap 'signalled="interrupted 130"' INT
+trap 'signalled="terminated 143"' TERM
 # -n never replaces a folder, not even an empty one: the stage stays then.
-mv -T -n "$stage" "$dist/$version"
-[ ! -e "$stage" ] || fail "the release folder $dist/$version exists already"
+mv -T -n "$stage" "$dist/$version" 2>"$work/mv.log" || true
+if [ -e "$stage" ]; then
+    # shellcheck disable=SC2086 # the message and the status
+    [ -z "$signalled" ] || interrupted $signalled
+    [ ! -e "$dist/$version" ] || fail "the release folder $dist/$version exists already"
+    fail "cannot name the release folder $dist/$version:" "$work/mv.log"
+fi
 stage=
 echo "Released $dist/$version"

@@ -17,12 +17,14 @@ sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$sentavio_root/scripts/common.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 SENTAVIO_ARCH=$arch host_choose_arch
+# shellcheck disable=SC2154 # host_choose_arch sets tree
 session=$sentavio_root/$tree/run-session
 log=$(mktemp)
 display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
 
 rm -rf "$session"
 mkdir -p "$session"
+: >"$session/session.lock"
 sleep 600 &
 stranger=$!
 # However this test ends, the run ends with it.

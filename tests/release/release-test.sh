@@ -1,11 +1,12 @@
 #!/bin/sh
 # release-test.sh make|reuse SOURCE_DIR WORK_DIR VERSION
-#   The release command in a clone of SOURCE_DIR's commit in WORK_DIR, with
-#   a throwaway root and certificates: each refusal, a release checked
-#   against that root and an unsigned build, and the command's check of it
-#   and of a forgery (one byte changed), which it leaves for the Wine half.
-#   "reuse" passes at once where WORK_DIR holds such a release of this
-#   commit that passed.
+#   The release command of SOURCE_DIR's work tree as it is (its changes and
+#   untracked files too, committed in a clone in WORK_DIR), with a throwaway
+#   root and certificates: each refusal, a release checked against that
+#   root and an unsigned build, and the command's check of it and of each
+#   kind of forgery, one of which (one byte changed) it leaves for the Wine
+#   half. "reuse" passes at once where WORK_DIR holds such a release of this
+#   very work tree that passed.
 # release-test.sh trust WORK_DIR VERSION TRUST_PROBE
 #   Under Wine: WinVerifyTrust's answer for the released, changed and
 #   unsigned exe.
@@ -13,11 +14,7 @@ set -u
 mode=$1
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$sentavio_root/scripts/common.sh"
-
-failures=0
-fail() { failures=$((failures + 1)); echo "FAIL [$case] $*"; }
-expect() { [ "$2" = "$3" ] || fail "$1: got \"$2\", expected \"$3\""; }  # WHAT ACTUAL EXPECTED
-finish() { echo "$failures failures"; exit $((failures > 0)); }
+. "$sentavio_root/tests/support/assert.sh"
 
 if [ "$mode" = trust ]; then
     work=$2
@@ -37,88 +34,157 @@ fi
 src=$2
 work=$3
 version=$4
-commit=$(git -C "$src" rev-parse HEAD)
-if [ "$mode" = reuse ] && [ "$(cat "$work/passed" 2>/dev/null)" = "$commit" ]; then
-    echo "The release of $commit in $work passed already"
+# snapshot: the tree of SOURCE_DIR's work tree as it is, tracked files with
+# their changes and untracked ones not ignored, written into the clone (the
+# source repository is left alone).
+snapshot() {
+    rm -f "$work/snapshot.index"
+    GIT_INDEX_FILE=$work/snapshot.index git -C "$work/repo" --work-tree="$src" add -A &&
+        GIT_INDEX_FILE=$work/snapshot.index git -C "$work/repo" write-tree
+}
+if [ "$mode" = reuse ] && [ -d "$work/repo" ] && tree=$(snapshot) &&
+    [ "$(cat "$work/passed" 2>/dev/null)" = "$tree" ]; then
+    echo "The release of this work tree ($tree) in $work passed already"
     exit 0
 fi
 rm -rf "$work"
 mkdir -p "$work/tmp"
 cd "$work" || exit 1
 case=setup
-git clone -q --no-checkout "$src" repo && git -C repo checkout -q --detach "$commit" ||
-    { fail "cannot clone $src"; finish; }
+git clone -q --no-checkout "$src" repo || stop "cannot clone $src"
+tree=$(snapshot) || stop "cannot take the work tree of $src"
+commit=$(git -C repo -c user.name=release-test -c user.email=release-test@localhost \
+    commit-tree -p HEAD -m "The work tree as it is" "$tree") || stop "cannot commit the work tree"
+git -C repo checkout -q --detach "$commit" || stop "cannot check out the work tree's commit"
 release="$work/repo/dist/$version"
 
-# A root, and signers under it: for code now, expired, not yet valid, for
-# servers; and a file whose key is the root's but whose certificate is the
-# signer's.
+# A root, and signers under it: for code now, another for code, expired,
+# not yet valid, for servers, with a key usage that forbids signatures,
+# expiring within the hour; the signer's without the chain to the root; one
+# signing itself; a file whose key is the root's but whose certificate is
+# the signer's; and a root of another maker.
 printf 'throwaway\n' >password
+printf 'throwaway\r\n' >password.crlf
 printf 'wrong\n' >wrong-password
-openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.pem -subj /CN=Test-Root \
-    -days 3 -addext basicConstraints=critical,CA:true 2>/dev/null
+printf 'throw\raway\n' >cr-password
+head -c 1001 /dev/zero | tr '\0' x >long-password
+for root in root other-root; do
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout $root.key -out $root.pem -subj "/CN=Test $root" \
+        -days 3 -addext basicConstraints=critical,CA:true 2>/dev/null
+done
 printf '[ca]\ndefault_ca=test\n[test]\ndatabase=index.txt\nnew_certs_dir=.\nserial=serial\n' >ca.cnf
 printf 'default_md=sha256\npolicy=any\ncopy_extensions=copy\n[any]\ncommonName=supplied\n' >>ca.cnf
 : >index.txt
 echo 01 >serial
 utc() { date -u -d "$1" +%Y%m%d%H%M%SZ; }
-while read -r name from to use; do
+while read -r name from to use key_use; do
     openssl req -newkey rsa:2048 -nodes -keyout "$name.key" -subj "/CN=Test $name" \
-        -addext "extendedKeyUsage=$use" 2>/dev/null |
+        -addext "extendedKeyUsage=$use" ${key_use:+-addext "keyUsage=$key_use"} 2>/dev/null |
         openssl ca -batch -config ca.cnf -cert root.pem -keyfile root.key -startdate "$(utc "$from")" \
             -enddate "$(utc "$to")" -in /dev/stdin -out "$name.pem" 2>/dev/null
     openssl pkcs12 -export -inkey "$name.key" -in "$name.pem" -certfile root.pem -passout file:password \
         -out "$name.p12"
 done <<'TABLE'
 signer -1day +2days codeSigning
+other -1day +2days codeSigning
 expired -2days -1day codeSigning
 future +1day +2days codeSigning
 server -1day +2days serverAuth
+keyenc -1day +2days codeSigning keyEncipherment
+soon -1day +1hour codeSigning
 TABLE
+openssl pkcs12 -export -inkey signer.key -in signer.pem -passout file:password -out leaf.p12
+openssl req -x509 -newkey rsa:2048 -nodes -keyout self.key -out self.pem -subj /CN=Test-Self -days 2 \
+    -addext extendedKeyUsage=codeSigning 2>/dev/null
+openssl pkcs12 -export -inkey self.key -in self.pem -passout file:password -out self.p12
 openssl pkcs12 -export -nocerts -inkey root.key -certfile signer.pem -passout file:password \
     -out mismatch.p12 2>/dev/null
-[ -s signer.p12 ] && [ -s mismatch.p12 ] || { fail "openssl made no certificates"; finish; }
+[ -s signer.p12 ] && [ -s keyenc.p12 ] && [ -s leaf.p12 ] && [ -s self.p12 ] && [ -s mismatch.p12 ] ||
+    stop "openssl made no certificates"
+# The fingerprint the maker publishes, as openssl prints it (in lower case:
+# it is taken in either).
+pin=$(openssl x509 -in signer.pem -noout -fingerprint -sha256 | sed 's/^.*=//' | tr A-F a-f)
 
-# release SETUP ARGUMENTS...: the release command after SETUP (a command),
-# its temporary files in tmp/; prints its status and output.
+# A time-stamp server that accepts and never answers, on a loopback port of
+# this test's own; and stand-ins on PATH: an mv that sends its caller TERM
+# (as if the signal came while it renames) and renames, and an msiinfo
+# that fails to list tables.
+/usr/bin/python3 -c 'import socket, time
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(8)
+print(s.getsockname()[1], flush=True)
+time.sleep(900)' >port &
+listener=$!
+trap '[ -z "$listener" ] || kill "$listener" 2>/dev/null' EXIT
+within 10 test -s port || stop "the silent time-stamp server did not start"
+# shellcheck disable=SC2034 # the rows name it
+port=$(cat port)
+mkdir signal failing
+printf '#!/bin/sh\nkill -TERM "$PPID"\nsleep 1\nexec %s "$@"\n' "$(command -v mv)" >signal/mv
+printf '#!/bin/sh\n[ "$1" != tables ] || exit 1\nexec %s "$@"\n' "$(command -v msiinfo)" >failing/msiinfo
+chmod +x signal/mv failing/msiinfo
+
+# release SETUP ARGUMENTS: the release command after SETUP, in its own
+# shell (so that it may set the command's environment), with ARGUMENTS
+# (expanded here), a relative TMPDIR and a CRLF password on standard input;
+# prints its output, sets status.
 release() {
-    eval "$1"
-    shift
     status=0
-    TMPDIR=$work/tmp repo/scripts/release.sh "$@" <password >release.log 2>&1 || status=$?
+    (
+        eval "$1"
+        eval "set -- $2"
+        TMPDIR=tmp exec repo/scripts/release.sh "$@"
+    ) <password.crlf >release.log 2>&1 || status=$?
     git -C repo checkout -q . && git -C repo clean -q -f
     cat release.log
 }
 # Each refusal: a non-zero status, the message, and nothing written.
-while IFS='|' read -r case setup certificate password message; do
-    release "$setup" ${certificate:+"$certificate"} ${password:+"$password"}
+while IFS='|' read -r case setup arguments message; do
+    release "$setup" "$arguments"
     [ $status != 0 ] || fail "status 0"
-    grep -q "$message" release.log || fail "no \"$message\""
+    grep -q -- "$message" release.log || fail "no \"$message\""
     expect "written" "$(ls -A tmp; ls -A repo/dist 2>/dev/null)" ""
 done <<'TABLE'
-no certificate||||no certificate given
-wrong password||signer.p12|wrong-password|wrong password
-expired||expired.p12|password|expired on
-not yet valid||future.p12|password|not valid yet
-not for code||server.p12|password|not for code signing
-key of another||mismatch.p12|password|does not match its certificate
-dirty tree|echo >>repo/README.md|signer.p12|password|uncommitted changes
-untracked file|: >repo/notes.txt|signer.p12|password|uncommitted changes
+no certificate|||no certificate given
+wrong password||signer.p12 wrong-password|wrong password
+expired||expired.p12 password|expired on
+not yet valid||future.p12 password|not valid yet
+expires within a day||soon.p12 password|expires within a day
+not for code||server.p12 password|not for code signing
+key usage without signatures||keyenc.p12 password|may not sign: its key usage is Key Encipherment
+no chain to a root||leaf.p12 password|does not lead to a root
+signing itself||self.p12 password|does not lead to a root
+key of another||mismatch.p12 password|does not match its certificate
+CR in the password||signer.p12 cr-password|holds a carriage return
+password too long||signer.p12 long-password|longer than 1000 characters
+empty time stamp||--timestamp '' signer.p12 password|names no URL
+silent time-stamp server|export SENTAVIO_TIMESTAMP_LIMIT=2|--chain root.pem --timestamp http://127.0.0.1:$port leaf.p12 password|did not end within 2 s: the time-stamp server
+dirty tree|echo >>repo/README.md|signer.p12 password|uncommitted changes
+untracked file|: >repo/notes.txt|signer.p12 password|uncommitted changes
 TABLE
+kill "$listener"
+wait "$listener"
+listener=
 
+# The release, from a password with CRLF, a TERM arriving while the folder
+# is renamed: that is the moment it exists, so it ends as a success.
 case=release
-release : "$work/signer.p12" -
+release 'PATH=$work/signal:$PATH' 'signer.p12 -'
 expect "status" $status 0
+grep -q "^Released $release\$" release.log || fail "no word that it was released"
 grep -q '^No --timestamp URL: the signatures end with the certificate' release.log ||
     fail "no word that the signatures end with the certificate"
+expect "fingerprints printed" "$(grep -c "SHA-256 fingerprint: $(echo "$pin" | tr a-f A-F)\$" release.log)" 2
 expect "folder" "$(ls -A repo/dist | tr '\n' ' ')" "$version "
 expect "temporary files" "$(ls -A tmp)" ""
+expect "COMMIT" "$(cat "$release/COMMIT")" "$commit"
 ! grep -q throwaway release.log || fail "the password was printed"
 (cd "$release" && sha256sum --check --strict SHA256SUMS) >/dev/null || fail "SHA256SUMS does not match"
 for file in Sentavio.exe Sentavio.msi; do
     osslsigncode verify -CAfile root.pem -in "$release/$file" >verify.log 2>&1 || fail "$file does not verify"
     expect "$file digests" "$(sed -n 's/^Message digest algorithm: //p' verify.log | tr '\n' ' ')" "SHA1 SHA256 "
-    grep -q '^Number of verified signatures: 2$' verify.log || fail "$file: not two signatures verified"
+    expect "$file verified" "$(tail -n 1 verify.log)" Succeeded
 done
 (cd repo && cmake --preset shipped && cmake --build --preset shipped -j2) >build.log 2>&1 ||
     fail "no unsigned build: $(tail build.log)"
@@ -128,24 +194,68 @@ msiextract -C extracted "$release/Sentavio.msi" >/dev/null
 cmp "extracted/Program Files/Sentavio/Sentavio.exe" "$release/Sentavio.exe" || fail "the package holds another exe"
 
 case=again
-release : "$work/signer.p12" password
+release : 'signer.p12 password'
 grep -q 'exists already' release.log && [ $status != 0 ] || fail "an existing release was not refused"
 
-# The check of a release, and of a forgery: one changed byte (in the
-# DOS stub, which the signatures cover) with its sums made anew.
-mkdir changed
-cp "$release"/* changed/
+# A copy of the release, its files dated anew, as a download makes them;
+# forgeries, each such a copy with its sums made anew: one
+# changed byte (in the DOS stub, which the signatures cover); the package's
+# summary changed (a 64-bit template, another author and package code) and
+# signed again with the genuine key; a hidden file beside the four; COMMIT
+# naming the commit by a short id; both files, or the package alone,
+# signed by another certificate under the same root.
+# sign_as P12 FILE [EDIT]: FILE's signatures replaced by two of P12, as
+# the release signs, after the command EDIT changed the unsigned file.
+sign_as() {
+    rm -f unsigned.tmp sha1.tmp
+    osslsigncode remove-signature -in "$2" -out unsigned.tmp >/dev/null &&
+        ${3:-:} unsigned.tmp &&
+        osslsigncode sign -pkcs12 "$1" -readpass password -h sha1 -n "Ostrevik Sentavio utility" \
+            -in unsigned.tmp -out sha1.tmp >/dev/null &&
+        rm "$2" &&
+        osslsigncode sign -pkcs12 "$1" -readpass password -h sha256 -nest -n "Ostrevik Sentavio utility" \
+            -in sha1.tmp -out "$2" >/dev/null || fail "cannot sign $2 anew"
+}
+summary() { msibuild "$1" -s "Installation Database" Mallory "x64;1033" "{0BADF00D-0000-4000-8000-000000000000}"; }
+for forgery in copied changed summary hidden short other mixed; do
+    mkdir $forgery
+    cp "$release"/* $forgery/
+done
 printf X | dd of=changed/Sentavio.exe bs=1 seek=100 conv=notrunc 2>/dev/null
-(cd changed && sha256sum Sentavio.exe Sentavio.msi >SHA256SUMS)
-while read -r case folder expected message; do
+sign_as signer.p12 summary/Sentavio.msi summary
+: >hidden/.evil.dll
+git -C repo rev-parse --short HEAD >short/COMMIT
+sign_as other.p12 other/Sentavio.exe
+sign_as other.p12 other/Sentavio.msi
+sign_as other.p12 mixed/Sentavio.msi
+for forgery in changed summary hidden short other mixed; do
+    (cd $forgery && sha256sum Sentavio.exe Sentavio.msi >SHA256SUMS)
+done
+# The check of the copy, pinned to its signer, and of each forgery, all
+# with a relative TMPDIR. SETUP runs in the check's own shell.
+# shellcheck disable=SC2034 # assert.sh reads case
+while IFS='|' read -r case setup arguments expected message; do
     status=0
-    repo/scripts/release.sh --check "$folder" root.pem >check.log 2>&1 || status=$?
+    (
+        eval "$setup"
+        eval "set -- $arguments"
+        TMPDIR=tmp exec repo/scripts/release.sh --check "$@"
+    ) >check.log 2>&1 || status=$?
     cat check.log
     expect "status" $status "$expected"
-    grep -q "$message" check.log || fail "no \"$message\" in the check"
-done <<TABLE
-check $release 0 byte for byte the exe built from commit
-forgery $work/changed 1 DIFFERENT: the signatures of .*Sentavio.exe do not verify
+    grep -q -- "$message" check.log || fail "no \"$message\" in the check"
+    expect "temporary files" "$(ls -A tmp)" ""
+done <<'TABLE'
+a copy, pinned||--signer $pin copied root.pem|0|byte for byte the exe built from commit
+one byte changed||changed root.pem|1|DIFFERENT: .*Sentavio.exe is not the file that was signed
+summary changed and signed again||summary root.pem|1|Template: x64;1033
+a table tool failing|PATH=$work/failing:$PATH|$release root.pem|1|msiinfo cannot list the tables
+a hidden file||hidden root.pem|1|DIFFERENT: .* holds .evil.dll COMMIT
+COMMIT not a full id||short root.pem|1|holds no full commit id
+another signer under the same root||--signer $pin other root.pem|1|not the one given with --signer
+package of another signer||mixed root.pem|1|signed by different certificates
+a root of another maker||$release other-root.pem|1|not trusted: the certificates that signed
 TABLE
-[ $failures != 0 ] || echo "$commit" >passed
+# shellcheck disable=SC2154 # assert.sh counts them
+[ "$failures" != 0 ] || echo "$tree" >passed
 finish
