@@ -17,6 +17,7 @@
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
+# shellcheck source=common.sh
 . scripts/common.sh
 runs=${1:-41}
 

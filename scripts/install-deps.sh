@@ -13,6 +13,7 @@
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
+# shellcheck source=common.sh
 . scripts/common.sh
 
 list=
@@ -88,6 +89,7 @@ while IFS='|' read -r package owner what used flag answer; do
         # belongs to no package of ours.
         o=$(echo "$owners" | awk -F': ' -v f="$r" '$2 == f { print $1 }' | tr ', ' '\n\n' | head -1)
         # Owners carry their architecture ("libwine:amd64") only at times.
+        # shellcheck disable=SC2254 # OWNER is a pattern
         case ${o%:amd64} in $owner) continue ;; esac
         if [ -n "$flag" ] && "$u" "$flag" 2>/dev/null | head -1 | grep -q "^$answer"; then continue; fi
         if [ -z "$o" ]; then
