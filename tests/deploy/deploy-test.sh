@@ -21,10 +21,8 @@ machine_exe=$5
 user_exe=$6
 work=$7
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=../../scripts/common.sh
-. "$sentavio_root/scripts/common.sh"
-# shellcheck source=../support/assert.sh
-. "$sentavio_root/tests/support/assert.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/../support/assert.sh"
 run="$sentavio_root/cmake/wine-run.sh"
 
 # reg's answer for one REG_SZ value: its data, or failure when it is absent.

@@ -13,8 +13,7 @@ name=$2
 maker=$3
 version=$4
 support=$(dirname "$0")/../support
-# shellcheck source=../support/assert.sh
-. "$support/assert.sh"
+. "$(dirname "$0")/../support/assert.sh"
 
 [ -f "$msi" ] || stop "no package at $msi"
 case $msi in /*) ;; *) msi=$PWD/$msi ;; esac
@@ -37,13 +36,28 @@ for want in 'Version: 200 ' 'Template: Intel;1033'; do
     msiinfo suminfo "$msi" | grep -qF "$want" && pass || fail "summary lacks \"$want\""
 done
 
+# The Run value's component, from its Registry row: key path that value
+# (attribute 4: the key path is a Registry row), and no file of its own, so
+# a missing value never makes Windows Installer repair the program's files.
+# Edited: transitive (64) besides that key path, so a repair weighs the
+# condition again; written on a first install, or where the value still is.
+# Only this table can show the transitive bit: Wine's msiexec weighs every
+# component's condition at every run, while Windows Installer weighs a
+# condition again at a repair only for a transitive component, and without
+# the bit would write a deleted value back.
+reg=$(rows Registry | awk -F '\t' '$4 == "Sentavio" { print $1 "\t" $6 }')
+reg_id=$(printf '%s' "$reg" | cut -f 1)
+component=$(printf '%s' "$reg" | cut -f 2)
+expect "files in the Run value's component ($component)" "$(rows File | awk -F '\t' -v c="$component" '$2 == c' | grep -c .)" 0
+
 # One row of the table must match each condition (awk, fields tab-separated;
-# name, maker, version, run, quote, exe_version and exe_language are set).
+# name, maker, version, run, quote, exe_version, exe_language, component and
+# reg_id are set).
 while IFS='|' read -r what table condition; do
     n=$(rows "$table" | awk -F '\t' -v name="$name" -v maker="$maker" -v version="$version" \
         -v run='SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run' -v quote='"' \
         -v exe_version="$exe_version" -v exe_language="$exe_language" \
-        "$condition { n++ } END { print n + 0 }")
+        -v component="$component" -v reg_id="$reg_id" "$condition { n++ } END { print n + 0 }")
     expect "$what: rows of $table that match" "$n" 1
 done <<'TABLE'
 per machine, for every user|Property|$1 == "ALLUSERS" && $2 == "1"
@@ -64,29 +78,9 @@ as it is, in HKLM's 32-bit view|RegLocator|$1 == "RunValue" && $2 == 2 && $3 == 
 no Change button in Add or Remove Programs|Property|$1 == "ARPNOMODIFY" && $2 == "1"
 the program's icon there|Property|$1 == "ARPPRODUCTICON" && $2 == "Sentavio.ico"
 that icon stored|Icon|$1 == "Sentavio.ico" && $2 == "Icon.Sentavio.ico"
+the Run value's component keyed by the value|Component|$1 == component && int($4 / 4) % 2 == 1 && $6 == reg_id
+it is transitive, the user's choice its condition (edited)|Component|$1 == component && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)"
 TABLE
-
-# The Run value's component: key path that value (attribute 4: the key path
-# is a Registry row), and no file of its own, so a missing value never makes
-# Windows Installer repair the program's files.
-reg=$(rows Registry | awk -F '\t' '$4 == "Sentavio" { print $1 "\t" $6 }')
-reg_id=$(printf '%s' "$reg" | cut -f 1)
-component=$(printf '%s' "$reg" | cut -f 2)
-rows Component | awk -F '\t' -v c="$component" -v k="$reg_id" \
-    '$1 == c && int($4 / 4) % 2 == 1 && $6 == k { found = 1 } END { exit !found }' && pass ||
-    fail "the Run value's component ($component) is not keyed by the value ($reg_id)"
-# Edited: transitive (64) besides that key path, so a repair weighs the
-# condition again; written on a first install, or where the value still is.
-# Only this table can show the transitive bit: Wine's msiexec weighs every
-# component's condition at every run, while Windows Installer weighs a
-# condition again at a repair only for a transitive component, and without
-# the bit would write a deleted value back.
-rows Component | awk -F '\t' -v c="$component" \
-    '$1 == c && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)" { found = 1 }
-     END { exit !found }' && pass ||
-    fail "the Run value's component ($component) is not transitive with the user's choice as its condition"
-[ -n "$component" ] && rows File | awk -F '\t' -v c="$component" '$2 == c { found = 1 } END { exit found }' && pass ||
-    fail "the Run value's component ($component) holds a file"
 
 # The icon's data is an icon file (reserved 0, type 1).
 expect "the stored icon's first bytes (an icon file: reserved 0, type 1)" \

@@ -14,10 +14,8 @@
 set -u
 arch=$1
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=../../scripts/common.sh
-. "$sentavio_root/scripts/common.sh"
-# shellcheck source=../support/assert.sh
-. "$sentavio_root/tests/support/assert.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/../support/assert.sh"
 SENTAVIO_ARCH=$arch host_choose_arch
 session=$sentavio_root/$tree/run-session
 log=$(mktemp)

@@ -19,21 +19,17 @@ set -u
 build=$1
 session=$2
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=../../scripts/common.sh
-. "$sentavio_root/scripts/common.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
 run="$sentavio_root/cmake/wine-run.sh"
 work="$session/work"
 on_exit
-# shellcheck source=../support/assert.sh
-. "$sentavio_root/tests/support/assert.sh"
+. "$(dirname "$0")/../support/assert.sh"
 session_start "$build" "$session" || stop "no Wine session"
 mkdir -p "$work"
 machine_exe=$build/testbed/sentavio-machine.exe
 
 machine_qualify || stop "cannot prepare the machine"
-# The five optimum values as the machine tool names them, as its report
-# writes them.
-optimum=$(machine optimum | tr -d '\r' | sed 's/ /, /g')
+optimum=$(machine optimum | tr -d '\r' | sed 's/ /, /g')  # as the report writes them
 [ -n "$optimum" ] || stop "the machine tool names no optimum"
 # What the Run key names runs again once the session starts again; the
 # value of Sentavio's own would leave a different trace if it ever ran.

@@ -6,7 +6,6 @@
 set -u
 root=$1
 work=$2
-# shellcheck source=../support/assert.sh
 . "$(dirname "$0")/../support/assert.sh"
 rm -rf "$work"
 mkdir -p "$work"

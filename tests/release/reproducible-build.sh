@@ -8,8 +8,7 @@ set -eu
 src=$1
 work=$2
 support=$(dirname "$0")/../support
-# shellcheck source=../support/assert.sh
-. "$support/assert.sh"
+. "$(dirname "$0")/../support/assert.sh"
 
 rm -rf "$work"
 mkdir -p "$work/snapshot"

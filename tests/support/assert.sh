@@ -22,11 +22,7 @@ expect() {
     if [ "$2" = "$3" ]; then pass; else fail "$1: got \"$2\", expected \"$3\""; fi
 }
 finish() {
-    if [ "$checks" -gt "$failures" ]; then
-        echo "$((checks - failures)) of $checks checks passed"
-    else
-        echo "$failures failures"
-    fi
+    [ "$checks" -gt "$failures" ] && echo "$((checks - failures)) of $checks checks passed" || echo "$failures failures"
     exit $((failures > 0))
 }
 stop() {

@@ -11,10 +11,8 @@ usage() {
 [ $# = 3 ] || usage
 action=$1 file=$2 machine_exe=$3
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-# shellcheck source=../../scripts/common.sh
-. "$sentavio_root/scripts/common.sh"
-# shellcheck source=assert.sh
-. "$sentavio_root/tests/support/assert.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/assert.sh"
 report() {
     machine report >"$1.raw" || stop "sentavio-machine report failed"
     tr -d '\r' <"$1.raw" >"$1"
