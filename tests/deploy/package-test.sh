@@ -12,7 +12,6 @@ msi=$1
 name=$2
 maker=$3
 version=$4
-support=$(dirname "$0")/../support
 . "$(dirname "$0")/../support/assert.sh"
 
 [ -f "$msi" ] || stop "no package at $msi"
@@ -27,7 +26,7 @@ rows() { (cd "$work" && msiinfo export "$msi" "$1") | tr -d '\r' | tail -n +4; }
 # The program as the package holds it, and what its version resource says:
 # the file version and the language of its first translation, in decimal.
 msiextract -C "$work" "$msi" >/dev/null || stop "cannot extract $msi"
-facts=$("$support/pe-facts.py" version "$work/Program Files/Sentavio/Sentavio.exe") ||
+facts=$("$(dirname "$0")/../support/pe-facts.py" version "$work/Program Files/Sentavio/Sentavio.exe") ||
     stop "no version resource in the packaged program"
 exe_version=${facts% *} exe_language=${facts#* }
 

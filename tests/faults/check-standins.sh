@@ -5,9 +5,8 @@
 set -eu
 exe=$1
 table=$2
-support=$(dirname "$0")/../support
 . "$(dirname "$0")/../support/assert.sh"
-imports=$("$support/pe-facts.py" imports "$exe" | sed 's/.*!//' | sort -u)
+imports=$("$(dirname "$0")/../support/pe-facts.py" imports "$exe" | sed 's/.*!//' | sort -u)
 [ -n "$imports" ] || stop "no imports read from $exe"
 listed=$(sed -n 's/^ *[XY](\([A-Za-z0-9]*\), \([A-Za-z0-9_]*\),.*/\2/p' "$table" | sort -u)
 echo "$(printf '%s\n' "$imports" | wc -l) imports of $(basename "$exe"), $(printf '%s\n' "$listed" | wc -l) functions listed"

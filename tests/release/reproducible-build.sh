@@ -7,7 +7,6 @@
 set -eu
 src=$1
 work=$2
-support=$(dirname "$0")/../support
 . "$(dirname "$0")/../support/assert.sh"
 
 rm -rf "$work"
@@ -29,6 +28,6 @@ second=$work/second-with-a-longer-path/src/build-shipped/app/Sentavio.exe
 
 cmp "$first" "$second" || fail "the two builds differ"
 # Each stamp the PE header or a resource directory carries, once each: all 0.
-expect "time stamps" "$("$support/pe-facts.py" timestamps "$first" | sort -u | tr '\n' ' ')" "header 0 resources 0 "
+expect "time stamps" "$("$(dirname "$0")/../support/pe-facts.py" timestamps "$first" | sort -u | tr '\n' ' ')" "header 0 resources 0 "
 [ "$failures" = 0 ] && echo "identical: $(wc -c <"$first") bytes, no timestamps"
 finish

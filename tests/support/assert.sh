@@ -10,9 +10,7 @@
 failures=0
 checks=0
 case=${case:-}
-pass() {
-    checks=$((checks + 1))
-}
+pass() { checks=$((checks + 1)); }
 fail() {
     pass
     failures=$((failures + 1))

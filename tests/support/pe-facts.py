@@ -1,13 +1,11 @@
 #!/usr/bin/python3
 """pe-facts.py imports|needs|version|timestamps EXE
 
-What the shell tests ask of a Windows program, read with pefile (Debian's
-python3-pefile, hence Debian's own python3), one fact a line:
-  imports     DLL!Name of each imported function (DLL!#n by ordinal)
-  needs       the systems the header asks for: "os 5.0", "subsystem 5.0"
-  version     the version resource's file version and the language of its
-              first translation, in decimal: "0.0.0.6 1033"
-  timestamps  "header N", then "resources N" for each resource directory
+What the shell tests ask of a Windows program, one fact a line, read with
+pefile (Debian's python3-pefile, so Debian's python3): DLL!Name of each
+import (DLL!#n by ordinal); "os 5.0" and "subsystem 5.0", what the header
+asks for; "0.0.0.6 1033", the version resource's file version and its first
+translation's language; "header N", then "resources N" per resource table.
 """
 import sys
 
