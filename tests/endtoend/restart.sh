@@ -20,10 +20,10 @@ build=$1
 session=$2
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/../support/assert.sh"
 run="$sentavio_root/cmake/wine-run.sh"
 work="$session/work"
 on_exit
-. "$(dirname "$0")/../support/assert.sh"
 session_start "$build" "$session" || stop "no Wine session"
 mkdir -p "$work"
 machine_exe=$build/testbed/sentavio-machine.exe
