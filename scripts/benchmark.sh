@@ -1,4 +1,4 @@
-#!/bin/bash
+#!/bin/sh
 # Start-up cost of Sentavio.exe under one warm Wine session, against a
 # Win32 program that only returns, built by the same toolchain.
 #
