@@ -1,9 +1,10 @@
+# shellcheck shell=sh
 # Sourced by the Wine scripts with $session set: the environment of the Wine
 # session kept in $session, whose architecture (win32 or win64) its start
 # wrote to $session/arch. The loader is named by its path: Debian's "wine"
 # wrapper takes the 32-bit loader whenever it is installed, even on a host
 # whose kernel cannot run it.
-if [ ! -f "$session/arch" ]; then
+if [ ! -f "${session:?}/arch" ]; then
     echo "no Wine session in $session: start it with cmake/wine-session.sh start" >&2
     exit 1
 fi

@@ -11,6 +11,7 @@
 #   of a pipe would wait for the session's end instead of the program's. A
 #   signal to this script then ends the program.
 session=${SENTAVIO_SESSION:?names no Wine session: start one with cmake/wine-session.sh start}
+# shellcheck source=wine-env.sh
 . "$(dirname "$0")/wine-env.sh"
 if [ "${1:-}" != --held-output ]; then
     exec "$wine_loader" "$@"

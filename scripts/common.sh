@@ -3,6 +3,7 @@
 # build tree, Windows paths, the machine tool, bounded waits, the Wine
 # session and how a script ends. Plain sh has no local variables: a
 # function's working names carry its prefix; what it sets is said with it.
+# shellcheck shell=sh disable=SC2154 # sentavio_root, machine_exe: the script's
 
 # host_runs_i686 answers whether the kernel runs 32-bit x86 programs, as
 # 32-bit Wine needs. It finds out by trying: it runs a 96-byte 32-bit Linux
@@ -48,6 +49,7 @@ host_choose_arch() {
 
 # use_arch i686|x86_64: sets arch, its preset and tree (the preset's
 # binaryDir, relative to the project's folder).
+# shellcheck disable=SC2034 # for the script that sources this
 use_arch() {
     arch=$1
     if [ "$1" = i686 ]; then preset=release tree=build; else preset=x86_64 tree=build-x64; fi

@@ -13,6 +13,7 @@
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
+# shellcheck source=common.sh
 . scripts/common.sh
 
 list=
@@ -41,7 +42,7 @@ resolve() {
 rows() {
     echo "cmake|cmake|builds both trees|cmake ctest"
     echo "g++-mingw-w64-i686-win32|g++-mingw-w64-i686-win32|compiles Sentavio.exe (win32 thread model)|i686-w64-mingw32-g++-win32"
-    echo "binutils-mingw-w64-i686|binutils-mingw-w64-i686|resources and import checks of Sentavio.exe|i686-w64-mingw32-windres i686-w64-mingw32-objdump"
+    echo "binutils-mingw-w64-i686|binutils-mingw-w64-i686|resources of Sentavio.exe|i686-w64-mingw32-windres"
     echo "g++-mingw-w64-x86-64-win32|g++-mingw-w64-x86-64-win32|compiles the x86_64 test build|x86_64-w64-mingw32-g++-win32"
     echo "binutils-mingw-w64-x86-64|binutils-mingw-w64-x86-64|resources of the x86_64 test build|x86_64-w64-mingw32-windres"
     echo "doctest-dev|doctest-dev|the test programs|/usr/include/doctest/doctest.h"
@@ -58,6 +59,9 @@ rows() {
     echo "openssl|openssl|checks the signing certificate; the release test's throwaway ones|openssl"
     echo "git|git|the release command builds a commit; its test clones one|git"
     echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
+    echo "hyperfine|hyperfine|times the benchmark's runs|hyperfine"
+    echo "python3-pefile|python3-pefile|reads the imports, version and time stamps of the built programs (Debian's python3)|/usr/lib/python3/dist-packages/pefile.py"
+    echo "shellcheck|shellcheck|keeps every shell script clean at warning level|shellcheck"
     # libFuzzer and the sanitizers' runtime come with clang's own version.
     if clang_major=$(clang++ -dumpversion 2>/dev/null | cut -d. -f1) && [ -n "$clang_major" ]; then
         echo "clang|clang-$clang_major|compiles the fuzzers|clang++"
@@ -88,6 +92,7 @@ while IFS='|' read -r package owner what used flag answer; do
         # belongs to no package of ours.
         o=$(echo "$owners" | awk -F': ' -v f="$r" '$2 == f { print $1 }' | tr ', ' '\n\n' | head -1)
         # Owners carry their architecture ("libwine:amd64") only at times.
+        # shellcheck disable=SC2254 # OWNER is a pattern
         case ${o%:amd64} in $owner) continue ;; esac
         if [ -n "$flag" ] && "$u" "$flag" 2>/dev/null | head -1 | grep -q "^$answer"; then continue; fi
         if [ -z "$o" ]; then

@@ -12,6 +12,7 @@
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
+# shellcheck source=common.sh
 . scripts/common.sh
 host_check_arch_request
 

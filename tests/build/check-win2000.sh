@@ -1,32 +1,25 @@
 #!/bin/sh
-# check-win2000.sh OBJDUMP EXE DIR [LATE_IMPORTS_SOURCE]
+# check-win2000.sh EXE DIR [LATE_IMPORTS_SOURCE]
 # Fails unless EXE could load on Windows 2000: it imports only system DLLs,
 # only functions those DLLs have there (DIR/win2000-system.txt and
 # DIR/msvcrt-win2000.txt), and its header asks for no system above 5.0.
 # The user32 functions the program binds late, listed as X(Name, bytes) in
 # LATE_IMPORTS_SOURCE, must be on the list too.
 set -eu
-objdump=$1
-exe=$2
-dir=$3
-late=${4:-}
+exe=$1
+dir=$2
+late=${3:-}
+support=$(dirname "$0")/../support
+. "$(dirname "$0")/../support/assert.sh"
 
-headers=$("$objdump" -p "$exe")
-status=0
-
-for field in OSystemVersion SubsystemVersion; do
-    major=$(printf '%s\n' "$headers" | awk -v f="Major$field" '$1 == f { print $2 }')
-    minor=$(printf '%s\n' "$headers" | awk -v f="Minor$field" '$1 == f { print $2 }')
-    if [ -z "$major" ] || [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 0 ]; }; then
-        echo "FAIL: the header asks for $field $major.$minor, above 5.0"
-        status=1
-    fi
+case=header
+needs=$("$support/pe-facts.py" needs "$exe") || stop "cannot read the header of $exe"
+for need in $(echo "$needs" | tr ' ' =); do  # os=5.0 subsystem=5.0
+    case ${need#*=} in [0-4].* | 5.0) ;; *) fail "the header asks for ${need%=*} ${need#*=}, above 5.0" ;; esac
 done
 
-imports=$(printf '%s\n' "$headers" | awk '
-    /DLL Name:/ { dll = $3; next }
-    dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_?@]/ { print dll "!" $3 }')
-[ -n "$imports" ] || { echo "FAIL: no imports found in $exe"; exit 1; }
+case=imports
+imports=$("$support/pe-facts.py" imports "$exe") && [ -n "$imports" ] || stop "no imports found in $exe"
 if [ -n "$late" ]; then
     imports="$imports
 $(sed -n 's/^ *X(\([A-Za-z0-9_]*\), *[0-9]*).*/USER32.dll!\1/p' "$late")"
@@ -37,14 +30,13 @@ for entry in $imports; do
     name=${entry#*!}
     case $(echo "$dll" | tr 'A-Z' 'a-z') in
     msvcrt.dll)
-        grep -qx "$name" "$dir/msvcrt-win2000.txt" || { echo "FAIL: msvcrt.dll!$name is not in Windows 2000's C runtime"; status=1; } ;;
+        grep -qx "$name" "$dir/msvcrt-win2000.txt" || fail "msvcrt.dll!$name is not in Windows 2000's C runtime" ;;
     kernel32.dll|advapi32.dll|user32.dll|gdi32.dll)
-        grep -qix "$entry" "$dir/win2000-system.txt" || { echo "FAIL: $entry is not on the Windows 2000 list"; status=1; } ;;
+        grep -qix "$entry" "$dir/win2000-system.txt" || fail "$entry is not on the Windows 2000 list" ;;
     *)
-        echo "FAIL: $dll is not a Windows system DLL"; status=1 ;;
+        fail "$dll is not a Windows system DLL" ;;
     esac
 done
 
-count=$(printf '%s\n' "$imports" | wc -l)
-[ $status -eq 0 ] && echo "OK: $count imports, all present in Windows 2000; header asks for 5.0"
-exit $status
+[ "$failures" -eq 0 ] && echo "OK: $(printf '%s\n' "$imports" | wc -l) imports, all present in Windows 2000; header asks for 5.0"
+finish

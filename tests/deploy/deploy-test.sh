@@ -21,17 +21,9 @@ machine_exe=$5
 user_exe=$6
 work=$7
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$sentavio_root/scripts/common.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/../support/assert.sh"
 run="$sentavio_root/cmake/wine-run.sh"
-
-failures=0
-checks=0
-# count: one more check made; fail: one more check made, and it failed.
-count() { checks=$((checks + 1)); }
-fail() { count; failures=$((failures + 1)); printf 'FAIL [%s] %s\n' "$case" "$*"; }
-expect() {  # expect WHAT ACTUAL EXPECTED
-    if [ "$2" = "$3" ]; then count; else fail "$1: got \"$2\", expected \"$3\""; fi
-}
 
 # reg's answer for one REG_SZ value: its data, or failure when it is absent.
 regdata() {  # regdata KEY NAME [VIEW]
@@ -43,7 +35,7 @@ regdata() {  # regdata KEY NAME [VIEW]
 rm -rf "$work"
 mkdir -p "$work/current" "$work/older"
 case=setup
-[ -f "$msi" ] || { echo "FAIL: no package at $msi"; exit 1; }
+[ -f "$msi" ] || stop "no package at $msi"
 property() { msiinfo export "$msi" Property | tr -d '\r' | awk -F '\t' -v p="$1" '$1 == p { print $2 }'; }
 name=$(property ProductName)
 version=$(property ProductVersion)
@@ -51,13 +43,13 @@ version=$(property ProductVersion)
 # The program the package holds, and an older package made from the same
 # source with a copy of it that differs by a few bytes at the end (ignored
 # by the loader), so that the installed file tells which package put it.
-msiextract -C "$work/extracted" "$msi" >/dev/null || { echo "FAIL: cannot extract $msi"; exit 1; }
+msiextract -C "$work/extracted" "$msi" >/dev/null || stop "cannot extract $msi"
 cp "$work/extracted/Program Files/Sentavio/Sentavio.exe" "$work/current/Sentavio.exe"
 cp "$work/current/Sentavio.exe" "$work/older/Sentavio.exe"
 printf 'older package' >>"$work/older/Sentavio.exe"
 older_version=0.0.0
 "$cmake" -DEXE="$work/older/Sentavio.exe" -DMSI="$work/older.msi" -DPRODUCT="$product_file" \
-    -DPACKAGE_VERSION=$older_version -P "$make_package" || { echo "FAIL: no older package"; exit 1; }
+    -DPACKAGE_VERSION=$older_version -P "$make_package" || stop "no older package"
 package() { [ "$1" = current ] && dos_path "$msi" || dos_path "$work/older.msi"; }
 version_of() { [ "$1" = current ] && echo "$version" || echo "$older_version"; }
 
@@ -67,7 +59,7 @@ if pf=$(regdata "$cv" 'ProgramFilesDir (x86)'); then
     view=/reg:32
     views='/reg:32 /reg:64'
 else
-    pf=$(regdata "$cv" ProgramFilesDir) || { echo "FAIL: no Program Files folder"; exit 1; }
+    pf=$(regdata "$cv" ProgramFilesDir) || stop "no Program Files folder"
     view=
     views=-
 fi
@@ -128,7 +120,7 @@ settings() { machine report | tr -d '\r' | grep -v '^autostart value:'; }
 msiexec() {  # msiexec ARGS...: runs it silently; prints nothing, returns its exit status
     "$run" msiexec "$@" /qn >/dev/null 2>&1
 }
-outcome() { [ "$1" = 0 ] && echo done || echo refused; }
+outcome() { [ "$1" = 0 ] && echo "done" || echo refused; }
 # Each case starts from a machine without the package, its Run value (which
 # other tests set), or a Windows version set for msiexec.
 reset() {
@@ -151,7 +143,7 @@ answer() {  # answer kept|ticked
     command=$(regdata "$run_key" Sentavio $view) || { fail "no Run value to tick"; return; }
     if [ -z "$view" ]; then
         "$run" "$user_exe" no tick "run=$command" >"$work/user.txt" 2>&1
-        grep -q '^prompt: ' "$work/user.txt" && count || fail "the installed program did not prompt: $(cat "$work/user.txt")"
+        grep -q '^prompt: ' "$work/user.txt" && pass || fail "the installed program did not prompt: $(cat "$work/user.txt")"
     else
         "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
     fi
@@ -161,13 +153,13 @@ answer() {  # answer kept|ticked
 # settings are as they were.
 uninstall() {  # uninstall WHAT
     msiexec /x "$(package current)"
-    expect "$1, uninstall: outcome" "$(outcome $?)" done
+    expect "$1, uninstall: outcome" "$(outcome $?)" "done"
     expect "$1, uninstall: machine" "$(state)" "$clean_state"
     expect "$1, uninstall: settings" "$(settings)" "$settings_before"
 }
 
 # A simulated machine that qualifies, so that the installed program prompts.
-machine_qualify || { echo "FAIL: cannot prepare the machine"; exit 1; }
+machine_qualify || stop "cannot prepare the machine"
 settings_before=$(settings)
 
 # Install, as each Windows version that msiexec may report: refused with
@@ -181,7 +173,7 @@ while read -r windows expected; do
     status=$?
     [ "$windows" = win2k ] && echo "Install took $(($(now_ms) - start)) ms (msiexec /i /qn under Wine)"
     expect "$windows: outcome" "$(outcome $status)" "$expected"
-    if [ "$expected" = done ]; then
+    if [ "$expected" = "done" ]; then
         expect "$windows: machine" "$(state)" "$(installed current "$version")"
         expect "$windows: Add or Remove Programs" "$(arp)" "NoModify=0x1 icon=package"
     else
@@ -206,7 +198,7 @@ while read -r first choice second expected kept; do
     msiexec /i "$(package $second)"
     expect "$first, $choice, $second: outcome" "$(outcome $?)" "$expected"
     expect "$first, $choice, $second: machine" "$(state)" \
-        "$(installed $kept "$(version_of $kept)" $(value_after $choice))"
+        "$(installed $kept "$(version_of $kept)" "$(value_after $choice)")"
     uninstall "$first, $choice, $second"
 done <<'TABLE'
 older kept current done current
@@ -229,8 +221,8 @@ while read -r choice mode exe; do
     answer $choice
     [ "$exe" = older ] && cp "$work/older/Sentavio.exe" "$folder/Sentavio.exe"
     msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=$mode
-    expect "$choice, $mode: outcome" "$(outcome $?)" done
-    expect "$choice, $mode: machine" "$(state)" "$(installed $exe "$version" $(value_after $choice))"
+    expect "$choice, $mode: outcome" "$(outcome $?)" "done"
+    expect "$choice, $mode: machine" "$(state)" "$(installed $exe "$version" "$(value_after $choice)")"
     expect "$choice, $mode: settings" "$(settings)" "$settings_before"
     uninstall "$choice, $mode"
 done <<'TABLE'
@@ -256,5 +248,4 @@ TABLE
 
 case=end
 reset
-echo "$((checks - failures)) of $checks checks passed"
-[ $failures = 0 ]
+finish

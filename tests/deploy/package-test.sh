@@ -12,11 +12,9 @@ msi=$1
 name=$2
 maker=$3
 version=$4
-failures=0
-checks=0
-fail() { failures=$((failures + 1)); echo "FAIL: $*"; }
+. "$(dirname "$0")/../support/assert.sh"
 
-[ -f "$msi" ] || { echo "FAIL: no package at $msi"; exit 1; }
+[ -f "$msi" ] || stop "no package at $msi"
 case $msi in /*) ;; *) msi=$PWD/$msi ;; esac
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
@@ -26,31 +24,40 @@ trap 'rm -rf "$work"' EXIT
 rows() { (cd "$work" && msiinfo export "$msi" "$1") | tr -d '\r' | tail -n +4; }
 
 # The program as the package holds it, and what its version resource says:
-# the file version (VS_FIXEDFILEINFO, found by its signature) and the
-# language of the first Translation entry, in decimal.
-msiextract -C "$work" "$msi" >/dev/null || { echo "FAIL: cannot extract $msi"; exit 1; }
-exe="$work/Program Files/Sentavio/Sentavio.exe"
-offset() { LC_ALL=C grep -obUaP "$1" "$exe" | head -n 1 | cut -d : -f 1; }
-at=$(offset '\xbd\x04\xef\xfe')
-exe_version=$(od -An -tu2 -j $((${at:-0} + 8)) -N 8 "$exe" | awk '{ print $2 "." $1 "." $4 "." $3 }')
-at=$(offset 'T\x00r\x00a\x00n\x00s\x00l\x00a\x00t\x00i\x00o\x00n\x00\x00\x00')
-exe_language=$(od -An -tu2 -j $(((${at:-0} + 27) / 4 * 4)) -N 2 "$exe" | tr -d ' ')
+# the file version and the language of its first translation, in decimal.
+msiextract -C "$work" "$msi" >/dev/null || stop "cannot extract $msi"
+facts=$("$(dirname "$0")/../support/pe-facts.py" version "$work/Program Files/Sentavio/Sentavio.exe") ||
+    stop "no version resource in the packaged program"
+exe_version=${facts% *} exe_language=${facts#* }
 
 # Summary information: Windows Installer 2.0 (200), a 32-bit package.
 for want in 'Version: 200 ' 'Template: Intel;1033'; do
-    checks=$((checks + 1))
-    msiinfo suminfo "$msi" | grep -qF "$want" || fail "summary lacks \"$want\""
+    msiinfo suminfo "$msi" | grep -qF "$want" && pass || fail "summary lacks \"$want\""
 done
 
+# The Run value's component, from its Registry row: key path that value
+# (attribute 4: the key path is a Registry row), and no file of its own, so
+# a missing value never makes Windows Installer repair the program's files.
+# Edited: transitive (64) besides that key path, so a repair weighs the
+# condition again; written on a first install, or where the value still is.
+# Only this table can show the transitive bit: Wine's msiexec weighs every
+# component's condition at every run, while Windows Installer weighs a
+# condition again at a repair only for a transitive component, and without
+# the bit would write a deleted value back.
+reg=$(rows Registry | awk -F '\t' '$4 == "Sentavio" { print $1 "\t" $6 }')
+reg_id=$(printf '%s' "$reg" | cut -f 1)
+component=$(printf '%s' "$reg" | cut -f 2)
+expect "files in the Run value's component ($component)" "$(rows File | awk -F '\t' -v c="$component" '$2 == c' | grep -c .)" 0
+
 # One row of the table must match each condition (awk, fields tab-separated;
-# name, maker, version, run, quote, exe_version and exe_language are set).
+# name, maker, version, run, quote, exe_version, exe_language, component and
+# reg_id are set).
 while IFS='|' read -r what table condition; do
-    checks=$((checks + 1))
     n=$(rows "$table" | awk -F '\t' -v name="$name" -v maker="$maker" -v version="$version" \
         -v run='SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run' -v quote='"' \
         -v exe_version="$exe_version" -v exe_language="$exe_language" \
-        "$condition { n++ } END { print n + 0 }")
-    [ "$n" = 1 ] || fail "$what: $n rows of $table match, expected 1"
+        -v component="$component" -v reg_id="$reg_id" "$condition { n++ } END { print n + 0 }")
+    expect "$what: rows of $table that match" "$n" 1
 done <<'TABLE'
 per machine, for every user|Property|$1 == "ALLUSERS" && $2 == "1"
 product name|Property|$1 == "ProductName" && $2 == name
@@ -70,45 +77,17 @@ as it is, in HKLM's 32-bit view|RegLocator|$1 == "RunValue" && $2 == 2 && $3 == 
 no Change button in Add or Remove Programs|Property|$1 == "ARPNOMODIFY" && $2 == "1"
 the program's icon there|Property|$1 == "ARPPRODUCTICON" && $2 == "Sentavio.ico"
 that icon stored|Icon|$1 == "Sentavio.ico" && $2 == "Icon.Sentavio.ico"
+the Run value's component keyed by the value|Component|$1 == component && int($4 / 4) % 2 == 1 && $6 == reg_id
+it is transitive, the user's choice its condition (edited)|Component|$1 == component && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)"
 TABLE
 
-# The Run value's component: key path that value (attribute 4: the key path
-# is a Registry row), and no file of its own, so a missing value never makes
-# Windows Installer repair the program's files.
-checks=$((checks + 1))
-reg=$(rows Registry | awk -F '\t' '$4 == "Sentavio" { print $1 "\t" $6 }')
-reg_id=$(printf '%s' "$reg" | cut -f 1)
-component=$(printf '%s' "$reg" | cut -f 2)
-rows Component | awk -F '\t' -v c="$component" -v k="$reg_id" \
-    '$1 == c && int($4 / 4) % 2 == 1 && $6 == k { found = 1 } END { exit !found }' ||
-    fail "the Run value's component ($component) is not keyed by the value ($reg_id)"
-# Edited: transitive (64) besides that key path, so a repair weighs the
-# condition again; written on a first install, or where the value still is.
-# Only this table can show the transitive bit: Wine's msiexec weighs every
-# component's condition at every run, while Windows Installer weighs a
-# condition again at a repair only for a transitive component, and without
-# the bit would write a deleted value back.
-checks=$((checks + 1))
-rows Component | awk -F '\t' -v c="$component" \
-    '$1 == c && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)" { found = 1 }
-     END { exit !found }' ||
-    fail "the Run value's component ($component) is not transitive with the user's choice as its condition"
-checks=$((checks + 1))
-[ -n "$component" ] && rows File | awk -F '\t' -v c="$component" '$2 == c { found = 1 } END { exit found }' ||
-    fail "the Run value's component ($component) holds a file"
-
 # The icon's data is an icon file (reserved 0, type 1).
-checks=$((checks + 1))
-[ "$(msiinfo extract "$msi" Icon.Sentavio.ico 2>/dev/null | od -An -tx1 -N 4 | tr -d ' ')" = 00000100 ] ||
-    fail "the stored icon is no icon file"
+expect "the stored icon's first bytes (an icon file: reserved 0, type 1)" \
+    "$(msiinfo extract "$msi" Icon.Sentavio.ico 2>/dev/null | od -An -tx1 -N 4 | tr -d ' ')" 00000100
 
 # No custom action, no program stored to run one, and no hash row (edited:
 # the program's file is versioned).
 for table in CustomAction Binary MsiFileHash; do
-    checks=$((checks + 1))
-    n=$(rows $table | grep -c .)
-    [ "$n" = 0 ] || fail "$n rows in $table"
+    expect "rows in $table" "$(rows $table | grep -c .)" 0
 done
-
-echo "$((checks - failures)) of $checks checks passed"
-[ $failures = 0 ]
+finish

@@ -14,13 +14,13 @@
 set -u
 arch=$1
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$sentavio_root/scripts/common.sh"
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/../support/assert.sh"
 SENTAVIO_ARCH=$arch host_choose_arch
 # shellcheck disable=SC2154 # host_choose_arch sets tree
 session=$sentavio_root/$tree/run-session
 log=$(mktemp)
-display=$(cat "$SENTAVIO_SESSION/display") || fail "no display in the test session"
+display=$(cat "$SENTAVIO_SESSION/display") || stop "no display in the test session"
 
 rm -rf "$session"
 mkdir -p "$session"
@@ -38,19 +38,19 @@ run=$!
 prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
 if ! within 180 prompt_up; then
     cat "$log"
-    fail "no prompt within 180 s"
+    stop "no prompt within 180 s"
 fi
 kill -INT -"$run"
-within 10 ended "$run" || { cat "$log"; fail "the run still goes 10 s after the interrupt"; }
+within 10 ended "$run" || { cat "$log"; stop "the run still goes 10 s after the interrupt"; }
 wait "$run"
 status=$?
 run=
 echo "What the run said:"
 cat "$log"
-[ $status = 130 ] || fail "the run ended with status $status, not 130"
+expect "the run's status" $status 130
 grep -q 'interrupted' "$log" || fail "the run did not say it was interrupted"
 grep -q 'did not end as expected\|failed while' "$log" && fail "the run took the interrupt for a failure"
 prefix_gone() { ! grep -lszFx "WINEPREFIX=$session/prefix" /proc/[0-9]*/environ; }
 within 10 prefix_gone || fail "processes of the run's session still run: $(prefix_gone)"
 ended "$stranger" && fail "the run's session ended process $stranger, which it did not start"
-echo "PASS"
+finish

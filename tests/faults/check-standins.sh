@@ -1,23 +1,16 @@
 #!/bin/sh
-# check-standins.sh OBJDUMP PRODUCT_EXE TABLE_HEADER
+# check-standins.sh PRODUCT_EXE TABLE_HEADER
 # Fails when the product imports a function the fault build's table
 # (FaultCalls.h) does not list: its calls would escape the sweep.
 set -eu
-objdump=$1
-exe=$2
-table=$3
-imports=$("$objdump" -p "$exe" |
-    awk '/DLL Name:/ { on = 1; next } on && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 } /^$/ { on = 0 }' |
-    sort -u)
+exe=$1
+table=$2
+. "$(dirname "$0")/../support/assert.sh"
+imports=$("$(dirname "$0")/../support/pe-facts.py" imports "$exe" | sed 's/.*!//' | sort -u)
+[ -n "$imports" ] || stop "no imports read from $exe"
 listed=$(sed -n 's/^ *[XY](\([A-Za-z0-9]*\), \([A-Za-z0-9_]*\),.*/\2/p' "$table" | sort -u)
-if [ -z "$imports" ]; then
-    echo "no imports read from $exe" >&2
-    exit 1
-fi
-missing=$(printf '%s\n' "$imports" | grep -vxF "$listed" || true)
 echo "$(printf '%s\n' "$imports" | wc -l) imports of $(basename "$exe"), $(printf '%s\n' "$listed" | wc -l) functions listed"
-if [ -n "$missing" ]; then
-    echo "imported but not in $(basename "$table") (add a row with its documented failures):" >&2
-    printf '  %s\n' $missing >&2
-    exit 1
-fi
+for name in $(printf '%s\n' "$imports" | grep -vxF "$listed" || true); do
+    fail "$name is imported but not in $(basename "$table"): add a row with its documented failures"
+done
+finish

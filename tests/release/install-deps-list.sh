@@ -6,18 +6,18 @@
 set -u
 root=$1
 work=$2
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/../support/assert.sh"
 rm -rf "$work"
 mkdir -p "$work"
 printf '#!/bin/sh\necho "convert: not ImageMagick"\n' >"$work/convert"
 chmod +x "$work/convert"
 
-listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || fail "--list failed"
+listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || stop "--list failed"
 echo "$listed"
 echo "$listed" | grep -q "imagemagick.*$work/" || fail "ImageMagick is not listed against the impostors"
 
 said=$("$root/scripts/install-deps.sh" --bogus 2>&1)
 status=$?
-[ $status = 2 ] || fail "an unknown option ended with status $status, not 2"
+expect "an unknown option's status" $status 2
 echo "$said" | grep -q '^usage: .*install-deps.sh \[--list\]$' || fail "no usage line for an unknown option: $said"
-echo "PASS"
+finish

@@ -11,16 +11,17 @@ usage() {
 [ $# = 3 ] || usage
 action=$1 file=$2 machine_exe=$3
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$sentavio_root/scripts/common.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
+. "$(dirname "$0")/assert.sh"
 report() {
-    machine report >"$1.raw" || { echo "sentavio-machine report failed" >&2; exit 1; }
+    machine report >"$1.raw" || stop "sentavio-machine report failed"
     tr -d '\r' <"$1.raw" >"$1"
 }
 case $action in
 save) report "$file" ;;
 compare)
     report "$file.after"
-    diff -u "$file" "$file.after" || { echo "the Wine tests left the machine changed (- before, + after)"; exit 1; }
+    diff -u "$file" "$file.after" || stop "the Wine tests left the machine changed (- before, + after)"
     echo "the machine as the Wine tests found it and left it:"
     cat "$file"
     ;;

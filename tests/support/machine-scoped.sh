@@ -9,7 +9,7 @@ set -u
 machine_exe=$1
 shift
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$sentavio_root/scripts/common.sh"
+. "$(dirname "$0")/../../scripts/common.sh"
 # Relative: the tool is a Windows program, and Wine starts it in this
 # directory.
 saved=machine-scope.txt
