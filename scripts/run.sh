@@ -118,7 +118,7 @@ if [ -n "${DISPLAY:-}" ]; then
         cmake/wine-run.sh $build/testbed/sentavio-user.exe person || true
 else
     shot=$work/prompt.bmp
-    echo "Sentavio.exe runs under Xvfb; the user answers: $choice $tick $restart"
+    echo "Sentavio.exe runs under Xvfb; the user answers: $choice${tick:+ $tick}${restart:+ $restart}"
     # Output to a file: after a restart the new session keeps pipes open.
     interruptible -o "$work/user.txt" env LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 \
         cmake/wine-run.sh $build/testbed/sentavio-user.exe $choice $tick $restart "screenshot=$(dos_path "$shot")" ||
@@ -171,7 +171,9 @@ tr -d '\r' <"$work/after.txt" | awk '
         printf "    %-*s  %-*s  %s\n", wn, "", wb, "before", "after"
         for (i = 1; i <= n; i++) {
             k = order[i]
+            changed += before[k] != after[k]
             printf "  %s %-*s  %-*s  %s\n", before[k] == after[k] ? " " : "*", wn, k, wb, before[k], after[k]
         }
+        if (!changed) print "  Nothing changed."
     }' "$work/before.lines" -
 echo "Windows restarted: $restarted"
