@@ -22,8 +22,10 @@ cd "$sentavio_root"
 
 # The languages the program speaks, from their one table.
 locales=$(awk '!/^#/ { print $1 }' tests/support/locales.txt | tr '\n' ' ')
+# usage [STATUS]: on standard error, unless asked for (status 0).
 usage() {
-    cat >&2 <<EOF
+    [ "${1:-2}" = 0 ] || exec >&2
+    cat <<EOF
 usage: $0 [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]
 Runs Sentavio.exe on a simulated Windows 2000 machine that needs attention,
 under Xvfb, and answers its prompt:
@@ -38,7 +40,7 @@ under Xvfb, and answers its prompt:
 With DISPLAY set, the prompt opens on that display and you answer it
 yourself: the answers given here are ignored.
 EOF
-    exit 2
+    exit "${1:-2}"
 }
 choice=cancel
 tick=
@@ -59,6 +61,7 @@ for arg in "$@"; do
             ;;
         esac
         ;;
+    -h | --help) usage 0 ;;
     *) usage ;;
     esac
 done
