@@ -266,7 +266,7 @@ void Report(std::vector<std::string>& lines)
 {
     const std::string library = ReadString(kSwitchKey, kLibraryValue);
     const std::string override = ReadString(kDllOverridesKey, kOverrideName);
-    lines.push_back("power library: " + (library.empty() ? std::string("wine") : library) +
+    lines.push_back("test bed power library: " + (library.empty() ? std::string("wine") : library) +
                     " (override " + (override.empty() ? std::string("none") : override) + ")");
     char line[160] = {};
     // The power library's answer to whether hibernation is allowed.
@@ -274,7 +274,7 @@ void Report(std::vector<std::string>& lines)
     std::snprintf(line, sizeof(line), "hibernation allowed: %s (0x%lX)",
                   hibernate == 0 ? "no" : hibernate == 1 ? "yes" : "another answer", hibernate);
     lines.push_back(line);
-    std::snprintf(line, sizeof(line), "policy refusals: read %s, write %s",
+    std::snprintf(line, sizeof(line), "test bed policy refusals: read %s, write %s",
                   ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? "yes" : "no",
                   ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0 ? "yes" : "no");
     lines.push_back(line);
