@@ -5,17 +5,9 @@
 # under Wine in a session of its own (BUILD/run-session), on a simulated
 # machine that qualifies: Windows 2000 with the maker's driver behind
 # "cmbatt", the critical alarm at 5 % with no action, Sentavio's autostart
-# value in place.
-#
-# With a display (DISPLAY set) the prompt opens there and you answer it.
-# Without one it runs under Xvfb: a screenshot of the prompt is saved, and
-# the prompt is answered with the choice given here (default: cancel; "ok"
-# is Enter on the check box), ticking the check box with "tick" and
-# agreeing to the restart question with "restart". lang= picks the user's
-# language, for example lang=de_DE.
-#
-# Afterwards it prints what changed on the machine and whether Windows was
-# restarted.
+# value in place. It prints what the user saw, the machine before and after
+# side by side, and whether Windows was restarted; the build's own output
+# only when the build fails (all of it in BUILD/run-build.log).
 #
 # It runs the shipped i686 Sentavio.exe on 32-bit Wine where this host can
 # run 32-bit programs; elsewhere the x86_64 test build of the same sources
@@ -28,6 +20,28 @@ sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
 . scripts/common.sh
 
+# The languages the program speaks, from their one table.
+locales=$(awk '!/^#/ { print $1 }' tests/support/locales.txt | tr '\n' ' ')
+# usage [STATUS]: on standard error, unless asked for (status 0).
+usage() {
+    [ "${1:-2}" = 0 ] || exec >&2
+    cat <<EOF
+usage: $0 [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]
+Runs Sentavio.exe on a simulated Windows 2000 machine that needs attention,
+under Xvfb, and answers its prompt:
+  yes       Yes: the program makes the optimum settings, then asks to restart
+  no        No: nothing changes (but see tick)
+  cancel    Cancel, the default: nothing changes, the check box is ignored
+  ok        Enter on the check box, the dialog's own OK: as No
+  tick      first ticks "Don't display this message again.": with yes, no or
+            ok the program deletes its autostart value and will not ask again
+  restart   answers Yes to the restart question (else No): Windows restarts
+  lang=     the user's language, one of: ${locales% }
+With DISPLAY set, the prompt opens on that display and you answer it
+yourself: the answers given here are ignored.
+EOF
+    exit "${1:-2}"
+}
 choice=cancel
 tick=
 restart=
@@ -37,11 +51,18 @@ for arg in "$@"; do
     yes | no | cancel | ok) choice=$arg ;;
     tick) tick=tick ;;
     restart) restart=restart ;;
-    lang=*) lang=${arg#lang=} ;;
-    *)
-        echo "usage: $0 [yes|no|cancel|ok] [tick] [restart] [lang=LOCALE]" >&2
-        exit 2
+    lang=*)
+        lang=${arg#lang=}
+        case " $locales" in
+        *" $lang "*) ;;
+        *)
+            echo "$0: unknown language '$lang'; Sentavio speaks ${locales% }" >&2
+            exit 2
+            ;;
+        esac
         ;;
+    -h | --help) usage 0 ;;
+    *) usage ;;
     esac
 done
 
@@ -64,8 +85,14 @@ fi
 step="installing what is missing"
 scripts/install-deps.sh
 step="building"
-cmake --preset $preset >/dev/null
-cmake --build --preset $preset -j2 --target Sentavio sentavio-machine sentavio-user idle
+mkdir -p $build
+log=$build/run-build.log
+echo "Building (output in $log)"
+if ! { cmake --preset $preset && cmake --build --preset $preset -j2 --target Sentavio sentavio-machine \
+    sentavio-user idle; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    exit 1
+fi
 
 step="starting Wine"
 session_start $build "$PWD/$build/run-session"
@@ -80,8 +107,7 @@ machine run-value Sentavio "$(dos_path "$PWD/$build/app/Sentavio.exe")"
 # that leaves a file when the session starts again.
 machine run-value SentavioRunMarker cmd /c echo restarted ">$(dos_path "$work/restarted.txt")"
 machine report >"$work/before.txt"
-echo "The machine before:"
-sed 's/^/  /' "$work/before.txt"
+echo "The simulated machine is ready: Windows 2000, the maker's battery driver, the critical alarm at 5 %."
 
 step="running Sentavio.exe"
 cmake/wine-run.sh $build/testbed/idle.exe >/dev/null 2>&1 </dev/null &
@@ -95,7 +121,7 @@ if [ -n "${DISPLAY:-}" ]; then
         cmake/wine-run.sh $build/testbed/sentavio-user.exe person || true
 else
     shot=$work/prompt.bmp
-    echo "Sentavio.exe runs under Xvfb; the user answers: $choice $tick $restart"
+    echo "Sentavio.exe runs under Xvfb; the user answers: $choice${tick:+ $tick}${restart:+ $restart}"
     # Output to a file: after a restart the new session keeps pipes open.
     interruptible -o "$work/user.txt" env LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 \
         cmake/wine-run.sh $build/testbed/sentavio-user.exe $choice $tick $restart "screenshot=$(dos_path "$shot")" ||
@@ -127,7 +153,30 @@ fi
 step="reading the machine afterwards"
 machine run-value SentavioRunMarker none
 machine report >"$work/after.txt"
-echo "What changed on the machine:"
-diff "$work/before.txt" "$work/after.txt" | sed -n 's/^> /  now: /p; s/^< /  was: /p'
-cmp -s "$work/before.txt" "$work/after.txt" && echo "  nothing"
+echo "The machine before and after (* marks what changed):"
+# Each report line is "what: state"; a line either report lacks shows "-".
+tr -d '\r' <"$work/before.txt" >"$work/before.lines"
+tr -d '\r' <"$work/after.txt" | awk '
+    function split_line(line) { at = index(line, ": "); name = at ? substr(line, 1, at - 1) : line
+                                state = at ? substr(line, at + 2) : "" }
+    function add(name) { if (!(name in seen)) { seen[name] = 1; order[++n] = name } }
+    FNR == NR { split_line($0); add(name); before[name] = state; next }
+    { split_line($0); add(name); after[name] = state }
+    END {
+        wn = 4; wb = 6
+        for (i = 1; i <= n; i++) {
+            k = order[i]
+            if (!(k in before)) before[k] = "-"
+            if (!(k in after)) after[k] = "-"
+            if (length(k) > wn) wn = length(k)
+            if (length(before[k]) > wb) wb = length(before[k])
+        }
+        printf "    %-*s  %-*s  %s\n", wn, "", wb, "before", "after"
+        for (i = 1; i <= n; i++) {
+            k = order[i]
+            changed += before[k] != after[k]
+            printf "  %s %-*s  %-*s  %s\n", before[k] == after[k] ? " " : "*", wn, k, wb, before[k], after[k]
+        }
+        if (!changed) print "  Nothing changed."
+    }' "$work/before.lines" -
 echo "Windows restarted: $restarted"

@@ -5,6 +5,7 @@
 
 #include "messages/Holders.h"
 #include "res/resource.h"
+#include "res/version.h"  // the version as the build writes it, which every release raises
 #include "tests/testbed/Process.h"
 
 #include <map>
@@ -154,10 +155,12 @@ TEST_CASE("The version resource of Sentavio.exe")
     REQUIRE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
     REQUIRE(size == sizeof(VS_FIXEDFILEINFO));
     CHECK(fixed->dwSignature == 0xFEEF04BD);
-    CHECK(fixed->dwFileVersionMS == 0x00000000);
-    CHECK(fixed->dwFileVersionLS == 0x00000006);
-    CHECK(fixed->dwProductVersionMS == 0x00000000);
-    CHECK(fixed->dwProductVersionLS == 0x00000006);
+    const WORD version[] = { SENTAVIO_VERSION_NUMBERS };
+    const DWORD versionMS = MAKELONG(version[1], version[0]), versionLS = MAKELONG(version[3], version[2]);
+    CHECK(fixed->dwFileVersionMS == versionMS);
+    CHECK(fixed->dwFileVersionLS == versionLS);
+    CHECK(fixed->dwProductVersionMS == versionMS);
+    CHECK(fixed->dwProductVersionLS == versionLS);
     CHECK(fixed->dwFileFlagsMask == 0x3F);
     CHECK(fixed->dwFileFlags == 0);
     CHECK(fixed->dwFileOS == VOS__WINDOWS32);
@@ -178,13 +181,13 @@ TEST_CASE("The version resource of Sentavio.exe")
         { "040904b0/Comments", "" },
         { "040904b0/CompanyName", "Ostrevik " },
         { "040904b0/FileDescription", "OV Check Kestrine Settings Tool" },
-        { "040904b0/FileVersion", "A.00.06" },
+        { "040904b0/FileVersion", SENTAVIO_VERSION_TEXT },
         { "040904b0/InternalName", "Sentavio" },
         { "040904b0/LegalTrademarks", "" },
         { "040904b0/OriginalFilename", "Sentavio.exe" },
         { "040904b0/PrivateBuild", "" },
         { "040904b0/ProductName", "Sentavio Application" },
-        { "040904b0/ProductVersion", "A.00.06" },
+        { "040904b0/ProductVersion", SENTAVIO_VERSION_TEXT },
         { "040904b0/SpecialBuild", "" },
     };
     CHECK(VersionStrings(block) == expected);

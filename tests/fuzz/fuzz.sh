@@ -10,6 +10,8 @@ work=$2
 seconds=${3:-}
 
 mkdir -p "$work"
+# The fuzzers run inside it, and name their logs and findings by it.
+work=$(cd "$work" && pwd)
 flags="-std=c++20 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=all -I$src/tests/fuzz/shim -I$src"
 

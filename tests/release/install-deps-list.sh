@@ -2,7 +2,9 @@
 # install-deps-list.sh ROOT WORK_DIR: the dry run of the dependency check
 # judges ImageMagick by the commands the scripts run, not by their names:
 # with an impostor called convert first on PATH, it names ImageMagick and
-# the impostor. An unknown option is refused with a usage line.
+# the impostor. The commands refuse what they do not know, before they do
+# anything: an unknown option with a usage line, an unknown language naming
+# the ones the program speaks (from their one table).
 set -u
 root=$1
 work=$2
@@ -12,12 +14,21 @@ mkdir -p "$work"
 printf '#!/bin/sh\necho "convert: not ImageMagick"\n' >"$work/convert"
 chmod +x "$work/convert"
 
+case=list
 listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || stop "--list failed"
 echo "$listed"
 echo "$listed" | grep -q "imagemagick.*$work/" || fail "ImageMagick is not listed against the impostors"
 
-said=$("$root/scripts/install-deps.sh" --bogus 2>&1)
-status=$?
-expect "an unknown option's status" $status 2
-echo "$said" | grep -q '^usage: .*install-deps.sh \[--list\]$' || fail "no usage line for an unknown option: $said"
+locales=$(awk '!/^#/ { printf "%s%s", sep, $1; sep = " " }' "$root/tests/support/locales.txt")
+# Each row: its name, the command, the pattern its first line must match; status 2.
+while IFS='|' read -r case command expected; do
+    said=$(eval "$command" 2>&1 </dev/null)
+    status=$?
+    expect "status of $command" "$status" 2
+    echo "$said" | head -n 1 | grep -q -e "$expected" || fail "$command said: $said"
+done <<EOF
+unknown option|"$root/scripts/install-deps.sh" --bogus|^usage: .*install-deps.sh \[--list\]\$
+unknown answer|"$root/scripts/run.sh" maybe|^usage: .*run.sh \[yes|no|cancel|ok\] \[tick\] \[restart\] \[lang=LOCALE\]\$
+unknown language|"$root/scripts/run.sh" lang=xx_XX|run.sh: unknown language 'xx_XX'; Sentavio speaks $locales\$
+EOF
 finish

@@ -256,17 +256,25 @@ int RefuseCommand(const std::vector<std::string>& args)
                    "cannot set the refusals");
 }
 
+// An Enable byte: 1 is on; any other value but 0 is shown as it is.
+std::string OnOff(DWORD enabled)
+{
+    return enabled == 0 ? "off" : enabled == 1 ? "on" : "on (" + std::to_string(enabled) + ")";
+}
+
 void Report(std::vector<std::string>& lines)
 {
     const std::string library = ReadString(kSwitchKey, kLibraryValue);
     const std::string override = ReadString(kDllOverridesKey, kOverrideName);
-    lines.push_back("power library: " + (library.empty() ? std::string("wine") : library) +
+    lines.push_back("test bed power library: " + (library.empty() ? std::string("wine") : library) +
                     " (override " + (override.empty() ? std::string("none") : override) + ")");
     char line[160] = {};
-    std::snprintf(line, sizeof(line), "hibernate answer: 0x%lX",
-                  ReadDword(kSwitchKey, kHibernateAnswerValue, 1));
+    // The power library's answer to whether hibernation is allowed.
+    const DWORD hibernate = ReadDword(kSwitchKey, kHibernateAnswerValue, 1);
+    std::snprintf(line, sizeof(line), "hibernation allowed: %s (0x%lX)",
+                  hibernate == 0 ? "no" : hibernate == 1 ? "yes" : "another answer", hibernate);
     lines.push_back(line);
-    std::snprintf(line, sizeof(line), "policy refusals: read %s, write %s",
+    std::snprintf(line, sizeof(line), "test bed policy refusals: read %s, write %s",
                   ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? "yes" : "no",
                   ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0 ? "yes" : "no");
     lines.push_back(line);
@@ -276,10 +284,17 @@ void Report(std::vector<std::string>& lines)
         lines.push_back(Failure("power alarms: none stored", static_cast<DWORD>(status)));
         return;
     }
+    // The five alarm values by name; the action as the platform's POWER_ACTION names it.
+    static const char* const kActions[] = { "none", "reserved", "standby", "hibernate", "shutdown",
+                                            "shutdown and restart", "shutdown and power off", "warm eject" };
     const Alarms alarms = AlarmsOf(policy);
-    std::snprintf(line, sizeof(line), "power alarms: %lu, %lu, %lu, %lu, %lu", alarms.criticalEnabled,
-                  alarms.lowEnabled, alarms.criticalLevel, alarms.criticalAction, alarms.criticalEventCode);
-    lines.push_back(line);
+    lines.push_back("critical alarm: " + OnOff(alarms.criticalEnabled));
+    lines.push_back("critical alarm level: " + std::to_string(alarms.criticalLevel) + " %");
+    lines.push_back("critical alarm action: " +
+                    std::string(alarms.criticalAction < 8 ? kActions[alarms.criticalAction] : "unknown") + " (" +
+                    std::to_string(alarms.criticalAction) + ")");
+    lines.push_back("critical alarm event code: " + std::to_string(alarms.criticalEventCode));
+    lines.push_back("low alarm: " + OnOff(alarms.lowEnabled));
 }
 
 const AreaRegistration registration{ {

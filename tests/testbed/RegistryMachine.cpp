@@ -130,10 +130,13 @@ void RegistryReport(std::vector<std::string>& lines)
         lines.push_back("power key: absent");
     } else {
         RegValue heuristics = ReadValue(kPowerKey, kHeuristicsValue);
-        std::string line = "Heuristics: " + Describe(heuristics);
-        if (heuristics.present && heuristics.bytes.size() > kHeuristicsFlagByte)
-            line += ", byte 6 = " + std::to_string(heuristics.bytes[kHeuristicsFlagByte]);
-        lines.push_back(line);
+        lines.push_back("Heuristics: " + Describe(heuristics));
+        // The byte the program sets to 1 on Yes; anything else is not that mark.
+        if (heuristics.present && heuristics.bytes.size() > kHeuristicsFlagByte) {
+            const BYTE flag = heuristics.bytes[kHeuristicsFlagByte];
+            lines.push_back("Heuristics flag (byte 6): " + std::to_string(flag) +
+                            (flag == 1 ? " (set)" : " (not set)"));
+        }
     }
     lines.push_back("autostart value: " + Describe(ReadValue(kRunKey, kAutostartValue)));
 }

@@ -5,13 +5,58 @@
 // given choice (ok: Enter on the check box), ticking the check box first
 // with "tick"; the restart question with Yes when "restart" is given, else
 // No; error boxes with OK. With "person" it only watches while a person at
-// the display answers. Prints each window it saw and, once the program has
-// ended, whether it left a restart of Windows under way.
+// the display answers. Prints each window it saw, whole, as it first
+// showed, and, once the program has ended, whether it left a restart of
+// Windows under way.
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
 #include "tests/testbed/User.h"
+
+namespace {
+
+// The window as a person reads it, each line indented: its texts, its check
+// box with its state, its buttons from left to right.
+void PrintWindow(const user::Seen& seen)
+{
+    std::string text = seen.text;
+    const robot::Control* message = seen.window.Find(IDC_MESSAGE);
+    const robot::Control* question = seen.window.Find(IDC_QUESTION);
+    if (message != nullptr && question != nullptr)
+        text = message->text + "\n" + question->text;
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    for (size_t start = 0; !text.empty() && start <= text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        std::printf("    %s\n", text.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+    std::vector<robot::Control> buttons;
+    for (const robot::Control& c : seen.window.controls) {
+        if (lstrcmpiA(c.className.c_str(), "Button") != 0 || !(c.style & WS_VISIBLE))
+            continue;
+        const DWORD type = c.style & BS_TYPEMASK;
+        if (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX)
+            std::printf("    [%s] %s\n", SendMessageA(c.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? "x" : " ",
+                        c.text.c_str());
+        else
+            buttons.push_back(c);
+    }
+    std::sort(buttons.begin(), buttons.end(),
+              [](const robot::Control& a, const robot::Control& b) { return a.rect.left < b.rect.left; });
+    std::string row;
+    for (const robot::Control& b : buttons) {
+        std::string label = b.text;
+        label.erase(std::remove(label.begin(), label.end(), '&'), label.end());
+        row += (row.empty() ? "" : "  ") + ("[" + label + "]");
+    }
+    if (!row.empty())
+        std::printf("    %s\n", row.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -41,12 +86,8 @@ int main(int argc, char** argv)
     }
 
     options.onSeen = [](const user::Seen& seen) {
-        std::printf("%s: \"%s\"", user::KindName(seen.kind), seen.window.caption.c_str());
-        const robot::Control* message = seen.window.Find(IDC_MESSAGE);
-        const std::string text = message != nullptr ? message->text : seen.text;
-        if (!text.empty())
-            std::printf(": %s", text.c_str());
-        std::printf("\n");
+        std::printf("%s: \"%s\"\n", user::KindName(seen.kind), seen.window.caption.c_str());
+        PrintWindow(seen);
         std::fflush(stdout);
     };
     const user::Session session = user::RunSentavio(answers, options);
