@@ -18,6 +18,7 @@
 #include "system/RegistryEdits.h"
 #include "tests/support/Handles.h"
 #include "tests/support/ImportSlot.h"
+#include "tests/support/Texts.h"
 #include "tests/testbed/Holders.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
@@ -90,10 +91,7 @@ const robot::Answer kNo = [](HWND box) { robot::Click(box, IDNO); };
 
 void Qualifying(const testbed::Alarms& alarms)
 {
-    Service(testbed::kMakersDriverPath);
-    REQUIRE(testbed::PreparePowerMachine(alarms) == ERROR_SUCCESS);
-    SetHeuristics(true);
-    SetAutostart(true);
+    REQUIRE(testbed::Qualify(alarms) == ERROR_SUCCESS);
     g_restartAnswer = TRUE;
 }
 
@@ -189,13 +187,13 @@ const Row kCheckRows[] = {
 
 struct Outcome {
     bool result = false;
-    size_t boxes = 0;
+    texts::Outcome ran;
 };
 
 Outcome Run(const Row& row)
 {
     Outcome outcome;
-    outcome.boxes = robot::RunAndAnswer([&] { outcome.result = row.operation(); }, row.answers).size();
+    outcome.ran = texts::Run([&] { outcome.result = row.operation(); }, row.answers);
     return outcome;
 }
 
@@ -214,13 +212,12 @@ void CheckRows(const Row (&rows)[N])
         const std::string name = row.name;
         CAPTURE(name);
         row.prepare();
-        const handles::CWatch watch;
-        Outcome outcome = Run(row);
+        const Outcome outcome = Run(row);
 
         CHECK(outcome.result == row.expected);
-        CHECK(outcome.boxes == row.boxes);
-        CHECK(watch.Unchanged());
-        CHECK(watch.InvalidCloses() == 0);
+        CHECK(outcome.ran.boxes.size() == row.boxes);
+        CHECK(outcome.ran.handlesKept);
+        CHECK(outcome.ran.invalidCloses == 0);
     }
 }
 

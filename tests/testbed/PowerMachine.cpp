@@ -116,6 +116,26 @@ bool operator==(const Alarms& a, const Alarms& b)
            a.criticalEventCode == b.criticalEventCode;
 }
 
+Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
+{
+    Alarms alarms = kOptimumAlarms;
+    alarms.*field = value;
+    return alarms;
+}
+
+DischargeSettings Settings(const Alarms& a)
+{
+    return { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode };
+}
+
+std::string Words(const Alarms& a, const char* separator)
+{
+    std::string words;
+    for (DWORD value : { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode })
+        words += (words.empty() ? "" : separator) + std::to_string(value);
+    return words;
+}
+
 GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
 {
     const DWORD ask = POWER_ACTION_QUERY_ALLOWED | POWER_ACTION_UI_ALLOWED;
@@ -215,6 +235,14 @@ int PrepareCommand(const std::vector<std::string>& args)
     return Outcome(PreparePowerMachine(alarms), "cannot prepare the power state");
 }
 
+int OptimumCommand(const std::vector<std::string>& args)
+{
+    if (!args.empty())
+        return 2;
+    std::printf("%s\n", Words(kOptimumAlarms, " ").c_str());
+    return 0;
+}
+
 int AlarmsCommand(const std::vector<std::string>& args)
 {
     Alarms alarms = {};
@@ -288,6 +316,7 @@ const AreaRegistration registration{ {
         { "power-prepare", "<critical on> <low on> <critical %> <action> <event code>   "
                            "(our library, hibernation allowed, laptop policy with these alarms)",
           &PrepareCommand },
+        { "optimum", "   (the five alarm values the program sets, on one line)", &OptimumCommand },
         { "power-alarms", "<critical on> <low on> <critical %> <action> <event code>   (other bytes kept)",
           &AlarmsCommand },
         { "power-library", "standin|no-hibernate-entry|no-read-entry|no-write-entry|missing|wine",
