@@ -1,6 +1,6 @@
 // The whole program: the real Sentavio.exe on the simulated Windows 2000
-// machine, answered by the robot as a user would, with the registry and the
-// stand-in power policy read before and after. One row per case: the
+// machine, answered by the robot as a user would, with the test bed's judge
+// of what the run changed on the machine. One row per case: the
 // machine before, the user's answers, the windows expected, the machine
 // after. A restart that happened would end this test with the rest of the
 // session, so every row that survives proves none happened (the agreed
@@ -28,29 +28,9 @@ using texts::SystemText;
 using texts::Text;
 
 // A window as the table names it: its kind, and for boxes their text.
-struct Expected {
-    Kind kind;
-    std::string text;
-};
-const Expected kPrompt = { Kind::Prompt, "" };
-Expected RestartQuestion() { return { Kind::RestartQuestion, Text(IDS_ASK_RESTART) }; }
-Expected ErrorBox(const std::string& text) { return { Kind::ErrorBox, text }; }
-
-std::string Describe(const std::vector<Expected>& windows)
-{
-    std::string all;
-    for (const Expected& w : windows)
-        all += std::string(user::KindName(w.kind)) + (w.text.empty() ? "" : " \"" + w.text + "\"") + "; ";
-    return all;
-}
-
-std::vector<Expected> Seen(const user::Session& session)
-{
-    std::vector<Expected> windows;
-    for (const user::Seen& s : session.windows)
-        windows.push_back({ s.kind, s.kind == Kind::Prompt ? "" : s.text });
-    return windows;
-}
+const user::Seen kPrompt = { Kind::Prompt, {}, "" };
+user::Seen RestartQuestion() { return { Kind::RestartQuestion, {}, Text(IDS_ASK_RESTART) }; }
+user::Seen ErrorBox(const std::string& text) { return { Kind::ErrorBox, {}, text }; }
 
 struct Machine {
     DWORD heuristicsType = REG_BINARY;  // REG_NONE: no value
@@ -77,7 +57,7 @@ struct Case {
     std::string name;
     Machine before;
     Answers answers;
-    std::vector<Expected> windows;
+    std::vector<user::Seen> windows;
     After after;
 };
 
@@ -108,7 +88,7 @@ void RunCase(const Case& c)
 
     REQUIRE(session.started);
     CHECK(session.ended);
-    CHECK(Describe(Seen(session)) == Describe(c.windows));
+    CHECK(user::Describe(session.windows) == user::Describe(c.windows));
     const testbed::Changes changes = testbed::ChangesSince(before);
     CHECK(changes.flagSet == c.after.flagSet);
     CHECK(changes.optimum == c.after.optimum);

@@ -81,15 +81,6 @@ Run RunProgram(const Scenario& s, const std::string& fault, const std::string& e
     return run;
 }
 
-std::string Windows(const Run& run)
-{
-    std::string all;
-    for (const user::Seen& w : run.session.windows)
-        all += std::string(user::KindName(w.kind)) + (w.kind == user::Kind::ErrorBox ? " \"" + w.text + "\"" : "") +
-               "; ";
-    return all.empty() ? "none" : all;
-}
-
 // ---- Judging ------------------------------------------------------------------
 
 namespace {

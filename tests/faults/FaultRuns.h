@@ -49,8 +49,6 @@ struct Run {
 // every window it shows as the scenario's user, and reads what its
 // stand-ins logged.
 Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe);
-// The windows a run showed, in words.
-std::string Windows(const Run& run);
 
 struct Verdict {
     testbed::Changes changes;  // what the run changed on the machine

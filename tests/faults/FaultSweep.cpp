@@ -65,7 +65,7 @@ struct Counts {
 Run Record(const Scenario& s, const sweep::Sweep& sweep, const testbed::MachineSnapshot& before)
 {
     const Run recording = sweep::RunProgram(s, "", sweep.exe);
-    CAPTURE(sweep::Windows(recording));
+    CAPTURE(user::Describe(recording.session.windows));
     const sweep::Verdict verdict = sweep::Judge(s, recording, before, nullptr);
     CHECK(verdict.broken == "");
     CHECK(verdict.changes.flagSet == (s.choice == Choice::Yes));
@@ -91,7 +91,7 @@ void RunFailure(const Scenario& s, const Planned& p, const sweep::Sweep& sweep, 
     ++counts.judged;
     counts.notReached += reached ? 0 : 1;
     CAPTURE(sweep::Describe(p));
-    CAPTURE(sweep::Windows(run));
+    CAPTURE(user::Describe(run.session.windows));
     CHECK_MESSAGE(reached, "the failing call never came");
     CHECK(sweep::Judge(s, run, before, &f->ways[p.way - 1]).broken == "");
 }

@@ -24,6 +24,7 @@
 #include "tests/testbed/MachineScope.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
+#include "tests/testbed/RegistryMachine.h"
 #include "tests/testbed/Process.h"
 #include "tests/testbed/Robot.h"
 
@@ -39,10 +40,11 @@ SENTAVIO_IMPORT_SLOT(ExitWindowsEx, 8);
 
 namespace {
 
+// The values a qualifying machine has, or none.
 void SetHeuristics(bool present)
 {
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue,
-                                { present, REG_BINARY, std::vector<BYTE>(20, 0x11) }) == ERROR_SUCCESS);
+                                { present, REG_BINARY, testbed::Pattern(20) }) == ERROR_SUCCESS);
 }
 
 void RemovePowerKey()
@@ -52,10 +54,8 @@ void RemovePowerKey()
 
 void SetAutostart(bool present)
 {
-    const std::string command = "C:\\Program Files\\Sentavio\\Sentavio.exe";
-    REQUIRE(testbed::WriteValue(testbed::kRunKey, testbed::kAutostartValue,
-                                { present, REG_SZ, std::vector<BYTE>(command.begin(), command.end() + 1) }) ==
-            ERROR_SUCCESS);
+    REQUIRE((present ? testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, testbed::kAutostartCommand)
+                     : testbed::DeleteValue(testbed::kRunKey, testbed::kAutostartValue)) == ERROR_SUCCESS);
 }
 
 // What the fake ExitWindowsEx answers, and the error it leaves.

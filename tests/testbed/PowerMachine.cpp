@@ -4,6 +4,9 @@
 #include "Process.h"
 #include "Registry.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,13 +110,6 @@ LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
     if (status != ERROR_SUCCESS)
         return status;
     return WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
-}
-
-bool operator==(const Alarms& a, const Alarms& b)
-{
-    return a.criticalEnabled == b.criticalEnabled && a.lowEnabled == b.lowEnabled &&
-           a.criticalLevel == b.criticalLevel && a.criticalAction == b.criticalAction &&
-           a.criticalEventCode == b.criticalEventCode;
 }
 
 Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
@@ -239,6 +235,9 @@ int OptimumCommand(const std::vector<std::string>& args)
 {
     if (!args.empty())
         return 2;
+    // Without a carriage return, so that a script's $(machine optimum) is
+    // five words it can pass on.
+    _setmode(_fileno(stdout), _O_BINARY);
     std::printf("%s\n", Words(kOptimumAlarms, " ").c_str());
     return 0;
 }

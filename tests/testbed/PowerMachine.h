@@ -53,7 +53,6 @@ struct Alarms {
     DWORD criticalAction;
     DWORD criticalEventCode;
 };
-bool operator==(const Alarms& a, const Alarms& b);
 
 // Critical alarm on at 100 % with hibernation and event code 0; low off:
 // the test bed's one copy of the program's optimum, which every test and
