@@ -255,7 +255,9 @@ TEST_CASE("the whole check leaves the process's handles as it found them")
     REQUIRE(testbed::SetProgramVersion("win2k", "leak_test.exe") == ERROR_SUCCESS);
     process::Child child;
     DWORD exitCode = 1;
-    bool started = child.Start("\"" + SelfPath() + "\" --test-case=\"the whole check*\"");
+    // Minimal: its summary line would pass for this program's own when CTest
+    // reads the output.
+    bool started = child.Start("\"" + SelfPath() + "\" --minimal --test-case=\"the whole check*\"");
     bool ended = started && child.Wait(300000, &exitCode);
     testbed::SetProgramVersion("", "leak_test.exe");
     REQUIRE(ended);
