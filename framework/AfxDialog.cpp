@@ -62,6 +62,8 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 {
 }
 
+// -1 when the dialog cannot be made, 0 when the window library cannot be
+// bound (afxlate.h): neither is IDOK, the one answer the program acts on.
 INT_PTR CDialog::DoModal()
 {
     HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;

@@ -10,7 +10,8 @@
 // the library. When the library or the function cannot be had, the thunk
 // answers zero (nullptr), and GetLastError tells why. Zero is the failure
 // value of every function bound here but DialogBoxParamA, whose own is -1:
-// its thunk answers 0 all the same (see CDialog::DoModal).
+// its thunk answers 0 all the same, which CDialog::DoModal passes on (it
+// says why that is enough).
 //
 // An executable that links the object library framework_imports imports no
 // user32; every other executable keeps the ordinary import.

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Photographs the prompt dialog as the program shows it, once in each of its
-# five languages, into BUILD_DIR/screenshots/prompt-<locale>.png, and fails
+# languages (tests/support/locales.txt), into BUILD_DIR/screenshots/prompt-<locale>.png, and fails
 # unless each picture shows the prompt: more than one colour, and a picture
 # of its own for each language (the labels differ). The test program saves
 # each picture (the test bed's one way to take one), and ImageMagick turns it
@@ -18,8 +18,9 @@
 # its own under BUILD_DIR and ends it afterwards.
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
 . "$sentavio_root/scripts/common.sh"
-[ -n "${1:-}" ] || { host_choose_arch && set -- "$sentavio_root/$tree" "${2:-}"; }
+[ -n "${1:-}" ] || { host_choose_arch && set -- "$sentavio_root/${tree:?}" "${2:-}"; }
 build=$(cd "$1" && pwd)
 exe=$build/tests/dialog/dialog_test.exe
 out=$build/screenshots
@@ -35,8 +36,10 @@ if [ -z "${SENTAVIO_SESSION:-}" ] || [ ! -f "$SENTAVIO_SESSION/display" ]; then
 fi
 mkdir -p "$out"
 
+locales=$(awk '!/^#/ { print $1 }' "$sentavio_root/tests/support/locales.txt")
+languages=$(echo "$locales" | wc -l)
 status=0
-for locale in $(awk '!/^#/ { print $1 }' "$sentavio_root/tests/support/locales.txt"); do
+for locale in $locales; do
     shot=$out/prompt-$locale
     rm -f "$shot.png" "$shot.bmp"
     # The test program opens the prompt and saves it as a bitmap.
@@ -54,10 +57,10 @@ for locale in $(awk '!/^#/ { print $1 }' "$sentavio_root/tests/support/locales.t
     rm -f "$shot.bmp" "$shot.log"
     echo "$shot.png"
 done
-pictures=$(ls "$out"/prompt-*.png 2>/dev/null | wc -l)
+pictures=$(find "$out" -maxdepth 1 -name 'prompt-*.png' | wc -l)
 distinct=$(identify -format '%#\n' "$out"/prompt-*.png 2>/dev/null | sort -u | wc -l)
-if [ "$pictures" -ne 5 ] || [ "$distinct" -ne 5 ]; then
-    echo "screenshots: $distinct different pictures of $pictures for five languages" >&2
+if [ "$pictures" -ne "$languages" ] || [ "$distinct" -ne "$languages" ]; then
+    echo "screenshots: $distinct different pictures of $pictures for $languages languages" >&2
     status=1
 fi
 if [ "${2:-}" = readme ] && [ $status = 0 ]; then

@@ -50,7 +50,9 @@ BOOL CPowerPromptDlg::OnInitDialog()
         SetDlgItemText(label.nID, strText);
     }
 
-    // The platform puts the focus on the first tab stop: the No button.
+    // TRUE leaves the first focus to the framework, which gives it to the
+    // first tab stop, the No button, through the dialog manager as Windows
+    // does: Wine's own first focus would not make No the button Enter presses.
     return TRUE;
 }
 

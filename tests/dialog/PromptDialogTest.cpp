@@ -5,20 +5,12 @@
 
 #include "tests/testbed/Holders.h"
 #include "res/resource.h"
-#include "tests/testbed/Process.h"
-#include "tests/testbed/Registry.h"
 #include "tests/testbed/Robot.h"
-#include "tests/testbed/User.h"
 #include "tests/support/Texts.h"
+#include "tests/dialog/PromptDialog.h"
 #include "ui/PowerPromptDlg.h"
 
-#include <fstream>
-#include <iostream>
-
-namespace {
-
-const char kMessage[] = "The message field.";
-const char kQuestion[] = "The question field?";
+namespace prompt {
 
 // The face the system chose for the font on this window: the one asked for,
 // or a substitute of other metrics when the machine lacks it.
@@ -32,6 +24,28 @@ std::string FaceOf(HWND window, HFONT font)
     ReleaseDC(window, dc);
     return face;
 }
+
+// The language that the locale named in the environment asks for, so that a
+// locale the platform ignored cannot pass as English.
+LANGID RequestedLanguage()
+{
+    const char* locale = getenv("LC_ALL");
+    if (locale == nullptr || *locale == '\0')
+        locale = getenv("LANG");
+    for (const texts::Language& l : texts::Languages)
+        if (locale != nullptr && strncmp(locale, l.locale, 5) == 0)
+            return l.id;
+    return 0;
+}
+
+}  // namespace prompt
+
+namespace {
+
+using prompt::FaceOf;
+
+const char kMessage[] = "The message field.";
+const char kQuestion[] = "The question field?";
 
 // What the robot saw of the open dialog beyond robot::Read.
 struct Observed {
@@ -106,161 +120,10 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
     return out;
 }
 
-// The language that the locale named in the environment asks for, so that a
-// locale the platform ignored cannot pass as English.
-LANGID RequestedLanguage()
-{
-    const char* locale = getenv("LC_ALL");
-    if (locale == nullptr || *locale == '\0')
-        locale = getenv("LANG");
-    for (const texts::Language& l : texts::Languages)
-        if (locale != nullptr && strncmp(locale, l.locale, 5) == 0)
-            return l.id;
-    return 0;
-}
-
 int ToDialogUnits(LONG pixels, LONG base, int units)
 {
     return MulDiv(pixels, units, base);
 }
-
-// One control of the open prompt: where it lies in the client area, and for
-// a control with text, the text's extent in the control's own font and what
-// the text needs against the room the control gives it: pixels for a button,
-// lines for an edit field.
-struct Fit {
-    int id = 0;
-    RECT rect = {};
-    int width = 0;
-    int lineWidth = 0;  // an edit field's, which it wraps the text to
-    int need = 0;
-    int room = 0;
-};
-
-// The prompt as it opened in one language and screen resolution.
-struct Layout {
-    LANGID language = 0;
-    int dpi = 0;
-    SIZE baseUnits = {};  // pixels of 4 x 8 dialog units
-    SIZE client = {};
-    std::string face;
-    std::vector<Fit> controls;
-};
-
-// Measures the open prompt from its own process (its fonts are handles of
-// this process).
-Layout Measure(HWND dialog)
-{
-    Layout l;
-    l.language = GetUserDefaultUILanguage();
-    l.dpi = GetDeviceCaps(CScreenDCHolder(GetDC(nullptr)).Get(), LOGPIXELSY);
-    RECT units = { 0, 0, 4, 8 };
-    MapDialogRect(dialog, &units);
-    l.baseUnits = { units.right, units.bottom };
-    RECT client = {};
-    GetClientRect(dialog, &client);
-    l.client = { client.right, client.bottom };
-    l.face = FaceOf(dialog, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
-
-    for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        Fit f;
-        f.id = GetDlgCtrlID(c);
-        GetWindowRect(c, &f.rect);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&f.rect), 2);
-        char text[512] = {};
-        GetWindowTextA(c, text, sizeof(text));
-        HDC dc = GetDC(c);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0)));
-        SIZE extent = {};
-        GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
-        TEXTMETRICA tm = {};
-        GetTextMetricsA(dc, &tm);
-        INT digit = 0;
-        GetCharWidth32A(dc, '0', '0', &digit);
-        SelectObject(dc, old);
-        ReleaseDC(c, dc);
-
-        RECT inside = {};
-        GetClientRect(c, &inside);
-        f.width = extent.cx;
-        if (f.id == IDC_MESSAGE || f.id == IDC_QUESTION) {
-            RECT format = {};
-            SendMessageA(c, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-            f.lineWidth = format.right - format.left;
-            f.need = static_cast<int>(SendMessageA(c, EM_GETLINECOUNT, 0, 0));
-            f.room = tm.tmHeight > 0 ? (format.bottom - format.top) / tm.tmHeight : 0;
-        } else if (f.id == IDC_DONT_SHOW_AGAIN) {
-            // As the check box draws itself: the box, half a digit's gap, and
-            // a pixel for the focus rectangle before the text.
-            f.need = extent.cx;
-            f.room = inside.right - (12 * l.dpi / 96 + 1) - digit / 2 - 1;
-        } else if (f.id == IDYES || f.id == IDNO || f.id == IDCANCEL) {
-            f.need = extent.cx;
-            f.room = inside.right;
-        }
-        l.controls.push_back(f);
-    }
-    return l;
-}
-
-// The measures travel from the measuring process as lines of numbers: the
-// prompt's, then one line per control.
-void Write(std::ostream& out, const Layout& l)
-{
-    out << l.language << ' ' << l.dpi << ' ' << l.baseUnits.cx << ' ' << l.baseUnits.cy << ' '
-        << l.client.cx << ' ' << l.client.cy << ' ' << l.face << '\n';
-    for (const Fit& f : l.controls)
-        out << f.id << ' ' << f.rect.left << ' ' << f.rect.top << ' ' << f.rect.right << ' '
-            << f.rect.bottom << ' ' << f.width << ' ' << f.lineWidth << ' ' << f.need << ' ' << f.room << '\n';
-}
-
-Layout Read(std::istream& in)
-{
-    Layout l;
-    in >> l.language >> l.dpi >> l.baseUnits.cx >> l.baseUnits.cy >> l.client.cx >> l.client.cy;
-    in >> std::ws;
-    std::getline(in, l.face);
-    if (!l.face.empty() && l.face.back() == '\r')
-        l.face.pop_back();
-    Fit f;
-    while (in >> f.id >> f.rect.left >> f.rect.top >> f.rect.right >> f.rect.bottom >> f.width >> f.lineWidth >>
-           f.need >> f.room)
-        l.controls.push_back(f);
-    return l;
-}
-
-const char* ControlName(int id)
-{
-    switch (id) {
-    case IDC_MESSAGE: return "message";
-    case IDC_QUESTION: return "question";
-    case IDC_DONT_SHOW_AGAIN: return "check box";
-    case IDYES: return "Yes";
-    case IDNO: return "No";
-    case IDCANCEL: return "Cancel";
-    default: return "picture";
-    }
-}
-
-// The screen resolution that programs started from now on get, and the one
-// found put back when it goes, so the tests after it see the machine as
-// before.
-class ScreenResolution {
-public:
-    ScreenResolution() : m_found(testbed::ReadValue(kKey, kValue)) {}
-    ~ScreenResolution() { testbed::WriteValue(kKey, kValue, m_found); }
-    ScreenResolution(const ScreenResolution&) = delete;
-    ScreenResolution& operator=(const ScreenResolution&) = delete;
-
-    LONG Set(DWORD dpi) { return testbed::WriteDword(kKey, kValue, dpi); }
-
-private:
-    static constexpr testbed::RegKey kKey = {
-        testbed::Hive::LocalMachine, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
-    };
-    static constexpr const char* kValue = "LogPixels";
-    testbed::RegValue m_found;
-};
 
 }  // namespace
 
@@ -500,7 +363,7 @@ TEST_CASE("The prompt's labels follow the user's language")
 {
     LANGID ui = GetUserDefaultUILanguage();
     CAPTURE(ui);
-    REQUIRE(ui == RequestedLanguage());
+    REQUIRE(ui == prompt::RequestedLanguage());
     const char* const* table = texts::TableFor(ui);
     REQUIRE(table != nullptr);
 
@@ -529,132 +392,4 @@ TEST_CASE("The prompt's labels follow the user's language")
         CHECK(w.Find(IDNO)->text == "Non");
         CHECK(w.Find(IDCANCEL)->text == "Annuler");
     }
-}
-
-namespace {
-
-// The prompt with the texts the program shows, handed to `answer` (which
-// closes it) once it is up.
-void ShowProgramPrompt(const robot::Answer& answer)
-{
-    CPowerPromptDlg dlg;
-    dlg.m_strMessage.LoadString(IDS_NOT_OPTIMAL);
-    dlg.m_strQuestion.LoadString(IDS_ASK_OPTIMUM);
-    robot::RunAndAnswer([&] { dlg.DoModal(); }, { answer }, 60000);
-}
-
-}  // namespace
-
-// Not part of the suite: scripts/screenshots.sh runs it to photograph the
-// prompt as the program shows it, into the bitmap file SENTAVIO_PICTURE.
-TEST_CASE("Picture of the prompt" * doctest::skip())
-{
-    const char* picture = getenv("SENTAVIO_PICTURE");
-    REQUIRE(picture != nullptr);
-    bool saved = false;
-    ShowProgramPrompt([&](HWND h) {
-        saved = user::SaveScreenshot(h, picture);
-        robot::Click(h, IDCANCEL);
-    });
-    CHECK(saved);
-}
-
-// The prompt in each language it speaks, at the resolutions of Windows 2000's
-// small and large fonts, with the texts the program shows: every text whole,
-// no control on another, all inside the window. A resolution applies to
-// programs started after it is set, so each row measures the prompt in a
-// program of its own. Wine starts a program in its parent's language,
-// whatever environment it is given: the test command runs this once in each
-// language (dialog_layout_<locale>), alone, since a resolution is the whole
-// machine's, and each run measures the rows of its language.
-TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI" * doctest::skip())
-{
-    struct Row {
-        const char* locale;
-        LANGID language;
-        int dpi;
-        SIZE baseUnits;
-    };
-    std::vector<Row> rows;
-    for (const texts::Language& l : texts::Languages) {
-        rows.push_back({ l.locale, l.id, 96, { 6, 13 } });
-        rows.push_back({ l.locale, l.id, 120, { 8, 16 } });
-    }
-    const LANGID language = GetUserDefaultUILanguage();
-    REQUIRE(language == RequestedLanguage());
-    char exe[MAX_PATH] = {};
-    REQUIRE(GetModuleFileNameA(nullptr, exe, sizeof(exe)) > 0);
-    char temp[MAX_PATH] = {};
-    REQUIRE(GetTempPathA(sizeof(temp), temp) > 0);
-    const std::string measures = std::string(temp) + "sentavio-prompt-layout.txt";
-    SetEnvironmentVariableA("SENTAVIO_MEASURES", measures.c_str());
-
-    ScreenResolution resolution;
-    int measured = 0;
-    for (const Row& r : rows) {
-        if (r.language != language)
-            continue;
-        ++measured;
-        CAPTURE(std::string(r.locale));
-        CAPTURE(r.dpi);
-        REQUIRE(resolution.Set(r.dpi) == ERROR_SUCCESS);
-        DeleteFileA(measures.c_str());
-        process::Child child;
-        REQUIRE(child.Start(std::string("\"") + exe + "\" --no-skip --test-case=\"Measures of the prompt\""));
-        DWORD exitCode = 1;
-        CHECK(child.Wait(60000, &exitCode));
-        CHECK(exitCode == 0);
-        std::ifstream in(measures);
-        const Layout l = Read(in);
-
-        CHECK(l.language == r.language);
-        CHECK(l.dpi == r.dpi);
-        CHECK(l.face == "MS Sans Serif");
-        CHECK(l.baseUnits.cx == r.baseUnits.cx);
-        CHECK(l.baseUnits.cy == r.baseUnits.cy);
-        CHECK(l.controls.size() == 7);
-        // The margins, on record in the test's output.
-        std::cout << r.locale << ' ' << r.dpi << " DPI:";
-        for (const Fit& f : l.controls) {
-            if (f.id == IDC_MESSAGE || f.id == IDC_QUESTION)
-                std::cout << ' ' << ControlName(f.id) << ' ' << f.need << '/' << f.room << " lines ("
-                          << f.width << " px on lines of " << f.lineWidth << "),";
-            else if (f.id != IDC_STATIC)
-                std::cout << ' ' << ControlName(f.id) << ' ' << f.need << '/' << f.room << " px,";
-        }
-        std::cout << std::endl;
-        for (const Fit& f : l.controls) {
-            CAPTURE(std::string(ControlName(f.id)));
-            CHECK(f.need <= f.room);
-            CHECK(f.rect.left >= 0);
-            CHECK(f.rect.top >= 0);
-            CHECK(f.rect.right <= l.client.cx);
-            CHECK(f.rect.bottom <= l.client.cy);
-            for (const Fit& other : l.controls) {
-                RECT overlap = {};
-                if (&other != &f) {
-                    CAPTURE(std::string(ControlName(other.id)));
-                    CHECK_FALSE(IntersectRect(&overlap, &f.rect, &other.rect));
-                }
-            }
-        }
-    }
-    CHECK(measured == 2);
-}
-
-// Not part of the suite: the test above runs it, in the language and screen
-// resolution of one row, and reads what it wrote to SENTAVIO_MEASURES.
-TEST_CASE("Measures of the prompt" * doctest::skip())
-{
-    const char* path = getenv("SENTAVIO_MEASURES");
-    REQUIRE(path != nullptr);
-    Layout layout;
-    ShowProgramPrompt([&](HWND h) {
-        robot::SettledFocus(h);
-        layout = Measure(h);
-        robot::Click(h, IDCANCEL);
-    });
-    std::ofstream out(path);
-    Write(out, layout);
-    CHECK(out.good());
 }

@@ -7,6 +7,7 @@
 #include "FakeSystem.h"
 #include "app/PowerCheckApp.h"
 #include "res/resource.h"
+#include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Robot.h"
 #include "tests/support/Texts.h"
 
@@ -40,9 +41,17 @@ fake::Machine With(F change)
     return m;
 }
 
-const fake::Machine kMachine;  // qualifies; critical alarm off, low alarm on at 5 %
+const fake::Machine kMachine;  // qualifies; critical alarm off at 5 % with no action, low alarm on
 const std::string Q = "admin driver(cmbatt,DIVURUVA.dor) hibernate read";
-const std::string APPLY = " prompt heuristics(TRUE) write(1,0,100,3,0) ask-restart";
+const std::string WRITE = " prompt heuristics(TRUE) write(" + testbed::Words(testbed::kOptimumAlarms, ",") + ")";
+const std::string APPLY = WRITE + " ask-restart";
+
+using testbed::Alarms;
+// The optimum, or it with one value changed, as the program reads it.
+DischargeSettings Optimum(DWORD Alarms::*field = nullptr, DWORD value = 0)
+{
+    return testbed::Settings(field != nullptr ? testbed::OptimumWith(field, value) : testbed::kOptimumAlarms);
+}
 
 const Row kRows[] = {
     // Machines that do not qualify, or need nothing: silent ends.
@@ -60,24 +69,24 @@ const Row kRows[] = {
       User::Cancel, false, false, false, "admin driver(cmbatt,DIVURUVA.dor) hibernate" },
     { "policy cannot be read", With([](auto& m) { m.readOk = FALSE; }), User::Cancel, false, false,
       false, Q },
-    { "already optimal", With([](auto& m) { m.settings = { 1, 0, 100, 3, 0 }; }), User::Cancel, false,
+    { "already optimal", With([](auto& m) { m.settings = Optimum(); }), User::Cancel, false,
       false, false, Q },
 
     // Anything off the optimum prompts.
     { "hibernation not allowed, values optimal",
-      With([](auto& m) { m.hibernate = HibernateState::NotAllowed; m.settings = { 1, 0, 100, 3, 0 }; }),
+      With([](auto& m) { m.hibernate = HibernateState::NotAllowed; m.settings = Optimum(); }),
       User::Cancel, false, false, false, "admin driver(cmbatt,DIVURUVA.dor) hibernate prompt" },
-    { "critical alarm off", With([](auto& m) { m.settings = { 0, 0, 100, 3, 0 }; }), User::Cancel,
+    { "critical alarm off", With([](auto& m) { m.settings = Optimum(&Alarms::criticalEnabled, 0); }), User::Cancel,
       false, false, false, Q + " prompt" },
-    { "critical Enable byte 2", With([](auto& m) { m.settings = { 2, 0, 100, 3, 0 }; }), User::Cancel,
+    { "critical Enable byte 2", With([](auto& m) { m.settings = Optimum(&Alarms::criticalEnabled, 2); }), User::Cancel,
       false, false, false, Q + " prompt" },
-    { "low alarm on", With([](auto& m) { m.settings = { 1, 1, 100, 3, 0 }; }), User::Cancel, false,
+    { "low alarm on", With([](auto& m) { m.settings = Optimum(&Alarms::lowEnabled, 1); }), User::Cancel, false,
       false, false, Q + " prompt" },
-    { "level 99", With([](auto& m) { m.settings = { 1, 0, 99, 3, 0 }; }), User::Cancel, false, false,
+    { "level 99", With([](auto& m) { m.settings = Optimum(&Alarms::criticalLevel, 99); }), User::Cancel, false, false,
       false, Q + " prompt" },
-    { "action sleep", With([](auto& m) { m.settings = { 1, 0, 100, 2, 0 }; }), User::Cancel, false,
+    { "action sleep", With([](auto& m) { m.settings = Optimum(&Alarms::criticalAction, PowerActionSleep); }), User::Cancel, false,
       false, false, Q + " prompt" },
-    { "only the event code differs", With([](auto& m) { m.settings = { 1, 0, 100, 3, 1 }; }),
+    { "only the event code differs", With([](auto& m) { m.settings = Optimum(&Alarms::criticalEventCode, 1); }),
       User::Cancel, false, false, false, Q + " prompt" },
 
     // Ways out of the prompt that apply nothing.
@@ -106,7 +115,7 @@ const Row kRows[] = {
     { "Heuristics write fails, box clear", With([](auto& m) { m.heuristicsOk = FALSE; }), User::Yes,
       false, true, false, Q + " prompt heuristics(TRUE)" },
     { "policy write fails: no question", With([](auto& m) { m.writeOk = FALSE; }), User::Yes, true,
-      true, false, Q + " prompt heuristics(TRUE) write(1,0,100,3,0) remove" },
+      true, false, Q + WRITE + " remove" },
 };
 
 void AnswerPrompt(HWND dlg, const Row& row)

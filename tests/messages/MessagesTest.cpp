@@ -7,7 +7,6 @@
 #include "res/resource.h"
 #include "tests/support/Texts.h"
 
-using texts::Boxes;
 using texts::SystemText;
 
 TEST_CASE("ReportError shows the right text under the program's caption")
@@ -25,11 +24,11 @@ TEST_CASE("ReportError shows the right text under the program's caption")
     for (const Case& c : cases) {
         CAPTURE(c.code);
         REQUIRE_FALSE(c.expected.empty());
-        texts::CheckErrorBox(Boxes([&] { ReportError(c.code); }), c.expected);
+        texts::CheckErrorBox(texts::Run([&] { ReportError(c.code); }).boxes, c.expected);
     }
 }
 
 TEST_CASE("ShowErrorBox shows the given text with the error icon and one OK button")
 {
-    texts::CheckErrorBox(Boxes([] { ShowErrorBox("Something failed."); }), "Something failed.");
+    texts::CheckErrorBox(texts::Run([] { ShowErrorBox("Something failed."); }).boxes, "Something failed.");
 }

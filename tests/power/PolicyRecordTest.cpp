@@ -49,34 +49,28 @@ struct doctest::StringMaker<DischargeSettings> {
     }
 };
 
+using testbed::Settings;
+constexpr testbed::Alarms kOptimum = testbed::kOptimumAlarms;
+
 TEST_CASE("reading the five values from the record")
 {
+    const testbed::Alarms Critical2 = testbed::OptimumWith(&testbed::Alarms::criticalEnabled, 2);
     struct Case {
         const char* name;
-        BYTE criticalEnable;
-        BYTE lowEnable;
-        DWORD level;
-        DWORD action;
-        DWORD eventCode;
+        testbed::Alarms stored;  // the Enable values as bytes
         DischargeSettings expected;
     } cases[] = {
-        { "the example policy", 0, 1, 5, PowerActionNone, 1, { 0, 1, 5, 0, 1 } },
-        { "the optimum", 1, 0, 100, PowerActionHibernate, 0, { 1, 0, 100, 3, 0 } },
-        { "an Enable byte of 2 is passed on, not taken as on", 2, 0, 100, PowerActionHibernate, 0,
-          { 2, 0, 100, 3, 0 } },
-        { "Enable bytes are zero-extended, never sign-extended", 0xFF, 0x80, 0, 0, 0, { 255, 128, 0, 0, 0 } },
-        { "all 32 bits of the wide fields", 1, 0, 0xFFFFFFFF, 0x80000007, 0xDEADBEEF,
+        { "the example policy", { 0, 1, 5, PowerActionNone, 1 }, { 0, 1, 5, 0, 1 } },
+        { "the optimum", kOptimum, Settings(kOptimum) },
+        { "an Enable byte of 2 is passed on, not taken as on", Critical2, Settings(Critical2) },
+        { "Enable bytes are zero-extended, never sign-extended", { 0xFF, 0x80, 0, 0, 0 }, { 255, 128, 0, 0, 0 } },
+        { "all 32 bits of the wide fields", { 1, 0, 0xFFFFFFFF, 0x80000007, 0xDEADBEEF },
           { 1, 0, 0xFFFFFFFF, 0x80000007, 0xDEADBEEF } },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));
         GLOBAL_POWER_POLICY policy = testbed::LaptopPolicy(testbed::kCriticalAtFiveNoAction);
-        SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
-        critical.Enable = c.criticalEnable;
-        policy.user.DischargePolicy[DISCHARGE_POLICY_LOW].Enable = c.lowEnable;
-        critical.BatteryLevel = c.level;
-        critical.PowerPolicy.Action = static_cast<POWER_ACTION>(c.action);
-        critical.PowerPolicy.EventCode = c.eventCode;
+        testbed::SetAlarms(policy, c.stored);
         const Record record = BytesOf(policy);
 
         DischargeSettings read = {};
@@ -100,7 +94,7 @@ TEST_CASE("storing the five values changes those fields and no other byte")
         BYTE criticalEnable;  // what the Enable bytes must hold afterwards
         BYTE lowEnable;
     } cases[] = {
-        { "the optimum into a laptop's policy", laptop, { 1, 0, 100, 3, 0 }, 1, 0 },
+        { "the optimum into a laptop's policy", laptop, Settings(kOptimum), 1, 0 },
         { "Enable values keep only their low byte", laptop, { 0x101, 0x200, 7, 1, 2 }, 1, 0 },
         { "zeros into a record of all ones", ones, { 0, 0, 0, 0, 0 }, 0, 0 },
         { "wide values do not spill into their neighbours", laptop,

@@ -10,11 +10,9 @@
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
-#include "tests/support/Handles.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/support/Texts.h"
 
-using texts::Boxes;
 using texts::SystemText;
 
 using testbed::PowerLibrary;
@@ -49,7 +47,7 @@ int Perform(Operation operation, DischargeSettings& read)
     case Operation::Read:
         return ReadDischargeSettings(read);
     case Operation::Write:
-        return WriteDischargeSettings({ 1, 0, 100, 3, 0 });
+        return WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms));
     }
     return -1;
 }
@@ -114,15 +112,14 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
 
         int answer = -1;
         DischargeSettings read = {};
-        const handles::CWatch watch;
-        auto boxes = Boxes([&] { answer = Perform(c.operation, read); });
+        const texts::Outcome outcome = texts::Run([&] { answer = Perform(c.operation, read); });
 
         CHECK(answer == c.expected);
-        texts::CheckErrorBox(boxes, c.box);
+        texts::CheckErrorBox(outcome.boxes, c.box);
         // Wine's own library keeps a handle from its first load on.
         if (c.library != PowerLibrary::WineOwn)
-            CHECK(watch.Unchanged());
-        CHECK(watch.InvalidCloses() == 0);
+            CHECK(outcome.handlesKept);
+        CHECK(outcome.invalidCloses == 0);
         CHECK(SamePolicy(StoredPolicy(), expected));
     }
     PrepareMachine();
@@ -146,9 +143,8 @@ TEST_CASE("only the low byte of the hibernation answer counts")
         CAPTURE(c.answer);
         REQUIRE(testbed::SetHibernateAnswer(c.answer) == ERROR_SUCCESS);
         HibernateState state = HibernateState::Failed;
-        auto boxes = Boxes([&] { state = IsHibernateAllowed(); });
-        CHECK(state == c.expected);
-        CHECK(boxes.empty());  // another answer fails without a word
+        CHECK(texts::Run([&] { state = IsHibernateAllowed(); }).boxes.empty());
+        CHECK(state == c.expected);  // another answer fails without a word
     }
     PrepareMachine();
 }
@@ -157,11 +153,10 @@ TEST_CASE("the optimum is written over the stored policy with every other byte k
 {
     PrepareMachine();
     DischargeSettings read = {};
-    auto boxes = Boxes([&] {
-        CHECK(ReadDischargeSettings(read));
-        CHECK(WriteDischargeSettings({ 1, 0, 100, 3, 0 }));
-    });
-    CHECK(boxes.empty());
+    CHECK(texts::Run([&] {
+              CHECK(ReadDischargeSettings(read));
+              CHECK(WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms)));
+          }).boxes.empty());
     CHECK(read.dwCriticalAlarmEnabled == 1);
     CHECK(read.dwLowAlarmEnabled == 1);
     CHECK(read.dwCriticalLevel == 5);
@@ -269,9 +264,8 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
         CHECK((lstrcmpiA(FoundByName().c_str(), plant.c_str()) == 0) == c.searchFindsPlant);
 
         HibernateState state = HibernateState::Allowed;
-        auto boxes = Boxes([&] { state = IsHibernateAllowed(); });
+        texts::CheckErrorBox(texts::Run([&] { state = IsHibernateAllowed(); }).boxes, c.box);
         CHECK(state == c.expected);
-        texts::CheckErrorBox(boxes, c.box);
     }
     RemoveDirectoryA(workDir.c_str());
     PrepareMachine();

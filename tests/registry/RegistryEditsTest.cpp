@@ -7,7 +7,7 @@
 #include "system/RegistryEdits.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/RegistryMachine.h"
-#include "tests/registry/Reported.h"
+#include "tests/support/Texts.h"
 #include "tests/registry/SystemSeam.h"
 
 using testbed::RegValue;
@@ -54,11 +54,12 @@ TEST_CASE("SetHeuristicsFlag writes the flag and keeps every other stored byte")
         PreparePowerKey(stored);
         const auto before = testbed::ReadAllValues(testbed::kPowerKey);
 
-        reported::Outcome outcome = reported::Run([&] { return SetHeuristicsFlag(c.enable); });
+        BOOL result = -1;
+        const texts::Outcome outcome = texts::Run([&] { result = SetHeuristicsFlag(c.enable); });
 
-        CHECK(outcome.result == TRUE);
+        CHECK(result == TRUE);
         CHECK(outcome.boxes.empty());
-        CHECK(outcome.handlesClosed);
+        CHECK(outcome.HandlesClosed());
         auto after = testbed::ReadAllValues(testbed::kPowerKey);
         CHECK(after[testbed::kHeuristicsValue] == testbed::HeuristicsWithFlag(stored, c.enable ? 1 : 0));
         after.erase(testbed::kHeuristicsValue);
@@ -92,12 +93,13 @@ TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
         const auto before = testbed::ReadAllValues(testbed::kPowerKey);
 
         seam::Arm(c.failures);
-        reported::Outcome outcome = reported::Run([] { return SetHeuristicsFlag(TRUE); });
+        BOOL result = -1;
+        const texts::Outcome outcome = texts::Run([&] { result = SetHeuristicsFlag(TRUE); });
         seam::Arm({});
 
-        CHECK(outcome.result == FALSE);
-        CHECK(outcome.boxes == reported::BoxFor(c.code));
-        CHECK(outcome.handlesClosed);
+        CHECK(result == FALSE);
+        texts::CheckErrorBox(outcome.boxes, texts::BoxFor(c.code));
+        CHECK(outcome.HandlesClosed());
         CHECK(testbed::ReadAllValues(testbed::kPowerKey) == before);
         CHECK(testbed::KeyExists(testbed::kPowerKey) == c.powerKey);
     }
@@ -132,11 +134,12 @@ TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
             expected.clear();
         }
 
-        reported::Outcome outcome = reported::Run([] { return RemoveAutostartEntry(); });
+        BOOL result = -1;
+        const texts::Outcome outcome = texts::Run([&] { result = RemoveAutostartEntry(); });
 
-        CHECK(outcome.result == c.result);
-        CHECK(outcome.boxes == reported::BoxFor(c.reported));
-        CHECK(outcome.handlesClosed);
+        CHECK(result == c.result);
+        texts::CheckErrorBox(outcome.boxes, texts::BoxFor(c.reported));
+        CHECK(outcome.HandlesClosed());
         CHECK(testbed::ReadAllValues(testbed::kRunKey) == expected);
         REQUIRE(testbed::CreateKey(testbed::kRunKey) == 0);
     }

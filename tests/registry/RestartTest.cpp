@@ -7,7 +7,7 @@
 #include <string>
 
 #include "system/RegistryEdits.h"
-#include "tests/registry/Reported.h"
+#include "tests/support/Texts.h"
 #include "tests/registry/SystemSeam.h"
 
 namespace {
@@ -45,13 +45,14 @@ TEST_CASE("RestartSystem enables the shutdown privilege, asks for the restart an
         CAPTURE(std::string(c.what));
         seam::Arm(c.failures);
 
-        reported::Outcome outcome = reported::Run([] { return RestartSystem(EWX_REBOOT | EWX_FORCE); });
+        BOOL result = -1;
+        const texts::Outcome outcome = texts::Run([&] { result = RestartSystem(EWX_REBOOT | EWX_FORCE); });
         const seam::Calls seen = seam::Seen();
         seam::Arm({});
 
-        CHECK(outcome.result == c.result);
-        CHECK(outcome.boxes == reported::BoxFor(c.reported));
-        CHECK(outcome.handlesClosed);  // the token is closed on every path
+        CHECK(result == c.result);
+        texts::CheckErrorBox(outcome.boxes, texts::BoxFor(c.reported));
+        CHECK(outcome.HandlesClosed());  // the token is closed on every path
         CHECK((seen.adjust == 1) == c.adjusted);
         if (c.adjusted) {
             CHECK(seen.disableAll == FALSE);

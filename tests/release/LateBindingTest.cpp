@@ -8,13 +8,11 @@
 #include "messages/Holders.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
-#include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/Process.h"
 #include "tests/testbed/User.h"
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,21 +84,16 @@ TracedRun RunTraced()
 
 struct Machine {
     const char* version;
-    const char* driverPath;  // nullptr: no battery service
-    std::optional<testbed::Alarms> alarms;  // none: Wine's own power library
+    const char* driverPath;
+    testbed::Alarms alarms;
 };
 
+// A machine that qualifies with these alarms, then this version and driver.
 void Prepare(const Machine& machine)
 {
+    REQUIRE(testbed::Qualify(machine.alarms) == ERROR_SUCCESS);
     REQUIRE(testbed::SetProgramVersion(machine.version) == ERROR_SUCCESS);
-    if (machine.driverPath != nullptr)
-        REQUIRE(testbed::SetService(testbed::kBatteryService, machine.driverPath) == ERROR_SUCCESS);
-    else
-        REQUIRE(testbed::RemoveService(testbed::kBatteryService) == ERROR_SUCCESS);
-    if (machine.alarms)
-        REQUIRE(testbed::PreparePowerMachine(*machine.alarms) == ERROR_SUCCESS);
-    else
-        REQUIRE(testbed::SetPowerLibrary(testbed::PowerLibrary::WineOwn) == ERROR_SUCCESS);
+    REQUIRE(testbed::SetService(testbed::kBatteryService, machine.driverPath) == ERROR_SUCCESS);
 }
 
 const Machine kOtherWindows = { "win7", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };

@@ -2,84 +2,106 @@
 
 #include <doctest.h>
 
+#include <cstring>
+
 #include "messages/Holders.h"
 #include "res/resource.h"
+#include "tests/support/Handles.h"
 #include "tests/support/Locales.h"
 
 namespace texts {
 
-Table English = {
-    "",
-    "Ostrevik Sentavio utility",
-    "The current System Power Settings are not set to provide the optimum data protection level.",
-    "Do you want to set the optimum settings?",
-    "Don't display this message again.",
-    "Your System Power Settings have been changed.\nYou must reboot your computer NOW for the modifications to be taken into account.\n\nDo you want to restart your computer now?",
-    "The driver is NOT for a device on this machine\n or will NOT improve the current version.",
-    "An error occured while accessing the Kestrine parameters in the Registry.",
-    "Yes",
-    "No",
-    "Cancel",
+namespace {
+
+// The program's texts in each language, indexed by string number (index 0
+// unused), under the names the locale table gives the languages.
+const struct {
+    const char* name;
+    const char* texts[11];
+} kTables[] = {
+    { "English", {
+        "",
+        "Ostrevik Sentavio utility",
+        "The current System Power Settings are not set to provide the optimum data protection level.",
+        "Do you want to set the optimum settings?",
+        "Don't display this message again.",
+        "Your System Power Settings have been changed.\nYou must reboot your computer NOW for the modifications to be taken into account.\n\nDo you want to restart your computer now?",
+        "The driver is NOT for a device on this machine\n or will NOT improve the current version.",
+        "An error occured while accessing the Kestrine parameters in the Registry.",
+        "Yes",
+        "No",
+        "Cancel",
+    } },
+
+    { "German", {
+        "",
+        "Ostrevik Sentavio Dienstprogramm",
+        "Mit den derzeitigen Einstellungen für die Stromversorgung des Systems werden die Daten nicht optimal geschützt.",
+        "Sollen die optimalen Einstellungen vorgenommen werden?",
+        "Diese Meldung nicht mehr anzeigen.",
+        "Ihre Einstellungen für die Stromversorgung des Systems wurden geändert.\nSie müssen Ihren Computer JETZT neu starten, damit die Modifikationen wirksam werden.\n\nSoll der Computer jetzt neu gestartet werden?",
+        "Der Treiber ist NICHT für ein Gerät in diesem Rechner\n geeignet oder stellt KEINE Verbesserung gegenüber\n der aktuellen Version dar.",
+        "Beim Zugriff auf die Kestrine Parameter in der Registrierung ist ein Fehler aufgetreten.",
+        "Ja",
+        "Nein",
+        "Abbrechen",
+    } },
+
+    { "French", {
+        "",
+        "Utilitaire Ostrevik Sentavio",
+        "La configuration actuelle du gestionnaire d'alimentation ne permet pas d'obtenir le niveau optimum de sécurité des données.",
+        "Souhaitez-vous établir la configuration optimum ?",
+        "Ne plus afficher ce message.",
+        "La configuration du système de protection d'alimentation a été modifiée.\nRedémarrez votre ordinateur MAINTENANT pour que les modifications soient prises en compte.\n\nSouhaitez-vous redémarrer maintenant ?",
+        "Le pilote ne correspond à AUCUN périphérique de cette machine\n ou n'améliorera PAS la version actuelle.",
+        "Une erreur est survenue lors de l'accès aux paramètres du Kestrine dans le Registre.",
+        "Oui",
+        "Non",
+        "Annuler",
+    } },
+
+    { "Italian", {
+        "",
+        "Programma di utilità OV Sentavio",
+        "Le impostazioni per l'alimentazione del sistema non sono adatte ad assicurare il massimo livello di protezione dei dati",
+        "Si desidera selezionare le impostazioni ottimali?",
+        "Non mostrare più questo messaggio.",
+        "Le impostazioni per l'alimentazione di sistema sono cambiate.\n Per renderle operative è necessario riavviare ADESSO il computer.\n\n Avviare il computer adesso?",
+        "Il driver NON è per un dispositivo di questa macchina\n o NON aggiorna la versione corrente.",
+        "Errore durante l'accesso ai parametri di OV Kestrine nel Registro.",
+        "Sì",
+        "No",
+        "Annulla",
+    } },
+
+    { "Spanish", {
+        "",
+        "Utilidad Ostrevik Sentavio",
+        "System Power Settings no está configurado actualmente para proporcionar el nivel óptimo de seguridad de los datos.",
+        "¿Desea configurarlo a los valores óptimos?",
+        "No muestre este mensaje de nuevo.",
+        "Se ha cambiado System Power Settings.\nDebe de reiniciar su PC AHORA para que las modificaciones tengan efecto.\n\n¿Desea reiniciar su PC ahora?",
+        "El controlador NO es para un dispositivo de esta máquina\n o NO mejorará la versión actual.",
+        "Se ha producido un error al acceder a los parámetros del Kestrine en el registro.",
+        "Sí",
+        "No",
+        "Cancelar",
+    } },
 };
 
-Table German = {
-    "",
-    "Ostrevik Sentavio Dienstprogramm",
-    "Mit den derzeitigen Einstellungen für die Stromversorgung des Systems werden die Daten nicht optimal geschützt.",
-    "Sollen die optimalen Einstellungen vorgenommen werden?",
-    "Diese Meldung nicht mehr anzeigen.",
-    "Ihre Einstellungen für die Stromversorgung des Systems wurden geändert.\nSie müssen Ihren Computer JETZT neu starten, damit die Modifikationen wirksam werden.\n\nSoll der Computer jetzt neu gestartet werden?",
-    "Der Treiber ist NICHT für ein Gerät in diesem Rechner\n geeignet oder stellt KEINE Verbesserung gegenüber\n der aktuellen Version dar.",
-    "Beim Zugriff auf die Kestrine Parameter in der Registrierung ist ein Fehler aufgetreten.",
-    "Ja",
-    "Nein",
-    "Abbrechen",
-};
+const char* const* Named(const char* name)
+{
+    for (const auto& table : kTables)
+        if (std::strcmp(table.name, name) == 0)
+            return table.texts;
+    return nullptr;
+}
 
-Table French = {
-    "",
-    "Utilitaire Ostrevik Sentavio",
-    "La configuration actuelle du gestionnaire d'alimentation ne permet pas d'obtenir le niveau optimum de sécurité des données.",
-    "Souhaitez-vous établir la configuration optimum ?",
-    "Ne plus afficher ce message.",
-    "La configuration du système de protection d'alimentation a été modifiée.\nRedémarrez votre ordinateur MAINTENANT pour que les modifications soient prises en compte.\n\nSouhaitez-vous redémarrer maintenant ?",
-    "Le pilote ne correspond à AUCUN périphérique de cette machine\n ou n'améliorera PAS la version actuelle.",
-    "Une erreur est survenue lors de l'accès aux paramètres du Kestrine dans le Registre.",
-    "Oui",
-    "Non",
-    "Annuler",
-};
+}  // namespace
 
-Table Italian = {
-    "",
-    "Programma di utilità OV Sentavio",
-    "Le impostazioni per l'alimentazione del sistema non sono adatte ad assicurare il massimo livello di protezione dei dati",
-    "Si desidera selezionare le impostazioni ottimali?",
-    "Non mostrare più questo messaggio.",
-    "Le impostazioni per l'alimentazione di sistema sono cambiate.\n Per renderle operative è necessario riavviare ADESSO il computer.\n\n Avviare il computer adesso?",
-    "Il driver NON è per un dispositivo di questa macchina\n o NON aggiorna la versione corrente.",
-    "Errore durante l'accesso ai parametri di OV Kestrine nel Registro.",
-    "Sì",
-    "No",
-    "Annulla",
-};
-
-Table Spanish = {
-    "",
-    "Utilidad Ostrevik Sentavio",
-    "System Power Settings no está configurado actualmente para proporcionar el nivel óptimo de seguridad de los datos.",
-    "¿Desea configurarlo a los valores óptimos?",
-    "No muestre este mensaje de nuevo.",
-    "Se ha cambiado System Power Settings.\nDebe de reiniciar su PC AHORA para que las modificaciones tengan efecto.\n\n¿Desea reiniciar su PC ahora?",
-    "El controlador NO es para un dispositivo de esta máquina\n o NO mejorará la versión actual.",
-    "Se ha producido un error al acceder a los parámetros del Kestrine en el registro.",
-    "Sí",
-    "No",
-    "Cancelar",
-};
-
-#define LANGUAGE_ROW(locale, id, name) { id, #name, name, #locale },
-const Language Languages[5] = { SENTAVIO_LOCALES(LANGUAGE_ROW) };
+#define LANGUAGE_ROW(locale, id, name) { id, name, Named(name), locale },
+const std::vector<Language> Languages = { SENTAVIO_LOCALES(LANGUAGE_ROW) };
 
 const char* const* TableFor(LANGID id)
 {
@@ -129,13 +151,23 @@ std::string SystemText(DWORD code)
 
 std::string Text(UINT id)
 {
-    return Ansi(English[id]);
+    return Ansi(Languages.front().table[id]);
 }
 
-std::vector<robot::Window> Boxes(const std::function<void()>& action)
+Outcome Run(const std::function<void()>& operation, const std::vector<robot::Answer>& answers)
 {
     const robot::Answer ok = [](HWND box) { robot::Click(box, IDOK); };
-    return robot::RunAndAnswer(action, { ok, ok }, 5000);
+    Outcome outcome;
+    const handles::CWatch watch;
+    outcome.boxes = robot::RunAndAnswer(operation, answers.empty() ? std::vector<robot::Answer>{ ok, ok } : answers);
+    outcome.handlesKept = watch.Unchanged();
+    outcome.invalidCloses = watch.InvalidCloses();
+    return outcome;
+}
+
+std::string BoxFor(DWORD code)
+{
+    return code != 0 ? SystemText(code) : std::string();
 }
 
 void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text)

@@ -12,21 +12,15 @@
 
 namespace texts {
 
-using Table = const char* const[11];
-
-extern Table English;
-extern Table German;
-extern Table French;
-extern Table Italian;
-extern Table Spanish;
-
 struct Language {
     LANGID id;
     const char* name;
     const char* const* table;
     const char* locale;  // the one the tests run it under
 };
-extern const Language Languages[5];
+// The languages of tests/support/locales.txt in its order, US English (the
+// tests' own) first.
+extern const std::vector<Language> Languages;
 
 // The table for a language id, or nullptr when the program has none.
 const char* const* TableFor(LANGID id);
@@ -38,15 +32,29 @@ std::string Ansi(const std::string& utf8);
 
 // The system's text for an error code, as a message box shows it.
 std::string SystemText(DWORD code);
-// One of the program's English texts, as it loads them.
+// One of the program's US English texts, as it loads them.
 std::string Text(UINT id);
 
-// Runs an operation while the robot answers up to two boxes with OK (one
-// more than any operation may show), and gives the boxes it saw.
-std::vector<robot::Window> Boxes(const std::function<void()>& action);
+// What an operation did while the robot answered the windows it showed.
+struct Outcome {
+    std::vector<robot::Window> boxes;  // as each appeared
+    bool handlesKept = false;          // the same handles open afterwards
+    int invalidCloses = 0;             // closes of INVALID_HANDLE_VALUE meanwhile
+
+    // It left no handle open and closed no invalid one.
+    bool HandlesClosed() const { return handlesKept && invalidCloses == 0; }
+};
+
+// The one way the tests run an operation of the program: the robot answers
+// each window it shows with the next answer (by default OK, twice: one more
+// than any operation may need, so a box too many shows) while the handle
+// watch looks on.
+Outcome Run(const std::function<void()>& operation, const std::vector<robot::Answer>& answers = {});
 // The boxes an operation showed: none for an empty text, else one error box
 // as the program shows it, the text under its title with the error icon and
 // one OK button.
 void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text);
+// What a box for this error code says; nothing for 0.
+std::string BoxFor(DWORD code);
 
 }  // namespace texts

@@ -1,18 +1,21 @@
 #include "MachineScope.h"
 
-#include "PowerMachine.h"
+#include "RegistryMachine.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace testbed {
 
 namespace {
 
-// The keys whose values are put back as a whole.
+// The watched keys. The scope puts each back value by value, but for the
+// battery service's, which the service manager keeps.
 const RegKey* const kScopedKeys[] = {
     &kPowerKey, &kRunKey, &kUserPolicyKey, &kMachinePolicyKey, &kSwitchKey, &kFaultBuildSettingsKey,
+    &kBatteryServiceKey,
 };
 constexpr size_t kScopedKeyCount = sizeof(kScopedKeys) / sizeof(kScopedKeys[0]);
 
@@ -82,8 +85,101 @@ int RestoreSnapshot(const MachineSnapshot& saved)
     if (ReadString(kSwitchKey, kLibraryValue) != saved.library)
         failed += Check(SetPowerLibrary(LibraryNamed(saved.library)), "the power library");
     for (size_t i = 0; i < saved.keys.size() && i < kScopedKeyCount; ++i)
-        failed += RestoreKey(*kScopedKeys[i], saved.keys[i]);
+        if (kScopedKeys[i] != &kBatteryServiceKey)
+            failed += RestoreKey(*kScopedKeys[i], saved.keys[i]);
     return failed;
+}
+
+DWORD Qualify(const Alarms& alarms, const char* program)
+{
+    DWORD error = static_cast<DWORD>(SetProgramVersion("win2k", program));
+    if (error == ERROR_SUCCESS)
+        error = SetService(kBatteryService, kMakersDriverPath);
+    if (error == ERROR_SUCCESS)
+        error = PreparePowerMachine(alarms);
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(WriteBystanders());
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(WriteValue(kPowerKey, kHeuristicsValue, { true, REG_BINARY, Pattern(20) }));
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(WriteString(kRunKey, kAutostartValue, kAutostartCommand));
+    return error;
+}
+
+namespace {
+
+const MachineSnapshot::Key& KeyIn(const MachineSnapshot& s, const RegKey& key)
+{
+    size_t i = 0;
+    while (i + 1 < kScopedKeyCount && kScopedKeys[i] != &key)
+        ++i;
+    return s.keys.at(i);
+}
+
+RegValue ValueIn(const MachineSnapshot& s, const RegKey& key, const std::string& name)
+{
+    const auto& values = KeyIn(s, key).values;
+    const auto found = values.find(name);
+    return found != values.end() ? found->second : RegValue{};
+}
+
+// The policy a snapshot holds; FALSE when a part is missing or of another size.
+bool PolicyIn(const MachineSnapshot& s, GLOBAL_POWER_POLICY& policy)
+{
+    const RegValue user = ValueIn(s, kUserPolicyKey, kPolicyValue);
+    const RegValue mach = ValueIn(s, kMachinePolicyKey, kPolicyValue);
+    if (user.bytes.size() != sizeof(policy.user) || mach.bytes.size() != sizeof(policy.mach))
+        return false;
+    std::memcpy(&policy.user, user.bytes.data(), sizeof(policy.user));
+    std::memcpy(&policy.mach, mach.bytes.data(), sizeof(policy.mach));
+    return true;
+}
+
+}  // namespace
+
+Changes ChangesSince(const MachineSnapshot& before)
+{
+    const MachineSnapshot after = TakeSnapshot();
+    Changes changes;
+    const auto other = [&changes](const std::string& what) {
+        changes.others += (changes.others.empty() ? "" : "; ") + what + " changed";
+    };
+    if (after.version != before.version)
+        other("the version of Sentavio.exe");
+    if (after.service.present != before.service.present || after.service.binaryPath != before.service.binaryPath)
+        other("the battery service");
+    if (after.library != before.library)
+        other("the power library");
+
+    GLOBAL_POWER_POLICY policyWas = {}, policyIs = {};
+    if (PolicyIn(before, policyWas) && PolicyIn(after, policyIs)) {
+        GLOBAL_POWER_POLICY optimum = policyWas;
+        SetAlarms(optimum, kOptimumAlarms);
+        changes.optimum = std::memcmp(&policyIs, &optimum, sizeof(optimum)) == 0 &&
+                          std::memcmp(&policyIs, &policyWas, sizeof(optimum)) != 0;
+    }
+    for (size_t i = 0; i < kScopedKeyCount; ++i) {
+        const RegKey& key = *kScopedKeys[i];
+        const MachineSnapshot::Key& b = before.keys.at(i);
+        const MachineSnapshot::Key& a = after.keys.at(i);
+        if (a.present != b.present)
+            other(std::string("key ") + key.path);
+        std::map<std::string, RegValue> names = b.values;
+        names.insert(a.values.begin(), a.values.end());
+        for (const auto& [name, unused] : names) {
+            const RegValue was = ValueIn(before, key, name), is = ValueIn(after, key, name);
+            if (is == was || (changes.optimum && name == kPolicyValue &&
+                              (&key == &kUserPolicyKey || &key == &kMachinePolicyKey)))
+                continue;
+            if (&key == &kPowerKey && name == kHeuristicsValue && is == HeuristicsWithFlag(was, 1))
+                changes.flagSet = true;
+            else if (&key == &kRunKey && name == kAutostartValue && !is.present)
+                changes.autostartGone = true;
+            else
+                other("value \"" + name + "\" of " + key.path);
+        }
+    }
+    return changes;
 }
 
 int MachineScope::FailedRestores()
@@ -168,6 +264,11 @@ bool Load(const std::string& path, MachineSnapshot& s)
     return true;
 }
 
+int QualifyCommand(const std::vector<std::string>& args)
+{
+    return args.empty() ? Outcome(Qualify(), "cannot prepare a machine that qualifies") : 2;
+}
+
 // scope save|restore FILE
 int ScopeCommand(const std::vector<std::string>& args)
 {
@@ -192,7 +293,11 @@ int ScopeCommand(const std::vector<std::string>& args)
 void NoReport(std::vector<std::string>&) {}
 
 const AreaRegistration registration{
-    { "scope", { { "scope", "save|restore <file>   (what a test may change, and putting it back)", &ScopeCommand } },
+    { "scope",
+      { { "scope", "save|restore <file>   (what a test may change, and putting it back)", &ScopeCommand },
+        { "qualify", "   (a machine Sentavio.exe prompts on: Windows 2000, the maker's driver, "
+                     "the critical alarm at 5 % with no action, Heuristics, the Run value)",
+          &QualifyCommand } },
       &NoReport } };
 
 }  // namespace

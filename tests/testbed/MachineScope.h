@@ -1,7 +1,8 @@
-// The one machine scope: what a test may change on the shared simulated
-// machine, recorded when the scope starts and put back when it ends. The
-// tool offers the same as "scope save FILE" and "scope restore FILE", for
-// the tests that are scripts.
+// The whole simulated machine: the one machine scope (what a test may change
+// on the shared machine, recorded when the scope starts and put back when it
+// ends), the one way to prepare a machine that qualifies, and the one judge
+// of what a run of the program changed. The tool offers them as "scope save
+// FILE", "scope restore FILE" and "qualify", for the scripts.
 #pragma once
 
 #include <map>
@@ -9,14 +10,17 @@
 #include <vector>
 
 #include "tests/testbed/Machine.h"
+#include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
 
 namespace testbed {
 
-// What is put back: the Windows version Sentavio.exe sees, the battery
-// service, the power library in place, and every value of the power key,
-// the Run key, the power policy, the stand-in library's switches and the
-// fault build's settings (a key that was missing is deleted again).
+// What is recorded and put back: the Windows version Sentavio.exe sees, the
+// battery service, the power library in place, and every value of the
+// watched keys: the power key, the Run key, the power policy, the stand-in
+// library's switches, the fault build's settings (a key that was missing is
+// deleted again) and the battery service's, which the service manager puts
+// back.
 struct MachineSnapshot {
     struct Key {
         bool present = false;
@@ -25,7 +29,7 @@ struct MachineSnapshot {
     std::string version;
     ServiceState service;
     std::string library;  // as the switches name it; "" for Wine's own
-    std::vector<Key> keys;
+    std::vector<Key> keys;  // those watched, in their order
 };
 
 MachineSnapshot TakeSnapshot();
@@ -50,5 +54,23 @@ public:
 private:
     MachineSnapshot m_saved;
 };
+
+// A machine that Sentavio.exe (or the program named) prompts on: Windows
+// 2000, the maker's driver behind "cmbatt", the usual power machine with
+// these alarms, the power key with a 20-byte binary Heuristics value whose
+// byte 6 is neither 0 nor 1, the bystanders, and the program's own Run
+// value. Answers 0 or the first error.
+constexpr const char* kAutostartCommand = "C:\\Sentavio\\Sentavio.exe";
+DWORD Qualify(const Alarms& alarms = kCriticalAtFiveNoAction, const char* program = kSentavioExe);
+
+// What a run of the program changed against the machine before it: what it
+// may change, each as the program changes it, and in words all else.
+struct Changes {
+    bool flagSet = false;        // Heuristics byte 6 set, every other byte kept
+    bool optimum = false;        // the alarms set to the optimum, every other byte kept
+    bool autostartGone = false;  // the program's own Run value deleted
+    std::string others;          // anything else, "; " apart; empty when nothing
+};
+Changes ChangesSince(const MachineSnapshot& before);
 
 }  // namespace testbed

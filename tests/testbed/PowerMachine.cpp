@@ -4,6 +4,9 @@
 #include "Process.h"
 #include "Registry.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -109,11 +112,24 @@ LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
     return WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
 }
 
-bool operator==(const Alarms& a, const Alarms& b)
+Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
 {
-    return a.criticalEnabled == b.criticalEnabled && a.lowEnabled == b.lowEnabled &&
-           a.criticalLevel == b.criticalLevel && a.criticalAction == b.criticalAction &&
-           a.criticalEventCode == b.criticalEventCode;
+    Alarms alarms = kOptimumAlarms;
+    alarms.*field = value;
+    return alarms;
+}
+
+DischargeSettings Settings(const Alarms& a)
+{
+    return { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode };
+}
+
+std::string Words(const Alarms& a, const char* separator)
+{
+    std::string words;
+    for (DWORD value : { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode })
+        words += (words.empty() ? "" : separator) + std::to_string(value);
+    return words;
 }
 
 GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
@@ -215,6 +231,17 @@ int PrepareCommand(const std::vector<std::string>& args)
     return Outcome(PreparePowerMachine(alarms), "cannot prepare the power state");
 }
 
+int OptimumCommand(const std::vector<std::string>& args)
+{
+    if (!args.empty())
+        return 2;
+    // Without a carriage return, so that a script's $(machine optimum) is
+    // five words it can pass on.
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::printf("%s\n", Words(kOptimumAlarms, " ").c_str());
+    return 0;
+}
+
 int AlarmsCommand(const std::vector<std::string>& args)
 {
     Alarms alarms = {};
@@ -303,6 +330,7 @@ const AreaRegistration registration{ {
         { "power-prepare", "<critical on> <low on> <critical %> <action> <event code>   "
                            "(our library, hibernation allowed, laptop policy with these alarms)",
           &PrepareCommand },
+        { "optimum", "   (the five alarm values the program sets, on one line)", &OptimumCommand },
         { "power-alarms", "<critical on> <low on> <critical %> <action> <event code>   (other bytes kept)",
           &AlarmsCommand },
         { "power-library", "standin|no-hibernate-entry|no-read-entry|no-write-entry|missing|wine",

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "system/PowerPolicy.h"
+
 namespace testbed {
 
 // ---- The library -----------------------------------------------------------
@@ -51,10 +53,17 @@ struct Alarms {
     DWORD criticalAction;
     DWORD criticalEventCode;
 };
-bool operator==(const Alarms& a, const Alarms& b);
 
-// Critical alarm on at 100 % with hibernation and event code 0; low off.
+// Critical alarm on at 100 % with hibernation and event code 0; low off:
+// the test bed's one copy of the program's optimum, which every test and
+// script (through the tool's "optimum") takes from here.
 constexpr Alarms kOptimumAlarms = { 1, 0, 100, PowerActionHibernate, 0 };
+// The optimum with one value changed.
+Alarms OptimumWith(DWORD Alarms::*field, DWORD value);
+// The same five values as the program holds them.
+DischargeSettings Settings(const Alarms& alarms);
+// The five values as numbers with this separator between them: "1 0 100 3 0".
+std::string Words(const Alarms& alarms, const char* separator);
 // A usual laptop setting: critical alarm at 5 % with no action, low alarm on.
 constexpr Alarms kCriticalAtFiveNoAction = { 1, 1, 5, PowerActionNone, 0 };
 

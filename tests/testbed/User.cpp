@@ -148,6 +148,14 @@ const char* KindName(Kind kind)
     return kNames[static_cast<int>(kind)];
 }
 
+std::string Describe(const std::vector<Seen>& windows)
+{
+    std::string all;
+    for (const Seen& w : windows)
+        all += std::string(KindName(w.kind)) + (w.kind != Kind::Prompt ? " \"" + w.text + "\"" : "") + "; ";
+    return all;
+}
+
 void Answer(HWND window, Kind kind, const Answers& answers)
 {
     switch (kind) {

@@ -73,6 +73,8 @@ struct RunOptions {
 // Words for the command line: "yes", "no", "cancel", "ok". FALSE for others.
 bool ParseChoice(const std::string& word, Choice& choice);
 const char* KindName(Kind kind);
+// The windows in words: each one's kind, and but for the prompt its text.
+std::string Describe(const std::vector<Seen>& windows);
 // What a window of the program is, by its controls.
 Kind KindOf(const robot::Window& window);
 // Answers one window of that kind. Answering a window again, as a user
