@@ -172,9 +172,8 @@ void JudgeBoxes(const Scenario& s, const Run& run, const faults::Way* way, Broke
 
 }  // namespace
 
-// A run that did not start is judged no further. The stand-ins' own lines
-// (a request they could not read, a function the table lacks) break the
-// sweep itself.
+// The stand-ins' own lines (a request they could not read, a function the
+// table lacks) break the sweep itself.
 Verdict Judge(const Scenario& s, const Run& run, const testbed::MachineSnapshot& before, const faults::Way* way)
 {
     Verdict verdict;
