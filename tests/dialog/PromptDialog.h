@@ -1,5 +1,3 @@
-// What the prompt dialog's tests share: the face a window's font is drawn
-// in, and the language the test's locale asks for.
 #pragma once
 
 #include <windows.h>

@@ -12,8 +12,6 @@
 
 namespace prompt {
 
-// The face the system chose for the font on this window: the one asked for,
-// or a substitute of other metrics when the machine lacks it.
 std::string FaceOf(HWND window, HFONT font)
 {
     char face[LF_FACESIZE] = {};
@@ -25,8 +23,6 @@ std::string FaceOf(HWND window, HFONT font)
     return face;
 }
 
-// The language that the locale named in the environment asks for, so that a
-// locale the platform ignored cannot pass as English.
 LANGID RequestedLanguage()
 {
     const char* locale = getenv("LC_ALL");
@@ -41,8 +37,6 @@ LANGID RequestedLanguage()
 }  // namespace prompt
 
 namespace {
-
-using prompt::FaceOf;
 
 const char kMessage[] = "The message field.";
 const char kQuestion[] = "The question field?";
@@ -74,6 +68,26 @@ struct Outcome {
     Observed observed;
 };
 
+// What the robot sees of the open dialog `h`, before it operates it.
+void Observe(HWND h, Observed& o)
+{
+    o.focus = robot::SettledFocus(h);
+    o.foreground = GetForegroundWindow();
+    o.face3d = GetSysColor(COLOR_BTNFACE);
+    o.activeCaption = GetSysColor(COLOR_ACTIVECAPTION);
+    SetRect(&o.baseUnits, 0, 0, 4, 8);
+    MapDialogRect(h, &o.baseUnits);
+    GetClientRect(h, &o.client);
+    MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&o.client), 2);
+    o.defId = SendMessageA(h, DM_GETDEFID, 0, 0);
+    o.bigIcon = reinterpret_cast<HICON>(SendMessageA(h, WM_GETICON, ICON_BIG, 0));
+    o.smallIcon = reinterpret_cast<HICON>(SendMessageA(h, WM_GETICON, ICON_SMALL, 0));
+    o.dragIcon = reinterpret_cast<HICON>(SendMessageA(h, WM_QUERYDRAGICON, 0, 0));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0));
+    GetObjectA(font, sizeof(o.font), &o.font);
+    o.face = prompt::FaceOf(h, font);
+}
+
 // Runs the prompt; `operate` answers it on the robot thread. A dialog that
 // `operate` failed to end is recorded and cancelled after 10 s, so such a
 // fault fails the test instead of hanging it.
@@ -84,32 +98,11 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
     dlg.m_strMessage = kMessage;
     dlg.m_strQuestion = kQuestion;
     dlg.m_bDontShowAgain = initialCheck;
-    Observed& o = out.observed;
-    out.seen = robot::RunAndAnswer([&] { out.result = dlg.DoModal(); },
-                                   { [&](HWND h) {
-                                       o.focus = robot::SettledFocus(h);
-                                       o.foreground = GetForegroundWindow();
-                                       o.face3d = GetSysColor(COLOR_BTNFACE);
-                                       o.activeCaption = GetSysColor(COLOR_ACTIVECAPTION);
-                                       SetRect(&o.baseUnits, 0, 0, 4, 8);
-                                       MapDialogRect(h, &o.baseUnits);
-                                       GetClientRect(h, &o.client);
-                                       MapWindowPoints(h, nullptr,
-                                                       reinterpret_cast<POINT*>(&o.client), 2);
-                                       o.defId = SendMessageA(h, DM_GETDEFID, 0, 0);
-                                       o.bigIcon = reinterpret_cast<HICON>(
-                                           SendMessageA(h, WM_GETICON, ICON_BIG, 0));
-                                       o.smallIcon = reinterpret_cast<HICON>(
-                                           SendMessageA(h, WM_GETICON, ICON_SMALL, 0));
-                                       o.dragIcon = reinterpret_cast<HICON>(
-                                           SendMessageA(h, WM_QUERYDRAGICON, 0, 0));
-                                       HFONT font = reinterpret_cast<HFONT>(
-                                           SendMessageA(h, WM_GETFONT, 0, 0));
-                                       GetObjectA(font, sizeof(o.font), &o.font);
-                                       o.face = FaceOf(h, font);
+    out.seen = robot::RunAndAnswer([&] { out.result = dlg.DoModal(); }, { [&](HWND h) {
+                                       Observe(h, out.observed);
                                        operate(h);
                                        if (!robot::WaitUntilGone(h, 10000)) {
-                                           o.timedOut = true;
+                                           out.observed.timedOut = true;
                                            robot::Click(h, IDCANCEL);
                                        }
                                    } });
@@ -206,20 +199,17 @@ TEST_CASE("The created prompt matches its template")
         RECT rect;  // x, y, width, height in dialog units
         bool sizeFromTemplate;
     } expected[] = {
-        { IDNO, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 94, 91, 35, 14 },
+        { IDNO, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 94, 91, 35, 14 }, true },
+        { IDC_DONT_SHOW_AGAIN, "Button", kCommon | WS_TABSTOP | BS_AUTOCHECKBOX, kCommonEx, { 15, 74, 194, 10 },
           true },
-        { IDC_DONT_SHOW_AGAIN, "Button", kCommon | WS_TABSTOP | BS_AUTOCHECKBOX, kCommonEx,
-          { 15, 74, 194, 10 }, true },
-        { IDC_STATIC, "Static", kCommon | SS_BITMAP | SS_SUNKEN, kCommonEx | WS_EX_STATICEDGE,
-          { 178, 12, 31, 28 }, false },
-        { IDC_MESSAGE, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_WANTRETURN,
-          kCommonEx, { 13, 15, 163, 28 }, true },
-        { IDC_QUESTION, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY, kCommonEx,
-          { 28, 51, 163, 20 }, true },
-        { IDYES, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 52, 91, 35, 14 },
+        { IDC_STATIC, "Static", kCommon | SS_BITMAP | SS_SUNKEN, kCommonEx | WS_EX_STATICEDGE, { 178, 12, 31, 28 },
+          false },
+        { IDC_MESSAGE, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_WANTRETURN, kCommonEx,
+          { 13, 15, 163, 28 }, true },
+        { IDC_QUESTION, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY, kCommonEx, { 28, 51, 163, 20 },
           true },
-        { IDCANCEL, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx,
-          { 136, 91, 35, 14 }, true },
+        { IDYES, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 52, 91, 35, 14 }, true },
+        { IDCANCEL, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 136, 91, 35, 14 }, true },
     };
 
     // Children are listed in z-order, which is the tab order.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,9 @@ void ShowProgramPrompt(const robot::Answer& answer)
     robot::RunAndAnswer([&] { dlg.DoModal(); }, { answer }, 60000);
 }
 
-// One control of the open prompt: where it lies in the client area, and for
-// a control with text, the text's extent in the control's own font and what
-// the text needs against the room the control gives it: pixels for a button,
-// lines for an edit field.
+// One control of the open prompt: where it lies in the client area, and for a
+// control with text, its extent in the control's font and what it needs against
+// the room the control gives: pixels for a button, lines for an edit field.
 struct Fit {
     int id = 0;
     RECT rect = {};
@@ -112,20 +112,16 @@ Layout Measure(HWND dialog)
 
 const char* ControlName(int id)
 {
-    switch (id) {
-    case IDC_MESSAGE: return "message";
-    case IDC_QUESTION: return "question";
-    case IDC_DONT_SHOW_AGAIN: return "check box";
-    case IDYES: return "Yes";
-    case IDNO: return "No";
-    case IDCANCEL: return "Cancel";
-    default: return "picture";
-    }
+    static const std::map<int, const char*> names = {
+        { IDC_MESSAGE, "message" }, { IDC_QUESTION, "question" }, { IDC_DONT_SHOW_AGAIN, "check box" },
+        { IDYES, "Yes" },           { IDNO, "No" },               { IDCANCEL, "Cancel" },
+    };
+    const auto name = names.find(id);
+    return name != names.end() ? name->second : "picture";
 }
 
-// The screen resolution that programs started from now on get, and the one
-// found put back when it goes, so the tests after it see the machine as
-// before.
+// The screen resolution of programs started from now on; the one found goes
+// back when this goes, so the tests after it see the machine as before.
 class ScreenResolution {
 public:
     ScreenResolution() : m_found(testbed::ReadValue(kKey, kValue)) {}
@@ -162,11 +158,9 @@ TEST_CASE("Picture of the prompt" * doctest::skip())
 // The prompt in each language it speaks, at the resolutions of Windows 2000's
 // small and large fonts, with the texts the program shows: every text whole,
 // no control on another, all inside the window. A resolution applies to
-// programs started after it is set, so each row measures and judges the
-// prompt in a program of its own. Wine starts a program in its parent's
-// language, whatever environment it is given: the test command runs this
-// once in each language (dialog_layout_<locale>), alone, since a resolution
-// is the whole machine's, and each run measures the rows of its language.
+// programs started after it is set, so each row is judged in a program of its
+// own. Wine starts a program in its parent's language, whatever environment it
+// is given: the test command runs this once per language (dialog_layout_<locale>).
 TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI" * doctest::skip())
 {
     struct Row {

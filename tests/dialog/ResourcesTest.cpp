@@ -6,6 +6,7 @@
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "res/version.h"  // the version as the build writes it, which every release raises
+#include "tests/support/Texts.h"
 #include "tests/testbed/Process.h"
 
 #include <map>
@@ -14,29 +15,15 @@
 
 namespace {
 
-// The executable mapped as data, freed when the holder goes.
-class DataFile {
-public:
-    explicit DataFile(const std::string& path)
-        : m_module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-    {
-    }
-
-    HMODULE Get() const { return m_module.Get(); }
-
-    // The resource's bytes; empty when it is missing.
-    std::string Bytes(LPCSTR name, LPCSTR type) const
-    {
-        HRSRC res = FindResourceA(Get(), name, type);
-        if (res == nullptr)
-            return {};
-        const char* p = static_cast<const char*>(LockResource(LoadResource(Get(), res)));
-        return p != nullptr ? std::string(p, SizeofResource(Get(), res)) : std::string();
-    }
-
-private:
-    CLibraryHolder m_module;
-};
+// The resource's bytes in the executable mapped as data; empty when it is missing.
+std::string Bytes(const CLibraryHolder& exe, LPCSTR name, LPCSTR type)
+{
+    HRSRC res = FindResourceA(exe.Get(), name, type);
+    if (res == nullptr)
+        return {};
+    const char* p = static_cast<const char*>(LockResource(LoadResource(exe.Get(), res)));
+    return p != nullptr ? std::string(p, SizeofResource(exe.Get(), res)) : std::string();
+}
 
 std::vector<char> VersionBlock(const std::string& path)
 {
@@ -48,78 +35,31 @@ std::vector<char> VersionBlock(const std::string& path)
     return block;
 }
 
-// One node of a version block: length, value length, type, key, value,
-// children, each part aligned to four bytes.
-struct Node {
-    const char* start;
-    WORD length;
-    WORD valueLength;
-    WORD type;
-    std::wstring key;
-    const char* value;
-    const char* childrenEnd;
-    const char* firstChild;
-};
-
 const char* Align4(const char* base, const char* p)
 {
     return base + ((p - base + 3) & ~3);
 }
 
-Node Parse(const char* base, const char* p)
+// Adds the strings of the string tables under the version block's node at `p`,
+// by table and name. A node is its length, value length and type, its key, its
+// value (a text one counts characters, a binary one bytes) and its children,
+// each part aligned to four bytes.
+void AddStrings(const char* base, const char* p, std::vector<std::wstring> path,
+                std::map<std::string, std::string>& strings)
 {
-    Node n = {};
-    n.start = p;
-    n.length = reinterpret_cast<const WORD*>(p)[0];
-    n.valueLength = reinterpret_cast<const WORD*>(p)[1];
-    n.type = reinterpret_cast<const WORD*>(p)[2];
-    const WCHAR* key = reinterpret_cast<const WCHAR*>(p + 6);
-    n.key = key;
-    n.value = Align4(base, reinterpret_cast<const char*>(key + n.key.size() + 1));
-    // A text value counts characters, a binary one bytes.
-    size_t valueBytes = n.type == 1 ? n.valueLength * sizeof(WCHAR) : n.valueLength;
-    n.firstChild = Align4(base, n.value + valueBytes);
-    n.childrenEnd = p + n.length;
-    return n;
-}
-
-std::vector<Node> Children(const char* base, const Node& parent)
-{
-    std::vector<Node> nodes;
-    for (const char* p = parent.firstChild; p < parent.childrenEnd;) {
-        Node n = Parse(base, p);
-        if (n.length == 0)
-            break;
-        nodes.push_back(n);
-        p = Align4(base, p + n.length);
+    const WORD* header = reinterpret_cast<const WORD*>(p);
+    path.push_back(reinterpret_cast<const WCHAR*>(p + 6));
+    const char* value = Align4(base, p + 6 + (path.back().size() + 1) * sizeof(WCHAR));
+    if (path.size() == 4 && path[1] == L"StringFileInfo") {
+        // The stored length may count the terminating null.
+        const std::wstring text(reinterpret_cast<const WCHAR*>(value), header[1]);
+        strings[texts::Utf8(path[2]) + "/" + texts::Utf8(path[3])] = texts::Utf8(text.c_str());
+        return;
     }
-    return nodes;
-}
-
-std::string Narrow(const std::wstring& wide)
-{
-    return std::string(wide.begin(), wide.end());
-}
-
-// Every string of every string table of the block, by table and name.
-std::map<std::string, std::string> VersionStrings(const std::vector<char>& block)
-{
-    std::map<std::string, std::string> strings;
-    const char* base = block.data();
-    Node root = Parse(base, base);
-    for (const Node& info : Children(base, root)) {
-        if (info.key != L"StringFileInfo")
-            continue;
-        for (const Node& table : Children(base, info)) {
-            for (const Node& s : Children(base, table)) {
-                // The stored length may count the terminating null.
-                std::wstring text(reinterpret_cast<const WCHAR*>(s.value), s.valueLength);
-                text = text.c_str();
-                strings[Narrow(table.key) + "/" + Narrow(s.key)] = Narrow(text);
-            }
-        }
-    }
-    return strings;
+    const char* child = Align4(base, value + (header[2] == 1 ? header[1] * sizeof(WCHAR) : header[1]));
+    for (; child < p + header[0] && reinterpret_cast<const WORD*>(child)[0] != 0;
+         child = Align4(base, child + reinterpret_cast<const WORD*>(child)[0]))
+        AddStrings(base, child, path, strings);
 }
 
 bool HasColour(const BITMAPINFOHEADER* header, COLORREF rgb)
@@ -170,8 +110,7 @@ TEST_CASE("The version resource of Sentavio.exe")
     CHECK(fixed->dwFileDateLS == 0);
 
     WORD* translation = nullptr;
-    REQUIRE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                           reinterpret_cast<void**>(&translation), &size));
+    REQUIRE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
     REQUIRE(size == 4);
     CHECK(translation[0] == 0x0409);
     CHECK(translation[1] == 0x04B0);
@@ -190,7 +129,9 @@ TEST_CASE("The version resource of Sentavio.exe")
         { "040904b0/ProductVersion", SENTAVIO_VERSION_TEXT },
         { "040904b0/SpecialBuild", "" },
     };
-    CHECK(VersionStrings(block) == expected);
+    std::map<std::string, std::string> strings;
+    AddStrings(block.data(), block.data(), {}, strings);
+    CHECK(strings == expected);
 
     // And as a program asks for one.
     char* text = nullptr;
@@ -201,7 +142,7 @@ TEST_CASE("The version resource of Sentavio.exe")
 
 TEST_CASE("The icon group of Sentavio.exe: 32 and 16 pixels in 16 colours")
 {
-    DataFile exe(process::SentavioExe());
+    const CLibraryHolder exe(LoadLibraryExA(process::SentavioExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     REQUIRE(exe.Get() != nullptr);
 
 #pragma pack(push, 2)
@@ -217,7 +158,7 @@ TEST_CASE("The icon group of Sentavio.exe: 32 and 16 pixels in 16 colours")
     };
 #pragma pack(pop)
 
-    std::string group = exe.Bytes(MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
+    std::string group = Bytes(exe, MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON);
     REQUIRE(group.size() == 6 + 2 * sizeof(GroupEntry));
     const GroupHeader* header = reinterpret_cast<const GroupHeader*>(group.data());
     CHECK(header->reserved == 0);
@@ -234,7 +175,7 @@ TEST_CASE("The icon group of Sentavio.exe: 32 and 16 pixels in 16 colours")
         CHECK(e.planes == 1);
         CHECK(e.bitCount == 4);
 
-        std::string image = exe.Bytes(MAKEINTRESOURCEA(e.id), RT_ICON);
+        std::string image = Bytes(exe, MAKEINTRESOURCEA(e.id), RT_ICON);
         REQUIRE(image.size() == e.bytesInRes);
         REQUIRE(image.size() >= sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD));
         const auto* bih = reinterpret_cast<const BITMAPINFOHEADER*>(image.data());
@@ -246,21 +187,19 @@ TEST_CASE("The icon group of Sentavio.exe: 32 and 16 pixels in 16 colours")
         CHECK(HasColour(bih, kYellow));
 
         // The system accepts the image as an icon of its size.
-        HICON icon = CreateIconFromResourceEx(
-            reinterpret_cast<BYTE*>(image.data()), static_cast<DWORD>(image.size()), TRUE,
-            0x00030000, sizes[i], sizes[i], LR_DEFAULTCOLOR);
-        CHECK(icon != nullptr);
-        if (icon != nullptr)
-            DestroyIcon(icon);
+        const CUniqueResource<HICON, &::DestroyIcon> icon(CreateIconFromResourceEx(
+            reinterpret_cast<BYTE*>(image.data()), static_cast<DWORD>(image.size()), TRUE, 0x00030000, sizes[i],
+            sizes[i], LR_DEFAULTCOLOR));
+        CHECK(icon.Get() != nullptr);
     }
 }
 
 TEST_CASE("The bitmap of Sentavio.exe: 46 pixels square, 4 bits, uncompressed")
 {
-    DataFile exe(process::SentavioExe());
+    const CLibraryHolder exe(LoadLibraryExA(process::SentavioExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     REQUIRE(exe.Get() != nullptr);
 
-    std::string bitmap = exe.Bytes(MAKEINTRESOURCEA(IDB_QUESTION), RT_BITMAP);
+    std::string bitmap = Bytes(exe, MAKEINTRESOURCEA(IDB_QUESTION), RT_BITMAP);
     const size_t stride = (46 * 4 + 31) / 32 * 4;
     REQUIRE(bitmap.size() == sizeof(BITMAPINFOHEADER) + 16 * sizeof(RGBQUAD) + stride * 46);
     const auto* bih = reinterpret_cast<const BITMAPINFOHEADER*>(bitmap.data());

@@ -6,20 +6,10 @@
 
 namespace faults {
 
-namespace {
-
-constexpr int CountWays(std::initializer_list<Way> ways)
-{
-    return static_cast<int>(ways.size());
-}
-
-}  // namespace
-
 #define FAULT_FUNCTION(module, name, ...) \
-    { module, #name, { __VA_ARGS__ }, CountWays({ __VA_ARGS__ }) },
+    { module, #name, { __VA_ARGS__ }, static_cast<int>(std::initializer_list<Way>{ __VA_ARGS__ }.size()) },
 #define FAULT_UNREPLACED_FUNCTION(module, name, kind) { module, #name, { { Kind::kind, 0 } }, 1 },
 const Function kFunctions[] = { FAULT_CALLS(FAULT_FUNCTION) FAULT_UNREPLACED(FAULT_UNREPLACED_FUNCTION) };
-const int kFunctionCount = sizeof(kFunctions) / sizeof(kFunctions[0]);
 
 const Function* FindFunction(const char* name)
 {

@@ -3,9 +3,8 @@
 // drives them share this table; check-standins.sh holds it against the
 // product's import table, so a new import cannot escape the sweep.
 //
-// FAULT_CALLS(X) expands X(module, name, ways...) once per function that
-// has a stand-in; a way is { kind, error }. The first way is the most likely failure: the one
-// the quick sweep uses.
+// FAULT_CALLS(X) expands X(module, name, ways...) once per function that has a
+// stand-in; a way is { kind, error }, the first the most likely: the quick sweep's.
 #pragma once
 
 #include <windows.h>
@@ -170,7 +169,6 @@ struct Function {
 
 // Every function of both tables, in their order: FAULT_CALLS first.
 extern const Function kFunctions[];
-extern const int kFunctionCount;
 
 // The function of that name, or nullptr.
 const Function* FindFunction(const char* name);

@@ -22,15 +22,6 @@ constexpr DWORD kRunBoundMs = 15000;
 // whose click did nothing would click again.
 constexpr DWORD kAnswerAgainMs = 2000;
 
-// ---- One run of the fault build ---------------------------------------------
-
-std::string LogPath()
-{
-    char dir[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + "sentavio-faults.log";
-}
-
 void ReadLog(const std::string& path, Run& run)
 {
     std::ifstream in(path);
@@ -59,7 +50,9 @@ void ReadLog(const std::string& path, Run& run)
 
 Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe)
 {
-    const std::string logPath = LogPath();
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string logPath = std::string(dir) + "sentavio-faults.log";
     DeleteFileA(logPath.c_str());
     // The program inherits them.
     SetEnvironmentVariableA("SENTAVIO_FAULT_LOG", logPath.c_str());
@@ -80,8 +73,6 @@ Run RunProgram(const Scenario& s, const std::string& fault, const std::string& e
     ReadLog(logPath, run);
     return run;
 }
-
-// ---- Judging ------------------------------------------------------------------
 
 namespace {
 
@@ -149,17 +140,15 @@ bool MustReport(const LogLine& failed, const faults::Way& way)
         return std::strtoul(failed.detail.c_str(), nullptr, 0) == kRestartTokenAccess;
     if (f == "AdjustTokenPrivileges")
         return way.kind == faults::Kind::Bool;
-    static const std::set<std::string> always = { "GetSystemDirectoryA", "ReadGlobalPwrPolicy",
-                                                  "WriteGlobalPwrPolicy", "RegOpenKeyExA",
-                                                  "RegQueryValueExA", "RegSetValueExA",
+    static const std::set<std::string> always = { "GetSystemDirectoryA", "ReadGlobalPwrPolicy", "WriteGlobalPwrPolicy",
+                                                  "RegOpenKeyExA", "RegQueryValueExA", "RegSetValueExA",
                                                   "RegDeleteValueA", "calloc", "ExitWindowsEx" };
     return always.count(f) != 0;
 }
 
-// Every reported failure is one box under the program's title, a failure
-// the program must report is not passed over (way: the failure this run
-// made; none for a recording run), and the prompt comes only where the
-// machine needs it.
+// Every reported failure is one box under the program's title, a failure the
+// program must report is not passed over (way: the failure this run made; none
+// for a recording run), and the prompt comes only where the machine needs it.
 void JudgeBoxes(const Scenario& s, const Run& run, const faults::Way* way, Broken& broken)
 {
     const std::string title = texts::Text(IDS_TITLE);
@@ -183,9 +172,8 @@ void JudgeBoxes(const Scenario& s, const Run& run, const faults::Way* way, Broke
 
 }  // namespace
 
-// A run that did not start is judged no further. The stand-ins' own lines
-// (a request they could not read, a function the table lacks) break the
-// sweep itself.
+// The stand-ins' own lines (a request they could not read, a function the
+// table lacks) break the sweep itself.
 Verdict Judge(const Scenario& s, const Run& run, const testbed::MachineSnapshot& before, const faults::Way* way)
 {
     Verdict verdict;
@@ -204,8 +192,6 @@ Verdict Judge(const Scenario& s, const Run& run, const testbed::MachineSnapshot&
         verdict.broken += (verdict.broken.empty() ? "" : "; ") + b;
     return verdict;
 }
-
-// ---- Planning -------------------------------------------------------------------
 
 namespace {
 
@@ -242,18 +228,16 @@ std::string Describe(const Planned& p)
            (w.error != 0 ? ", error " + std::to_string(w.error) : "");
 }
 
-// Where a second recording departs from the first: a function called
-// another number of times, or its n-th call from another site; empty when
-// the two agree. The failure runs name a call by its function and number,
-// so only those must repeat (calls of different functions may interleave
-// otherwise, as the program's messages do).
+// A function called another number of times, or its n-th call from another
+// site. The failure runs name a call by its function and number, so only
+// those must repeat (calls of different functions may interleave, as the
+// program's messages do).
 std::string Departure(const Run& first, const Run& second)
 {
     std::map<std::string, std::vector<std::string>> sites[2];
-    for (const LogLine& l : first.log)
-        sites[0][l.function].push_back(l.site);
-    for (const LogLine& l : second.log)
-        sites[1][l.function].push_back(l.site);
+    for (int run = 0; run < 2; ++run)
+        for (const LogLine& l : (run == 0 ? first : second).log)
+            sites[run][l.function].push_back(l.site);
     for (const auto& [function, calls] : sites[1])
         sites[0].try_emplace(function);  // a function only the second run called
     for (const auto& [function, before] : sites[0]) {

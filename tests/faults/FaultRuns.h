@@ -1,6 +1,5 @@
-// One run of the fault build and what the sweep makes of it: the stand-ins'
-// log read back, the rules every run is judged by, and the plan of failure
-// runs a recording gives.
+// One run of the fault build and what the sweep makes of it: the stand-ins' log
+// read back, the rules every run is judged by, the failure runs a recording plans.
 #pragma once
 
 #include <optional>
@@ -45,9 +44,8 @@ struct Run {
     bool restartRequested = false;
 };
 
-// Runs the fault build with this fault ("" for a recording run), answering
-// every window it shows as the scenario's user, and reads what its
-// stand-ins logged.
+// Runs the fault build with this fault ("" for a recording run), answering every
+// window it shows as the scenario's user, and reads what its stand-ins logged.
 Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe);
 
 struct Verdict {

@@ -1,20 +1,14 @@
-// The fault build's counting stand-ins: linked into sentavio-faults.exe
-// beside the product's own objects, never into Sentavio.exe.
-//
-// Armed by the environment, before any of the program's code runs:
+// The fault build's counting stand-ins, linked into sentavio-faults.exe beside
+// the product's own objects, never into Sentavio.exe. The environment arms
+// them before any of the program's code runs:
 //   SENTAVIO_FAULT_LOG=file       one line per call (name, its number, the
 //                                 call site, what it was asked), appended
 //   SENTAVIO_FAULT=Name:n[:way]   the n-th call of Name fails the way-th way
-//                                 of FaultCalls.h (default 1) instead of
-//                                 reaching the system
-// With neither set, nothing is replaced and the program is the product.
-//
-// Armed, every function pointer the program gets from the system is a
-// stand-in: each import slot of the executable's own import table is
-// rewritten, and GetProcAddress hands back a stand-in for every function it
-// finds, which covers user32 (bound late through the framework's import
-// slots, see afxlate.h) and the power-management library. Armed, the
-// restart is only recorded ("restart requested" in the log): on Wine,
+//                                 of FaultCalls.h (default 1)
+// With neither set, nothing is replaced. Armed, every slot of the
+// executable's import table holds a stand-in, and so does every function
+// GetProcAddress finds: user32 (bound late through afxlate.h's slots) and the
+// power library. The restart is only logged ("restart requested"): on Wine,
 // ExitWindowsEx ends the whole session, the sweep with it.
 #include "FaultCalls.h"
 
@@ -76,17 +70,12 @@ F Real(int id)
     return reinterpret_cast<F>(g_real[id]);
 }
 
-DWORD LastError()
-{
-    return Real<decltype(&::GetLastError)>(id_GetLastError)();
-}
-
 // Writes one line; the caller's last error survives it.
 void Log(const char* line)
 {
     if (g_log == INVALID_HANDLE_VALUE)
         return;
-    const DWORD error = LastError();
+    const DWORD error = Real<decltype(&::GetLastError)>(id_GetLastError)();
     DWORD written = 0;
     WriteFile(g_log, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
     SetLastError(error);
@@ -113,9 +102,8 @@ void Describe(char* out, size_t size, A... args)
     std::tuple<A...> a(args...);
     if constexpr (id == id_LoadLibraryA || id == id_GetModuleHandleA) {
         AppendText(out, size, std::get<0>(a));
-    } else if constexpr (id == id_GetProcAddress || id == id_RegOpenKeyExA ||
-                         id == id_RegQueryValueExA || id == id_RegSetValueExA ||
-                         id == id_RegDeleteValueA) {
+    } else if constexpr (id == id_GetProcAddress || id == id_RegOpenKeyExA || id == id_RegQueryValueExA ||
+                         id == id_RegSetValueExA || id == id_RegDeleteValueA) {
         AppendText(out, size, std::get<1>(a));
     } else if constexpr (id == id_MessageBoxA) {
         AppendText(out, size, std::get<2>(a));
@@ -167,6 +155,14 @@ R Failure(const Way& way, A... args)
     }
 }
 
+// One of the stand-ins' own lines, about a text.
+void LogNote(const char* format, const char* text)
+{
+    char line[300];
+    snprintf(line, sizeof(line), format, text);
+    Log(line);
+}
+
 void* LateStandIn(int id);
 
 // The function's place in kFunctions, which is its Id; -1 for a name the
@@ -188,10 +184,7 @@ FARPROC WrapFound(LPCSTR name, FARPROC found)
         g_real[id] = reinterpret_cast<void*>(found);
         return reinterpret_cast<FARPROC>(LateStandIn(id));
     }
-    char line[300] = "UNLISTED ";
-    AppendText(line, sizeof(line) - 1, name);
-    strcat(line, "\n");
-    Log(line);
+    LogNote("UNLISTED found %s\n", name);
     return found;
 }
 
@@ -257,13 +250,6 @@ void* LateStandIn(int id)
     return m == User32 || m == Powrprof ? StandInOf(id) : nullptr;
 }
 
-void LogUnlisted(const char* what, const char* name)
-{
-    char line[300];
-    snprintf(line, sizeof(line), "UNLISTED %s %s\n", what, name);
-    Log(line);
-}
-
 // Rewrites every slot of the executable's import table that has a stand-in.
 void ReplaceImports()
 {
@@ -279,11 +265,9 @@ void ReplaceImports()
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
             auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            const char* name = reinterpret_cast<const char*>(byName->Name);
-            // A name the table lacks is one the stand-ins import for
-            // themselves: check-standins.sh holds the table against every
-            // import of the product.
-            const int id = IdOf(name);
+            // A name the table lacks is one the stand-ins import for themselves:
+            // check-standins.sh holds the table against every import of the product.
+            const int id = IdOf(reinterpret_cast<const char*>(byName->Name));
             if (id < 0)
                 continue;
             g_real[id] = reinterpret_cast<void*>(slots->u1.Function);
@@ -297,7 +281,7 @@ void ReplaceImports()
     // The late-bound ones do not show in the import table.
     for (int i = 0; i < afxUser32ImportCount; ++i)
         if (IdOf(afxUser32Imports[i].pszName) < 0)
-            LogUnlisted("late import", afxUser32Imports[i].pszName);
+            LogNote("UNLISTED late import %s\n", afxUser32Imports[i].pszName);
 }
 
 // "Name:n[:way]"; FALSE when it names nothing the table can fail.
@@ -340,12 +324,8 @@ __attribute__((constructor(101))) void Arm()
         return;
     char request[sizeof(fault)] = {};
     memcpy(request, fault, sizeof(fault));
-    if (!ParseFault(request)) {
-        char line[300];
-        snprintf(line, sizeof(line), "MALFORMED fault request \"%s\": not Name:n[:way] naming a way the table fails\n",
-                 fault);
-        Log(line);
-    }
+    if (!ParseFault(request))
+        LogNote("MALFORMED fault request \"%s\": not Name:n[:way] naming a way the table fails\n", fault);
 }
 
 }  // namespace

@@ -1,25 +1,21 @@
 // Every call fails once: the fault build of the whole program on the
 // simulated Windows 2000 machine, answered by the robot as a user would.
 //
-// For each scenario a recording run lists every call the program makes;
-// then one run per call and per way it can fail (the full sweep), or per
-// call site with its most likely failure (the quick sweep, the default).
-// Each run is judged by rules that hold whatever failed:
-//   - it ends by itself within a bound, without an exception, and never
-//     waits for an answer no window asks for;
-//   - Heuristics unchanged, or unchanged but byte 6 set; the power policy
-//     unchanged, or the five alarm values at the optimum with every other
-//     byte as it was; the autostart value there or gone; nothing else in
-//     the watched keys changed, and no registry write names another value;
-//   - no restart after a failed Heuristics write, policy write or autostart
-//     removal (the fault build records the restart instead of doing it);
-//   - a reported failure shows one box, captioned with the program's title;
-//     a failure passed over silently is one the program may pass over.
-//
-// SENTAVIO_SWEEP=full selects the full sweep; SENTAVIO_SWEEP_ONLY=Name
-// restricts the failure runs to one function (for a closer look).
+// For each scenario a recording run lists every call the program makes; then
+// one run per call and per way it can fail (SENTAVIO_SWEEP=full), or per call
+// site with its most likely failure (the quick sweep, the default);
+// SENTAVIO_SWEEP_ONLY=Name fails only that function's calls, for a closer
+// look. Each run is judged by rules that hold whatever failed (sweep::Judge):
+// it ends by itself within a bound, without an exception or a wait no window
+// asks for; Heuristics changes at most in byte 6, the power policy at most in
+// its five alarm values, to the optimum, the autostart value at most by going,
+// nothing else in the watched keys, and no registry write names another value;
+// no restart follows a failed change (the fault build records the restart
+// instead of doing it); a reported failure shows one box under the program's
+// title, and a failure passed over silently is one the program may pass over.
 #include <doctest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -34,8 +30,6 @@ using sweep::Planned;
 using sweep::Run;
 using sweep::Scenario;
 using user::Choice;
-
-constexpr const char* kProgram = "sentavio-faults.exe";
 
 const Scenario kScenarios[] = {
     { "needs the prompt: Yes, box ticked, restart agreed", testbed::kCriticalAtFiveNoAction,
@@ -85,9 +79,7 @@ void RunFailure(const Scenario& s, const Planned& p, const sweep::Sweep& sweep, 
     const std::string fault = p.function + ":" + std::to_string(p.call) + ":" + std::to_string(p.way);
     const Run run = sweep::RunProgram(s, fault, sweep.exe);
     const faults::Function* f = faults::FindFunction(p.function.c_str());
-    bool reached = false;
-    for (const sweep::LogLine& l : run.log)
-        reached = reached || l.failed;
+    const bool reached = std::any_of(run.log.begin(), run.log.end(), [](const sweep::LogLine& l) { return l.failed; });
     ++counts.judged;
     counts.notReached += reached ? 0 : 1;
     CAPTURE(sweep::Describe(p));
@@ -100,9 +92,8 @@ void RunFailure(const Scenario& s, const Planned& p, const sweep::Sweep& sweep, 
 void SweepScenario(int index, const sweep::Sweep& sweep, Counts& counts)
 {
     const Scenario& s = kScenarios[index];
-    const std::string scenario = s.name;
-    CAPTURE(scenario);
-    REQUIRE(testbed::Qualify(s.alarms, kProgram) == 0);
+    CAPTURE(std::string(s.name));
+    REQUIRE(testbed::Qualify(s.alarms, "sentavio-faults.exe") == 0);
     REQUIRE(testbed::SetService(testbed::kBatteryService, s.driverPath) == 0);
     const testbed::MachineSnapshot before = testbed::TakeSnapshot();
 
@@ -124,13 +115,10 @@ void Summarise(const sweep::Sweep& sweep, const Counts& counts, DWORD elapsedMs)
 {
     char line[300] = {};
     std::snprintf(line, sizeof(line),
-                  "fault sweep (%s): %d calls recorded in %d scenarios, %s, %d failure runs judged "
-                  "(%d where the failing call did not come), %lu s\n",
+                  "fault sweep (%s): %d calls recorded in %d scenarios, %s when recorded again, %d failure runs "
+                  "judged (%d where the failing call did not come), %lu s\n",
                   sweep.full ? "full" : "quick: each call site, its most likely failure", counts.recorded,
-                  kScenarioCount,
-                  counts.unsteady == 0 ? "the same calls when recorded again"
-                                       : "OTHER calls when recorded again",
-                  counts.judged, counts.notReached, static_cast<unsigned long>(elapsedMs / 1000));
+                  kScenarioCount, counts.unsteady == 0 ? "the same calls" : "OTHER calls", counts.judged, counts.notReached, static_cast<unsigned long>(elapsedMs / 1000));
     std::fputs(line, stdout);
     std::fflush(stdout);
     std::ofstream(process::DosPath(SENTAVIO_SWEEP_SUMMARY), std::ios::binary) << line;

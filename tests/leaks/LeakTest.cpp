@@ -1,15 +1,14 @@
 // Every operation of the program, on success and on each failure path,
 // leaves the process's handles as it found them: tokens, service handles,
 // registry keys and libraries are all given back (the power library's
-// operations are rows of power_test's grid, which watches them the same
-// way). A first pass over the rows lets the system set up what it keeps for
-// the process's lifetime (the cached root key, the window station); in the
-// second, each row prepares the simulated machine and the handle watch looks
-// at its operation. The error boxes a failure shows are closed by the robot;
-// their number proves that the row took the path it names. No row may close
-// INVALID_HANDLE_VALUE: it is what a failed snapshot or file open answers,
-// and a holder of one holds nothing. The last rows hold the test bed's own
-// owners to the same.
+// operations are rows of power_test's grid, watched the same way). A first
+// pass over the rows lets the system set up what it keeps for the process's
+// lifetime (the cached root key, the window station); in the second, the
+// handle watch looks at each row's operation. The robot closes the error
+// boxes a failure shows; their number proves the row took the path it names.
+// No row may close INVALID_HANDLE_VALUE: it is what a failed snapshot or file
+// open answers, and a holder of one holds nothing. The last rows hold the
+// test bed's own owners to the same.
 #include <doctest.h>
 
 #include "app/PowerCheckApp.h"
@@ -77,8 +76,7 @@ void Service(const char* path)
 
 bool UsesMakersDriver()
 {
-    CServiceQuery query;
-    return query.UsesDriverFile("cmbatt", "DIVURUVA.dor") != FALSE;
+    return CServiceQuery().UsesDriverFile("cmbatt", "DIVURUVA.dor") != FALSE;
 }
 
 const robot::Answer kClose = [](HWND window) { robot::CloseBox(window); };
@@ -97,8 +95,7 @@ void Qualifying(const testbed::Alarms& alarms)
 
 bool CheckEnds()
 {
-    CPowerCheckApp app;
-    return app.InitInstance() == FALSE;
+    return CPowerCheckApp().InitInstance() == FALSE;
 }
 
 // A process id no process has (ids are multiples of four, counted up from
@@ -107,8 +104,7 @@ constexpr DWORD kNoSuchProcess = 0xFFFFFFF0;
 
 bool HoldSnapshot(DWORD flags, DWORD processId)
 {
-    const CFileHolder snapshot(CreateToolhelp32Snapshot(flags, processId));
-    return static_cast<bool>(snapshot);
+    return static_cast<bool>(CFileHolder(CreateToolhelp32Snapshot(flags, processId)));
 }
 
 std::string SelfPath()
@@ -135,6 +131,11 @@ struct Row {
     std::vector<robot::Answer> answers = { kClose, kClose };
 };
 
+const auto kSetFlag = [] { return SetHeuristicsFlag(TRUE) != FALSE; };
+const auto kRemoveAutostart = [] { return RemoveAutostartEntry() != FALSE; };
+const auto kRestart = [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; };
+const auto kNeedsPrompt = [] { Qualifying(testbed::kCriticalAtFiveNoAction); };
+
 const Row kRows[] = {
     { "version record", [] {}, [] { COSVersionInfo v; return v.m_osvi.dwMajorVersion != 0; }, true, 0 },
     { "administrator, process token", [] {}, [] { return IsAdministrator() != FALSE; }, true, 0 },
@@ -150,22 +151,15 @@ const Row kRows[] = {
     { "driver file, stock driver", [] { Service(testbed::kStockDriverPath); }, UsesMakersDriver, false, 0 },
     { "driver file, no such service", [] { Service(nullptr); }, UsesMakersDriver, false, 0 },
 
-    { "Heuristics flag, value present", [] { SetHeuristics(true); },
-      [] { return SetHeuristicsFlag(TRUE) != FALSE; }, true, 0 },
-    { "Heuristics flag, value missing", [] { SetHeuristics(false); },
-      [] { return SetHeuristicsFlag(TRUE) != FALSE; }, true, 0 },
-    { "Heuristics flag, key missing", [] { RemovePowerKey(); },
-      [] { return SetHeuristicsFlag(TRUE) != FALSE; }, false, 1 },
+    { "Heuristics flag, value present", [] { SetHeuristics(true); }, kSetFlag, true, 0 },
+    { "Heuristics flag, value missing", [] { SetHeuristics(false); }, kSetFlag, true, 0 },
+    { "Heuristics flag, key missing", [] { RemovePowerKey(); }, kSetFlag, false, 1 },
 
-    { "autostart removed", [] { SetAutostart(true); },
-      [] { return RemoveAutostartEntry() != FALSE; }, true, 0 },
-    { "autostart already gone", [] { SetAutostart(false); },
-      [] { return RemoveAutostartEntry() != FALSE; }, false, 1 },
+    { "autostart removed", [] { SetAutostart(true); }, kRemoveAutostart, true, 0 },
+    { "autostart already gone", [] { SetAutostart(false); }, kRemoveAutostart, false, 1 },
 
-    { "restart accepted", [] { g_restartAnswer = TRUE; },
-      [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; }, true, 0 },
-    { "restart refused", [] { g_restartAnswer = FALSE; },
-      [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; }, false, 1 },
+    { "restart accepted", [] { g_restartAnswer = TRUE; }, kRestart, true, 0 },
+    { "restart refused", [] { g_restartAnswer = FALSE; }, kRestart, false, 1 },
 
     { "snapshot held", [] {}, [] { return HoldSnapshot(TH32CS_SNAPPROCESS, 0); }, true, 0 },
     { "snapshot refused, its holder closes nothing", [] {},
@@ -178,24 +172,10 @@ const Row kRows[] = {
 // Windows 2000.
 const Row kCheckRows[] = {
     { "check, settings already optimal", [] { Qualifying(testbed::kOptimumAlarms); }, CheckEnds, true, 0 },
-    { "check, prompt cancelled", [] { Qualifying(testbed::kCriticalAtFiveNoAction); }, CheckEnds, true, 1 },
-    { "check, Yes, no restart, autostart removed", [] { Qualifying(testbed::kCriticalAtFiveNoAction); },
-      CheckEnds, true, 2, { kYesTicked, kNo } },
-    { "check, Yes and restart", [] { Qualifying(testbed::kCriticalAtFiveNoAction); },
-      CheckEnds, true, 2, { kYes, kYes } },
+    { "check, prompt cancelled", kNeedsPrompt, CheckEnds, true, 1 },
+    { "check, Yes, no restart, autostart removed", kNeedsPrompt, CheckEnds, true, 2, { kYesTicked, kNo } },
+    { "check, Yes and restart", kNeedsPrompt, CheckEnds, true, 2, { kYes, kYes } },
 };
-
-struct Outcome {
-    bool result = false;
-    texts::Outcome ran;
-};
-
-Outcome Run(const Row& row)
-{
-    Outcome outcome;
-    outcome.ran = texts::Run([&] { outcome.result = row.operation(); }, row.answers);
-    return outcome;
-}
 
 template <size_t N>
 void CheckRows(const Row (&rows)[N])
@@ -206,18 +186,17 @@ void CheckRows(const Row (&rows)[N])
     // the test bed keeps.
     for (const Row& row : rows) {
         row.prepare();
-        Run(row);
+        texts::Run(row.operation, row.answers);
     }
     for (const Row& row : rows) {
-        const std::string name = row.name;
-        CAPTURE(name);
+        CAPTURE(std::string(row.name));
         row.prepare();
-        const Outcome outcome = Run(row);
-
-        CHECK(outcome.result == row.expected);
-        CHECK(outcome.ran.boxes.size() == row.boxes);
-        CHECK(outcome.ran.handlesKept);
-        CHECK(outcome.ran.invalidCloses == 0);
+        bool result = false;
+        const texts::Outcome outcome = texts::Run([&] { result = row.operation(); }, row.answers);
+        CHECK(result == row.expected);
+        CHECK(outcome.boxes.size() == row.boxes);
+        CHECK(outcome.handlesKept);
+        CHECK(outcome.invalidCloses == 0);
     }
 }
 

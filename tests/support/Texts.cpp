@@ -13,8 +13,7 @@ namespace texts {
 
 namespace {
 
-// The program's texts in each language, indexed by string number (index 0
-// unused), under the names the locale table gives the languages.
+// Under the names the locale table gives the languages.
 const struct {
     const char* name;
     const char* texts[11];
@@ -98,6 +97,15 @@ const char* const* Named(const char* name)
     return nullptr;
 }
 
+std::string Narrow(UINT codePage, DWORD flags, const std::wstring& wide)
+{
+    const int size = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(n, '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), size, narrow.data(), n, nullptr, nullptr);
+    return narrow;
+}
+
 }  // namespace
 
 #define LANGUAGE_ROW(locale, id, name) { id, name, Named(name), locale },
@@ -121,23 +129,12 @@ std::wstring Wide(const std::string& utf8)
 
 std::string Utf8(const std::wstring& wide)
 {
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string utf8(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
-                        nullptr, nullptr);
-    return utf8;
+    return Narrow(CP_UTF8, 0, wide);
 }
 
 std::string Ansi(const std::string& utf8)
 {
-    std::wstring wide = Wide(utf8);
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string ansi(n, '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                        ansi.data(), n, nullptr, nullptr);
-    return ansi;
+    return Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide(utf8));
 }
 
 std::string SystemText(DWORD code)
@@ -157,12 +154,9 @@ std::string Text(UINT id)
 Outcome Run(const std::function<void()>& operation, const std::vector<robot::Answer>& answers)
 {
     const robot::Answer ok = [](HWND box) { robot::Click(box, IDOK); };
-    Outcome outcome;
     const handles::CWatch watch;
-    outcome.boxes = robot::RunAndAnswer(operation, answers.empty() ? std::vector<robot::Answer>{ ok, ok } : answers);
-    outcome.handlesKept = watch.Unchanged();
-    outcome.invalidCloses = watch.InvalidCloses();
-    return outcome;
+    auto boxes = robot::RunAndAnswer(operation, answers.empty() ? std::vector<robot::Answer>{ ok, ok } : answers);
+    return { std::move(boxes), watch.Unchanged(), watch.InvalidCloses() };
 }
 
 std::string BoxFor(DWORD code)

@@ -45,14 +45,12 @@ struct Outcome {
     bool HandlesClosed() const { return handlesKept && invalidCloses == 0; }
 };
 
-// The one way the tests run an operation of the program: the robot answers
-// each window it shows with the next answer (by default OK, twice: one more
-// than any operation may need, so a box too many shows) while the handle
-// watch looks on.
+// The one way the tests run an operation of the program: the robot answers each
+// window it shows with the next answer (by default OK twice: one more than any
+// operation may need, so a box too many shows) while the handle watch looks on.
 Outcome Run(const std::function<void()>& operation, const std::vector<robot::Answer>& answers = {});
-// The boxes an operation showed: none for an empty text, else one error box
-// as the program shows it, the text under its title with the error icon and
-// one OK button.
+// The boxes an operation showed: none for an empty text, else one error box as
+// the program shows it: the text under its title, the error icon, one OK button.
 void CheckErrorBox(const std::vector<robot::Window>& boxes, const std::string& text);
 // What a box for this error code says; nothing for 0.
 std::string BoxFor(DWORD code);
