@@ -2,6 +2,7 @@
 
 #include "RegistryMachine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,18 +33,7 @@ int Check(long error, const std::string& what)
     return 1;
 }
 
-// The library the switches name; none named is Wine's own.
-PowerLibrary LibraryNamed(const std::string& name)
-{
-    for (PowerLibrary library : { PowerLibrary::StandIn, PowerLibrary::NoHibernateEntry, PowerLibrary::NoReadEntry,
-                                  PowerLibrary::NoWriteEntry, PowerLibrary::Missing })
-        if (name == PowerLibraryName(library))
-            return library;
-    return PowerLibrary::WineOwn;
-}
-
-}  // namespace
-
+// One key as saved: deleted if it was missing, else exactly its values.
 int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
 {
     const std::string path = std::string("key ") + key.path;
@@ -58,6 +48,8 @@ int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
             failed += Check(WriteValue(key, name.c_str(), value), "\"" + name + "\" of " + path);
     return failed;
 }
+
+}  // namespace
 
 MachineSnapshot TakeSnapshot()
 {
@@ -83,7 +75,7 @@ int RestoreSnapshot(const MachineSnapshot& saved)
     // Before the switches, which name the library: putting one in place
     // names it anew.
     if (ReadString(kSwitchKey, kLibraryValue) != saved.library)
-        failed += Check(SetPowerLibrary(LibraryNamed(saved.library)), "the power library");
+        failed += Check(SetPowerLibrary(PowerLibraryNamed(saved.library)), "the power library");
     for (size_t i = 0; i < saved.keys.size() && i < kScopedKeyCount; ++i)
         if (kScopedKeys[i] != &kBatteryServiceKey)
             failed += RestoreKey(*kScopedKeys[i], saved.keys[i]);
@@ -108,17 +100,9 @@ DWORD Qualify(const Alarms& alarms, const char* program)
 
 namespace {
 
-const MachineSnapshot::Key& KeyIn(const MachineSnapshot& s, const RegKey& key)
-{
-    size_t i = 0;
-    while (i + 1 < kScopedKeyCount && kScopedKeys[i] != &key)
-        ++i;
-    return s.keys.at(i);
-}
-
 RegValue ValueIn(const MachineSnapshot& s, const RegKey& key, const std::string& name)
 {
-    const auto& values = KeyIn(s, key).values;
+    const auto& values = s.keys.at(std::find(kScopedKeys, kScopedKeys + kScopedKeyCount, &key) - kScopedKeys).values;
     const auto found = values.find(name);
     return found != values.end() ? found->second : RegValue{};
 }
@@ -206,17 +190,12 @@ std::string Word(const std::string& bytes)
 
 bool FromWord(const std::string& word, std::string& bytes)
 {
-    if (word.empty() || word[0] != 'x' || word.size() % 2 != 1)
+    if (word.empty() || word[0] != 'x' || word.size() % 2 != 1 ||
+        word.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
         return false;
     bytes.clear();
-    for (size_t i = 1; i < word.size(); i += 2) {
-        const std::string pair = word.substr(i, 2);
-        char* end = nullptr;
-        const long byte = std::strtol(pair.c_str(), &end, 16);
-        if (*end != '\0')
-            return false;
-        bytes += static_cast<char>(byte);
-    }
+    for (size_t i = 1; i < word.size(); i += 2)
+        bytes += static_cast<char>(std::strtol(word.substr(i, 2).c_str(), nullptr, 16));
     return true;
 }
 

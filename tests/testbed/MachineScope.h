@@ -36,8 +36,6 @@ MachineSnapshot TakeSnapshot();
 // Writes only what differs. A restore that fails is named on stderr and
 // counted; answers how many failed.
 int RestoreSnapshot(const MachineSnapshot& snapshot);
-// One key as saved: deleted if it was missing, else exactly its values.
-int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved);
 
 // The test programs' main fails when any restore failed, so that a restore
 // fails where it happens and not as another test's puzzle later.

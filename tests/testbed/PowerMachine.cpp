@@ -94,6 +94,14 @@ const char* PowerLibraryName(PowerLibrary library)
     return RowOf(library).name;
 }
 
+PowerLibrary PowerLibraryNamed(const std::string& name)
+{
+    for (const LibraryRow& row : kLibraries)
+        if (name == row.name)
+            return row.library;
+    return PowerLibrary::WineOwn;
+}
+
 std::string PlantedPowerLibraryFile()
 {
     return VariantFile("planted");
@@ -106,10 +114,8 @@ LONG SetHibernateAnswer(DWORD answer)
 
 LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
 {
-    LONG status = WriteDword(kSwitchKey, kRefuseReadValue, refuseRead ? 1 : 0);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
+    const LONG status = WriteDword(kSwitchKey, kRefuseReadValue, refuseRead ? 1 : 0);
+    return status != ERROR_SUCCESS ? status : WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
 }
 
 Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
@@ -175,25 +181,6 @@ void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
     critical.PowerPolicy.EventCode = alarms.criticalEventCode;
 }
 
-LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
-{
-    LONG status = WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy.user, sizeof(policy.user));
-    if (status != ERROR_SUCCESS)
-        return status;
-    return WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy.mach, sizeof(policy.mach));
-}
-
-LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
-{
-    GLOBAL_POWER_POLICY loaded = {};
-    LONG status = ReadBinary(kUserPolicyKey, kPolicyValue, &loaded.user, sizeof(loaded.user));
-    if (status == ERROR_SUCCESS)
-        status = ReadBinary(kMachinePolicyKey, kPolicyValue, &loaded.mach, sizeof(loaded.mach));
-    if (status == ERROR_SUCCESS)
-        policy = loaded;
-    return status;
-}
-
 DWORD PreparePowerMachine(const Alarms& alarms)
 {
     DWORD error = SetPowerLibrary(PowerLibrary::StandIn);
@@ -255,12 +242,9 @@ int AlarmsCommand(const std::vector<std::string>& args)
 
 int LibraryCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
+    if (args.size() != 1 || args[0] != PowerLibraryName(PowerLibraryNamed(args[0])))
         return 2;
-    for (const LibraryRow& row : kLibraries)
-        if (args[0] == row.name)
-            return Outcome(SetPowerLibrary(row.library), "cannot put the library in place");
-    return 2;
+    return Outcome(SetPowerLibrary(PowerLibraryNamed(args[0])), "cannot put the library in place");
 }
 
 int HibernateCommand(const std::vector<std::string>& args)

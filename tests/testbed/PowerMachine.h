@@ -29,8 +29,9 @@ enum class PowerLibrary {
 // directory with the DLL override "native", which makes Wine load the file.
 // Answers 0 or the error.
 DWORD SetPowerLibrary(PowerLibrary library);
-// The name the tool uses for it ("standin", "missing", ...).
+// The name the tool uses for it ("standin", "missing", ...), and back: any other name is Wine's own.
 const char* PowerLibraryName(PowerLibrary library);
+PowerLibrary PowerLibraryNamed(const std::string& name);
 
 // A variant of ours that answers neither 0 nor 1 for hibernation and is
 // never installed: a test plants it where no program must look.
@@ -73,8 +74,8 @@ GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms);
 Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy);
 void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms);
 
-// Writes or reads the two registry values themselves, not through any
-// library. A part that is missing or of another size fails the load.
+// Writes or reads the two registry values themselves, as the stand-in library does (Registry.cpp).
+// A part that is missing or of another size fails the load, which then leaves the policy as it was.
 LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy);
 LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy);
 

@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "PowerMachine.h"
+
 // Only plain calls here: the stand-in power library is built from this file,
 // and the C++ library would leave a handle open at each load.
 namespace testbed {
@@ -90,6 +92,25 @@ bool KeyExists(const RegKey& key)
 {
     CKeyHolder hkey;
     return OpenKey(key, KEY_QUERY_VALUE, hkey) == ERROR_SUCCESS;
+}
+
+LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
+{
+    const LONG status = WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy.user, sizeof(policy.user));
+    return status != ERROR_SUCCESS ? status
+                                   : WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy.mach,
+                                                sizeof(policy.mach));
+}
+
+LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
+{
+    GLOBAL_POWER_POLICY loaded = {};
+    LONG status = ReadBinary(kUserPolicyKey, kPolicyValue, &loaded.user, sizeof(loaded.user));
+    if (status == ERROR_SUCCESS)
+        status = ReadBinary(kMachinePolicyKey, kPolicyValue, &loaded.mach, sizeof(loaded.mach));
+    if (status == ERROR_SUCCESS)
+        policy = loaded;
+    return status;
 }
 
 }  // namespace testbed
