@@ -66,8 +66,7 @@ DWORD SetService(const char* name, const std::string& binaryPath)
     CServiceHolder manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return GetLastError();
-    // A service still marked for deletion can be neither changed nor created
-    // again until the manager has dropped it.
+    // A service still marked for deletion can be neither changed nor created again until it is dropped.
     DWORD error = 0;
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
         CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
@@ -79,9 +78,9 @@ DWORD SetService(const char* name, const std::string& binaryPath)
         } else {
             error = GetLastError();
             if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
-                service.Reset(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                                             SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, binaryPath.c_str(),
-                                             nullptr, nullptr, nullptr, nullptr, nullptr));
+                service.Reset(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS,
+                                             SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                             binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
                 if (service)
                     return 0;
                 error = GetLastError();
@@ -149,8 +148,6 @@ ServiceState QueryService(const char* name)
 
 std::string LongDriverPath()
 {
-    // Deep enough that the configuration is several kilobytes; the maker's
-    // file name comes only at the very end.
     std::string path = "system32\\DRIVERS";
     while (path.size() < 4000)
         path += "\\Kestrine battery driver folder";
@@ -188,7 +185,8 @@ int BatteryServiceCommand(const std::vector<std::string>& args)
 void Report(std::vector<std::string>& lines)
 {
     const std::string version = ProgramVersion();
-    lines.push_back(std::string("version of ") + kSentavioExe + ": " + (version.empty() ? "prefix default" : version));
+    lines.push_back(std::string("version of ") + kSentavioExe + ": " +
+                    (version.empty() ? "prefix default" : version));
     const ServiceState service = QueryService(kBatteryService);
     lines.push_back(std::string("service ") + kBatteryService + ": " +
                     (service.error != 0 ? Failure("unreadable", service.error)

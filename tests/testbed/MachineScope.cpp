@@ -12,8 +12,8 @@ namespace testbed {
 
 namespace {
 
-// The watched keys. The scope puts each back value by value, but for the
-// battery service's, which the service manager keeps.
+// The watched keys: the power key, the Run key, the power policy, the stand-in library's switches, the
+// fault build's settings, and the battery service's, which the service manager keeps and puts back.
 const RegKey* const kScopedKeys[] = {
     &kPowerKey, &kRunKey, &kUserPolicyKey, &kMachinePolicyKey, &kSwitchKey, &kFaultBuildSettingsKey,
     &kBatteryServiceKey,
@@ -72,8 +72,7 @@ int RestoreSnapshot(const MachineSnapshot& saved)
         failed += Check(saved.service.present ? SetService(kBatteryService, saved.service.binaryPath)
                                               : RemoveService(kBatteryService),
                         "the battery service");
-    // Before the switches, which name the library: putting one in place
-    // names it anew.
+    // Before the switches, which name the library: putting one in place names it anew.
     if (ReadString(kSwitchKey, kLibraryValue) != saved.library)
         failed += Check(SetPowerLibrary(PowerLibraryNamed(saved.library)), "the power library");
     for (size_t i = 0; i < saved.keys.size() && i < kScopedKeyCount; ++i)
@@ -102,7 +101,8 @@ namespace {
 
 RegValue ValueIn(const MachineSnapshot& s, const RegKey& key, const std::string& name)
 {
-    const auto& values = s.keys.at(std::find(kScopedKeys, kScopedKeys + kScopedKeyCount, &key) - kScopedKeys).values;
+    const size_t i = std::find(kScopedKeys, kScopedKeys + kScopedKeyCount, &key) - kScopedKeys;
+    const auto& values = s.keys.at(i).values;
     const auto found = values.find(name);
     return found != values.end() ? found->second : RegValue{};
 }
@@ -175,8 +175,7 @@ int MachineScope::FailedRestores()
 
 namespace {
 
-// Every text and byte string as "x" and its bytes in hex: one word each,
-// never empty.
+// Every text and byte string as "x" and its bytes in hex: one word each, never empty.
 std::string Word(const std::string& bytes)
 {
     std::string word = "x";
@@ -199,8 +198,7 @@ bool FromWord(const std::string& word, std::string& bytes)
     return true;
 }
 
-// One line each: the version, the service, the library, then per key its
-// presence and its values (name, type, bytes).
+// One line each: the version, the service, the library, then per key its presence and its values.
 bool Save(const MachineSnapshot& s, const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);

@@ -222,8 +222,7 @@ int OptimumCommand(const std::vector<std::string>& args)
 {
     if (!args.empty())
         return 2;
-    // Without a carriage return, so that a script's $(machine optimum) is
-    // five words it can pass on.
+    // Without a carriage return, so that a script's $(machine optimum) is five words to pass on.
     _setmode(_fileno(stdout), _O_BINARY);
     std::printf("%s\n", Words(kOptimumAlarms, " ").c_str());
     return 0;
@@ -257,9 +256,7 @@ int HibernateCommand(const std::vector<std::string>& args)
 
 int RefuseCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
-        return 2;
-    const std::string& which = args[0];
+    const std::string which = args.size() == 1 ? args[0] : "";
     if (which != "none" && which != "read" && which != "write" && which != "both")
         return 2;
     return Outcome(static_cast<DWORD>(SetPolicyRefusals(which == "read" || which == "both",
@@ -280,7 +277,6 @@ void Report(std::vector<std::string>& lines)
     lines.push_back("test bed power library: " + (library.empty() ? std::string("wine") : library) +
                     " (override " + (override.empty() ? std::string("none") : override) + ")");
     char line[160] = {};
-    // The power library's answer to whether hibernation is allowed.
     const DWORD hibernate = ReadDword(kSwitchKey, kHibernateAnswerValue, 1);
     std::snprintf(line, sizeof(line), "hibernation allowed: %s (0x%lX)",
                   hibernate == 0 ? "no" : hibernate == 1 ? "yes" : "another answer", hibernate);

@@ -69,7 +69,6 @@ std::string TypeName(DWORD type)
 
 namespace {
 
-// heuristics none | heuristics <binary|string|number> <size>
 int HeuristicsCommand(const std::vector<std::string>& args)
 {
     LONG status = ERROR_SUCCESS;
@@ -85,7 +84,6 @@ int HeuristicsCommand(const std::vector<std::string>& args)
     return Outcome(static_cast<DWORD>(status), "cannot set the Heuristics value");
 }
 
-// power-key present|absent
 int PowerKeyCommand(const std::vector<std::string>& args)
 {
     if (args.size() != 1 || (args[0] != "present" && args[0] != "absent"))
@@ -94,7 +92,6 @@ int PowerKeyCommand(const std::vector<std::string>& args)
     return Outcome(static_cast<DWORD>(status), "cannot change the power key");
 }
 
-// run-value <name> none | run-value <name> <command line...>
 int RunValueCommand(const std::vector<std::string>& args)
 {
     if (args.size() < 2)

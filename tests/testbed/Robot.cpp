@@ -181,11 +181,9 @@ BOOL CALLBACK FindUnpainted(HWND hwnd, LPARAM lParam)
     return FALSE;
 }
 
-// Returns once the window and its controls have painted what the last step
-// changed, at most 2 s later. A window takes posted input before it paints,
-// so a step that followed at once would make the program paint once where
-// it otherwise paints twice: its runs would differ by the time between two
-// steps.
+// Returns once the window and its controls have painted what the last step changed, at most 2 s later.
+// A window takes posted input before it paints, so a step that followed at once would make the program
+// paint once where it otherwise paints twice: its runs would differ by the time between two steps.
 void WaitUntilPainted(HWND window)
 {
     WaitFor(2000, 5, [window] {
@@ -220,9 +218,8 @@ void FocusControl(HWND window, int id)
 
 void PressKey(HWND control, UINT vk)
 {
-    // Posted to no window, the key would go to this thread's own queue: no
-    // control has the focus when the dialog's thread is not the active one
-    // (another program's window took the foreground).
+    // Posted to no window, the key would go to this thread's own queue: no control has the focus when
+    // the dialog's thread is not the active one (another program's window took the foreground).
     if (control == nullptr) {
         std::fprintf(stderr, "robot: no control has the focus to press key %u on\n", vk);
         return;
@@ -250,9 +247,8 @@ bool Activate(HWND window)
         Settle(desktop);
         SetForegroundWindow(window);
         Settle(window);
-        // The X server's word that the window lost the input focus to the
-        // desktop can reach it after the foreground came back, and hands
-        // the foreground to the desktop again: then once more.
+        // The X server's word that the window lost the focus to the desktop can reach it after the
+        // foreground came back, and hands the foreground to the desktop again: then once more.
         Sleep(100);
         Settle(window);
         if (GetForegroundWindow() == window && GuiInfo(window).hwndActive == window)

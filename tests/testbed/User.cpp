@@ -11,7 +11,6 @@ namespace user {
 bool SaveScreenshot(HWND window, const std::string& path)
 {
     robot::SettledFocus(window);
-    // As at a logon, the prompt is the active window.
     robot::Activate(window);
     // Every control paints before this returns.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -56,7 +55,9 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
     if (answers.tick)
         robot::SetCheck(prompt, IDC_DONT_SHOW_AGAIN, true);
     if (answers.choice != Choice::Ok) {
-        robot::Click(prompt, answers.choice == Choice::Yes ? IDYES : answers.choice == Choice::No ? IDNO : IDCANCEL);
+        robot::Click(prompt, answers.choice == Choice::Yes  ? IDYES
+                             : answers.choice == Choice::No ? IDNO
+                                                            : IDCANCEL);
         return;
     }
     robot::FocusControl(prompt, IDC_DONT_SHOW_AGAIN);
@@ -66,9 +67,8 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
 // How long the loop waits between looks for new windows.
 constexpr DWORD kLookEveryMs = 20;
 
-// Takes the debugged program's next event, if one comes within timeoutMs,
-// tells the observer and lets the program go on. Exceptions other than a
-// breakpoint go back to the program unhandled, as if no debugger watched.
+// Takes the debugged program's next event, if one comes within timeoutMs, tells the observer and lets
+// the program go on. Exceptions other than a breakpoint go back unhandled, as if no debugger watched.
 void TakeDebugEvent(HANDLE process, const DebugObserver& observer, DWORD timeoutMs)
 {
     DEBUG_EVENT event = {};
@@ -102,13 +102,10 @@ int ChildrenOf(DWORD processId)
 
 bool ParseChoice(const std::string& word, Choice& choice)
 {
-    static const struct {
-        const char* word;
-        Choice choice;
-    } words[] = { { "yes", Choice::Yes }, { "no", Choice::No }, { "cancel", Choice::Cancel }, { "ok", Choice::Ok } };
-    for (const auto& w : words) {
-        if (word == w.word) {
-            choice = w.choice;
+    static const char* const kWords[] = { "yes", "no", "cancel", "ok" };  // in the order of Choice
+    for (int i = 0; i < 4; ++i) {
+        if (word == kWords[i]) {
+            choice = static_cast<Choice>(i);
             return true;
         }
     }
@@ -161,9 +158,8 @@ void Answer(HWND window, Kind kind, const Answers& answers)
 
 namespace {
 
-// The wait between two looks for windows; TRUE once the program has ended.
-// A debugged program stops at each event until it is taken, so its wait is
-// a wait for the next event.
+// The wait between two looks for windows; TRUE once the program has ended. A debugged program stops at
+// each event until it is taken, so its wait is a wait for the next event.
 bool AwaitEnd(process::Child& child, const DebugObserver& observer, DWORD& exitCode)
 {
     if (!observer)
@@ -201,8 +197,8 @@ void WatchUntilEnd(process::Child& child, const Answers& answers, const RunOptio
         }
         // One still up answerAgainMs after its last answer is answered again.
         for (Answered& a : answered) {
-            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs && IsWindow(a.hwnd) &&
-                IsWindowVisible(a.hwnd)) {
+            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs &&
+                IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
                 Answer(a.hwnd, a.kind, answers);
                 a.at = GetTickCount();
             }
@@ -211,8 +207,7 @@ void WatchUntilEnd(process::Child& child, const Answers& answers, const RunOptio
     }
 }
 
-// What is left once the watch is over: the processes it started, or the
-// window of a program that did not end.
+// What is left once the watch is over: the processes it started, or the window of a program still up.
 void Conclude(process::Child& child, bool debugging, Session& session)
 {
     if (session.ended) {
@@ -220,8 +215,7 @@ void Conclude(process::Child& child, bool debugging, Session& session)
         return;
     }
     session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
-    // Let go before it is ended by force, so that its end leaves no events
-    // waiting for the next debugged run.
+    // Let go before it is ended by force, so that its end leaves no events for the next debugged run.
     if (debugging)
         DebugActiveProcessStop(child.Id());
 }

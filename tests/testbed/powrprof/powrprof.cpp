@@ -37,7 +37,8 @@ extern "C" DWORD WINAPI HibernateAnswer()
 
 BOOLEAN WINAPI ReadGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    return Succeeded(ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? ERROR_ACCESS_DENIED : LoadPowerPolicy(*policy));
+    return Succeeded(ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? ERROR_ACCESS_DENIED
+                                                                        : LoadPowerPolicy(*policy));
 }
 
 BOOLEAN WINAPI WriteGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
