@@ -4,7 +4,9 @@
 
 #include "messages/Holders.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 
 namespace testbed {
 
@@ -64,24 +66,21 @@ DWORD SetService(const char* name, const std::string& binaryPath)
     CServiceHolder manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return GetLastError();
-    // A service still marked for deletion can be neither changed nor created
-    // again until the manager has dropped it.
+    // A service still marked for deletion can be neither changed nor created again until it is dropped.
     DWORD error = 0;
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
         CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
         if (service) {
-            if (ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
-                                     SERVICE_NO_CHANGE, binaryPath.c_str(), nullptr, nullptr,
-                                     nullptr, nullptr, nullptr, nullptr))
+            if (ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                     binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
                 return 0;
             error = GetLastError();
         } else {
             error = GetLastError();
             if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
                 service.Reset(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS,
-                                             SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
-                                             SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr,
-                                             nullptr, nullptr, nullptr, nullptr));
+                                             SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                             binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
                 if (service)
                     return 0;
                 error = GetLastError();
@@ -136,8 +135,7 @@ ServiceState QueryService(const char* name)
     state.present = true;
     DWORD needed = 0;
     QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed > sizeof(QUERY_SERVICE_CONFIGA) ? needed
-                                                                     : sizeof(QUERY_SERVICE_CONFIGA));
+    std::vector<BYTE> buffer(std::max<DWORD>(needed, sizeof(QUERY_SERVICE_CONFIGA)));
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
     if (!QueryServiceConfigA(service.Get(), config, static_cast<DWORD>(buffer.size()), &needed)) {
         state.error = GetLastError();
@@ -150,8 +148,6 @@ ServiceState QueryService(const char* name)
 
 std::string LongDriverPath()
 {
-    // Deep enough that the configuration is several kilobytes; the maker's
-    // file name comes only at the very end.
     std::string path = "system32\\DRIVERS";
     while (path.size() < 4000)
         path += "\\Kestrine battery driver folder";
@@ -170,21 +166,16 @@ int VersionCommand(const std::vector<std::string>& args)
 
 int BatteryServiceCommand(const std::vector<std::string>& args)
 {
-    if (args.empty())
-        return 2;
-    const std::string& state = args[0];
+    const std::map<std::string, std::string> paths = { { "maker", kMakersDriverPath },
+                                                       { "stock", kStockDriverPath },
+                                                       { "lowercase", kLowerCaseMakersPath },
+                                                       { "long", LongDriverPath() } };
     DWORD error = 0;
-    if (state == "absent" && args.size() == 1)
+    if (args.size() == 1 && args[0] == "absent")
         error = RemoveService(kBatteryService);
-    else if (state == "maker" && args.size() == 1)
-        error = SetService(kBatteryService, kMakersDriverPath);
-    else if (state == "stock" && args.size() == 1)
-        error = SetService(kBatteryService, kStockDriverPath);
-    else if (state == "lowercase" && args.size() == 1)
-        error = SetService(kBatteryService, kLowerCaseMakersPath);
-    else if (state == "long" && args.size() == 1)
-        error = SetService(kBatteryService, LongDriverPath());
-    else if (state == "path" && args.size() == 2)
+    else if (args.size() == 1 && paths.count(args[0]) != 0)
+        error = SetService(kBatteryService, paths.at(args[0]));
+    else if (args.size() == 2 && args[0] == "path")
         error = SetService(kBatteryService, args[1]);
     else
         return 2;
@@ -197,14 +188,10 @@ void Report(std::vector<std::string>& lines)
     lines.push_back(std::string("version of ") + kSentavioExe + ": " +
                     (version.empty() ? "prefix default" : version));
     const ServiceState service = QueryService(kBatteryService);
-    std::string line = std::string("service ") + kBatteryService + ": ";
-    if (service.error != 0)
-        line += Failure("unreadable", service.error);
-    else if (!service.present)
-        line += "absent";
-    else
-        line += service.binaryPath;
-    lines.push_back(line);
+    lines.push_back(std::string("service ") + kBatteryService + ": " +
+                    (service.error != 0 ? Failure("unreadable", service.error)
+                     : service.present  ? service.binaryPath
+                                        : "absent"));
 }
 
 const AreaRegistration registration{ {

@@ -2,6 +2,7 @@
 
 #include "RegistryMachine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +12,8 @@ namespace testbed {
 
 namespace {
 
-// The watched keys. The scope puts each back value by value, but for the
-// battery service's, which the service manager keeps.
+// The watched keys: the power key, the Run key, the power policy, the stand-in library's switches, the
+// fault build's settings, and the battery service's, which the service manager keeps and puts back.
 const RegKey* const kScopedKeys[] = {
     &kPowerKey, &kRunKey, &kUserPolicyKey, &kMachinePolicyKey, &kSwitchKey, &kFaultBuildSettingsKey,
     &kBatteryServiceKey,
@@ -32,18 +33,7 @@ int Check(long error, const std::string& what)
     return 1;
 }
 
-// The library the switches name; none named is Wine's own.
-PowerLibrary LibraryNamed(const std::string& name)
-{
-    for (PowerLibrary library : { PowerLibrary::StandIn, PowerLibrary::NoHibernateEntry, PowerLibrary::NoReadEntry,
-                                  PowerLibrary::NoWriteEntry, PowerLibrary::Missing })
-        if (name == PowerLibraryName(library))
-            return library;
-    return PowerLibrary::WineOwn;
-}
-
-}  // namespace
-
+// One key as saved: deleted if it was missing, else exactly its values.
 int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
 {
     const std::string path = std::string("key ") + key.path;
@@ -58,6 +48,8 @@ int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved)
             failed += Check(WriteValue(key, name.c_str(), value), "\"" + name + "\" of " + path);
     return failed;
 }
+
+}  // namespace
 
 MachineSnapshot TakeSnapshot()
 {
@@ -80,10 +72,9 @@ int RestoreSnapshot(const MachineSnapshot& saved)
         failed += Check(saved.service.present ? SetService(kBatteryService, saved.service.binaryPath)
                                               : RemoveService(kBatteryService),
                         "the battery service");
-    // Before the switches, which name the library: putting one in place
-    // names it anew.
+    // Before the switches, which name the library: putting one in place names it anew.
     if (ReadString(kSwitchKey, kLibraryValue) != saved.library)
-        failed += Check(SetPowerLibrary(LibraryNamed(saved.library)), "the power library");
+        failed += Check(SetPowerLibrary(PowerLibraryNamed(saved.library)), "the power library");
     for (size_t i = 0; i < saved.keys.size() && i < kScopedKeyCount; ++i)
         if (kScopedKeys[i] != &kBatteryServiceKey)
             failed += RestoreKey(*kScopedKeys[i], saved.keys[i]);
@@ -108,17 +99,10 @@ DWORD Qualify(const Alarms& alarms, const char* program)
 
 namespace {
 
-const MachineSnapshot::Key& KeyIn(const MachineSnapshot& s, const RegKey& key)
-{
-    size_t i = 0;
-    while (i + 1 < kScopedKeyCount && kScopedKeys[i] != &key)
-        ++i;
-    return s.keys.at(i);
-}
-
 RegValue ValueIn(const MachineSnapshot& s, const RegKey& key, const std::string& name)
 {
-    const auto& values = KeyIn(s, key).values;
+    const size_t i = std::find(kScopedKeys, kScopedKeys + kScopedKeyCount, &key) - kScopedKeys;
+    const auto& values = s.keys.at(i).values;
     const auto found = values.find(name);
     return found != values.end() ? found->second : RegValue{};
 }
@@ -191,8 +175,7 @@ int MachineScope::FailedRestores()
 
 namespace {
 
-// Every text and byte string as "x" and its bytes in hex: one word each,
-// never empty.
+// Every text and byte string as "x" and its bytes in hex: one word each, never empty.
 std::string Word(const std::string& bytes)
 {
     std::string word = "x";
@@ -206,22 +189,16 @@ std::string Word(const std::string& bytes)
 
 bool FromWord(const std::string& word, std::string& bytes)
 {
-    if (word.empty() || word[0] != 'x' || word.size() % 2 != 1)
+    if (word.empty() || word[0] != 'x' || word.size() % 2 != 1 ||
+        word.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
         return false;
     bytes.clear();
-    for (size_t i = 1; i < word.size(); i += 2) {
-        const std::string pair = word.substr(i, 2);
-        char* end = nullptr;
-        const long byte = std::strtol(pair.c_str(), &end, 16);
-        if (*end != '\0')
-            return false;
-        bytes += static_cast<char>(byte);
-    }
+    for (size_t i = 1; i < word.size(); i += 2)
+        bytes += static_cast<char>(std::strtol(word.substr(i, 2).c_str(), nullptr, 16));
     return true;
 }
 
-// One line each: the version, the service, the library, then per key its
-// presence and its values (name, type, bytes).
+// One line each: the version, the service, the library, then per key its presence and its values.
 bool Save(const MachineSnapshot& s, const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);

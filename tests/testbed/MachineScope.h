@@ -1,8 +1,7 @@
-// The whole simulated machine: the one machine scope (what a test may change
-// on the shared machine, recorded when the scope starts and put back when it
-// ends), the one way to prepare a machine that qualifies, and the one judge
-// of what a run of the program changed. The tool offers them as "scope save
-// FILE", "scope restore FILE" and "qualify", for the scripts.
+// The whole simulated machine: the one machine scope (what a test may change on the shared machine,
+// recorded when the scope starts and put back when it ends), the one way to prepare a machine that
+// qualifies, and the one judge of what a run of the program changed. The tool offers them to the
+// scripts as "scope save FILE", "scope restore FILE" and "qualify".
 #pragma once
 
 #include <map>
@@ -15,12 +14,9 @@
 
 namespace testbed {
 
-// What is recorded and put back: the Windows version Sentavio.exe sees, the
-// battery service, the power library in place, and every value of the
-// watched keys: the power key, the Run key, the power policy, the stand-in
-// library's switches, the fault build's settings (a key that was missing is
-// deleted again) and the battery service's, which the service manager puts
-// back.
+// What is recorded and put back: the Windows version Sentavio.exe sees, the battery service, the power
+// library in place, and every value of the watched keys (MachineScope.cpp); a key that was missing is
+// deleted again.
 struct MachineSnapshot {
     struct Key {
         bool present = false;
@@ -33,14 +29,11 @@ struct MachineSnapshot {
 };
 
 MachineSnapshot TakeSnapshot();
-// Writes only what differs. A restore that fails is named on stderr and
-// counted; answers how many failed.
+// Writes only what differs. A restore that fails is named on stderr and counted; answers how many.
 int RestoreSnapshot(const MachineSnapshot& snapshot);
-// One key as saved: deleted if it was missing, else exactly its values.
-int RestoreKey(const RegKey& key, const MachineSnapshot::Key& saved);
 
-// The test programs' main fails when any restore failed, so that a restore
-// fails where it happens and not as another test's puzzle later.
+// The test programs' main fails when any restore failed, so that a restore fails where it happens and
+// not as another test's puzzle later.
 class MachineScope {
 public:
     MachineScope() : m_saved(TakeSnapshot()) {}
@@ -55,16 +48,14 @@ private:
     MachineSnapshot m_saved;
 };
 
-// A machine that Sentavio.exe (or the program named) prompts on: Windows
-// 2000, the maker's driver behind "cmbatt", the usual power machine with
-// these alarms, the power key with a 20-byte binary Heuristics value whose
-// byte 6 is neither 0 nor 1, the bystanders, and the program's own Run
-// value. Answers 0 or the first error.
+// A machine that Sentavio.exe (or the program named) prompts on: Windows 2000, the maker's driver
+// behind "cmbatt", the usual power machine with these alarms, a 20-byte binary Heuristics value whose
+// byte 6 is neither 0 nor 1, the bystanders, and the program's own Run value. Answers 0 or the error.
 constexpr const char* kAutostartCommand = "C:\\Sentavio\\Sentavio.exe";
 DWORD Qualify(const Alarms& alarms = kCriticalAtFiveNoAction, const char* program = kSentavioExe);
 
-// What a run of the program changed against the machine before it: what it
-// may change, each as the program changes it, and in words all else.
+// What a run of the program changed against the machine before it: what it may change, each as the
+// program changes it, and in words all else.
 struct Changes {
     bool flagSet = false;        // Heuristics byte 6 set, every other byte kept
     bool optimum = false;        // the alarms set to the optimum, every other byte kept

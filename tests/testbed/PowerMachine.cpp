@@ -94,6 +94,14 @@ const char* PowerLibraryName(PowerLibrary library)
     return RowOf(library).name;
 }
 
+PowerLibrary PowerLibraryNamed(const std::string& name)
+{
+    for (const LibraryRow& row : kLibraries)
+        if (name == row.name)
+            return row.library;
+    return PowerLibrary::WineOwn;
+}
+
 std::string PlantedPowerLibraryFile()
 {
     return VariantFile("planted");
@@ -106,10 +114,8 @@ LONG SetHibernateAnswer(DWORD answer)
 
 LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
 {
-    LONG status = WriteDword(kSwitchKey, kRefuseReadValue, refuseRead ? 1 : 0);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
+    const LONG status = WriteDword(kSwitchKey, kRefuseReadValue, refuseRead ? 1 : 0);
+    return status != ERROR_SUCCESS ? status : WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
 }
 
 Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
@@ -175,25 +181,6 @@ void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
     critical.PowerPolicy.EventCode = alarms.criticalEventCode;
 }
 
-LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
-{
-    LONG status = WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy.user, sizeof(policy.user));
-    if (status != ERROR_SUCCESS)
-        return status;
-    return WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy.mach, sizeof(policy.mach));
-}
-
-LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
-{
-    GLOBAL_POWER_POLICY loaded = {};
-    LONG status = ReadBinary(kUserPolicyKey, kPolicyValue, &loaded.user, sizeof(loaded.user));
-    if (status == ERROR_SUCCESS)
-        status = ReadBinary(kMachinePolicyKey, kPolicyValue, &loaded.mach, sizeof(loaded.mach));
-    if (status == ERROR_SUCCESS)
-        policy = loaded;
-    return status;
-}
-
 DWORD PreparePowerMachine(const Alarms& alarms)
 {
     DWORD error = SetPowerLibrary(PowerLibrary::StandIn);
@@ -235,8 +222,7 @@ int OptimumCommand(const std::vector<std::string>& args)
 {
     if (!args.empty())
         return 2;
-    // Without a carriage return, so that a script's $(machine optimum) is
-    // five words it can pass on.
+    // Without a carriage return, so that a script's $(machine optimum) is five words to pass on.
     _setmode(_fileno(stdout), _O_BINARY);
     std::printf("%s\n", Words(kOptimumAlarms, " ").c_str());
     return 0;
@@ -255,12 +241,9 @@ int AlarmsCommand(const std::vector<std::string>& args)
 
 int LibraryCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
+    if (args.size() != 1 || args[0] != PowerLibraryName(PowerLibraryNamed(args[0])))
         return 2;
-    for (const LibraryRow& row : kLibraries)
-        if (args[0] == row.name)
-            return Outcome(SetPowerLibrary(row.library), "cannot put the library in place");
-    return 2;
+    return Outcome(SetPowerLibrary(PowerLibraryNamed(args[0])), "cannot put the library in place");
 }
 
 int HibernateCommand(const std::vector<std::string>& args)
@@ -273,9 +256,7 @@ int HibernateCommand(const std::vector<std::string>& args)
 
 int RefuseCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
-        return 2;
-    const std::string& which = args[0];
+    const std::string which = args.size() == 1 ? args[0] : "";
     if (which != "none" && which != "read" && which != "write" && which != "both")
         return 2;
     return Outcome(static_cast<DWORD>(SetPolicyRefusals(which == "read" || which == "both",
@@ -296,7 +277,6 @@ void Report(std::vector<std::string>& lines)
     lines.push_back("test bed power library: " + (library.empty() ? std::string("wine") : library) +
                     " (override " + (override.empty() ? std::string("none") : override) + ")");
     char line[160] = {};
-    // The power library's answer to whether hibernation is allowed.
     const DWORD hibernate = ReadDword(kSwitchKey, kHibernateAnswerValue, 1);
     std::snprintf(line, sizeof(line), "hibernation allowed: %s (0x%lX)",
                   hibernate == 0 ? "no" : hibernate == 1 ? "yes" : "another answer", hibernate);

@@ -9,9 +9,8 @@
 
 namespace process {
 
-// A path of the build machine as Windows programs see it: Wine maps / to
-// drive Z:. Inline, so that the machine's library, which starts nothing,
-// shares it without linking what starts programs.
+// A path of the build machine as Windows programs see it: Wine maps / to drive Z:. Inline, so that the
+// machine's library, which starts nothing, shares it without linking what starts programs.
 inline std::string DosPath(const std::string& unixPath)
 {
     std::string path = "Z:" + unixPath;
@@ -24,8 +23,7 @@ inline std::string DosPath(const std::string& unixPath)
 // The built Sentavio.exe, as a Windows path.
 std::string SentavioExe();
 
-// A started program; ended by force if it still runs when the object goes
-// or takes another.
+// A started program; ended by force if it still runs when the object goes or takes another.
 class Child {
 public:
     Child() = default;
@@ -33,10 +31,8 @@ public:
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    // Starts commandLine with the creation flags given (DEBUG_ONLY_THIS_PROCESS,
-    // say), its standard output to `output` if given (an inheritable handle);
-    // FALSE if the system refused, GetLastError telling why, and the program
-    // held before is kept.
+    // Starts commandLine with these creation flags, its standard output to `output` if given (an
+    // inheritable handle); FALSE if the system refused, GetLastError telling why, the old one kept.
     bool Start(const std::string& commandLine, DWORD flags = 0, HANDLE output = nullptr);
     DWORD Id() const { return m_id; }
     HANDLE Handle() const { return m_process.Get(); }

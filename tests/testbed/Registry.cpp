@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "PowerMachine.h"
+
 // Only plain calls here: the stand-in power library is built from this file,
 // and the C++ library would leave a handle open at each load.
 namespace testbed {
@@ -9,6 +11,19 @@ namespace {
 HKEY Root(const RegKey& key)
 {
     return key.hive == Hive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// Exactly size bytes of a value of this type; another type or size answers ERROR_INVALID_DATA.
+LONG ReadExactly(const RegKey& key, const char* name, DWORD type, void* data, DWORD size)
+{
+    CKeyHolder hkey;
+    LONG status = OpenKey(key, KEY_QUERY_VALUE, hkey);
+    if (status != ERROR_SUCCESS)
+        return status;
+    DWORD stored = 0;
+    DWORD read = size;
+    status = RegQueryValueExA(hkey.Get(), name, nullptr, &stored, static_cast<BYTE*>(data), &read);
+    return status == ERROR_SUCCESS && (stored != type || read != size) ? ERROR_INVALID_DATA : status;
 }
 
 }  // namespace
@@ -34,16 +49,8 @@ LONG WriteValue(const RegKey& key, const char* name, DWORD type, const void* dat
 
 DWORD ReadDword(const RegKey& key, const char* name, DWORD absent)
 {
-    CKeyHolder hkey;
     DWORD value = 0;
-    DWORD size = sizeof(value);
-    DWORD type = 0;
-    if (OpenKey(key, KEY_QUERY_VALUE, hkey) != ERROR_SUCCESS ||
-        RegQueryValueExA(hkey.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return absent;
-    return value;
+    return ReadExactly(key, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS ? value : absent;
 }
 
 LONG WriteDword(const RegKey& key, const char* name, DWORD value)
@@ -53,16 +60,7 @@ LONG WriteDword(const RegKey& key, const char* name, DWORD value)
 
 LONG ReadBinary(const RegKey& key, const char* name, void* data, DWORD size)
 {
-    CKeyHolder hkey;
-    LONG status = OpenKey(key, KEY_QUERY_VALUE, hkey);
-    if (status != ERROR_SUCCESS)
-        return status;
-    DWORD type = 0;
-    DWORD read = size;
-    status = RegQueryValueExA(hkey.Get(), name, nullptr, &type, static_cast<BYTE*>(data), &read);
-    if (status == ERROR_SUCCESS && (type != REG_BINARY || read != size))
-        return ERROR_INVALID_DATA;
-    return status;
+    return ReadExactly(key, name, REG_BINARY, data, size);
 }
 
 LONG DeleteValue(const RegKey& key, const char* name)
@@ -90,6 +88,25 @@ bool KeyExists(const RegKey& key)
 {
     CKeyHolder hkey;
     return OpenKey(key, KEY_QUERY_VALUE, hkey) == ERROR_SUCCESS;
+}
+
+LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
+{
+    const LONG status = WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy.user, sizeof(policy.user));
+    return status != ERROR_SUCCESS ? status
+                                   : WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy.mach,
+                                                sizeof(policy.mach));
+}
+
+LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
+{
+    GLOBAL_POWER_POLICY loaded = {};
+    LONG status = ReadBinary(kUserPolicyKey, kPolicyValue, &loaded.user, sizeof(loaded.user));
+    if (status == ERROR_SUCCESS)
+        status = ReadBinary(kMachinePolicyKey, kPolicyValue, &loaded.mach, sizeof(loaded.mach));
+    if (status == ERROR_SUCCESS)
+        policy = loaded;
+    return status;
 }
 
 }  // namespace testbed

@@ -1,6 +1,6 @@
-// Reads and writes of the registry for the test bed, the stand-in power
-// library and the tests, on the keys of Keys.h. Writes create the key when
-// needed. Each answers 0 or the registry's error unless it says otherwise.
+// Reads and writes of the registry for the test bed, the stand-in power library and the tests, on the
+// keys of Keys.h. Writes create the key when needed; each answers 0 or the registry's error unless it
+// says otherwise.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +14,7 @@
 
 namespace testbed {
 
-// A key whose path is made at run time: the key below another. It holds the
-// path, so the key lives as long as it does.
+// A key below another, its path made at run time and held, so the key lives as long as it does.
 class CSubKey {
 public:
     CSubKey(const RegKey& parent, const std::string& name)

@@ -42,42 +42,40 @@ std::vector<BYTE> ValueBytes(DWORD type, DWORD size)
     return bytes;
 }
 
+namespace {
+
+const struct {
+    DWORD type;
+    const char* name;
+} kTypeNames[] = { { REG_BINARY, "binary" }, { REG_SZ, "string" }, { REG_DWORD, "number" } };
+
+}  // namespace
+
 DWORD TypeFromName(const std::string& name)
 {
-    if (name == "binary")
-        return REG_BINARY;
-    if (name == "string")
-        return REG_SZ;
-    if (name == "number")
-        return REG_DWORD;
+    for (const auto& t : kTypeNames)
+        if (name == t.name)
+            return t.type;
     return REG_NONE;
 }
 
 std::string TypeName(DWORD type)
 {
-    switch (type) {
-    case REG_BINARY:
-        return "binary";
-    case REG_SZ:
-        return "string";
-    case REG_DWORD:
-        return "number";
-    default:
-        return "type " + std::to_string(type);
-    }
+    for (const auto& t : kTypeNames)
+        if (type == t.type)
+            return t.name;
+    return "type " + std::to_string(type);
 }
 
 namespace {
 
-// heuristics none | heuristics <binary|string|number> <size>
 int HeuristicsCommand(const std::vector<std::string>& args)
 {
     LONG status = ERROR_SUCCESS;
     if (args.size() == 1 && args[0] == "none") {
         status = DeleteValue(kPowerKey, kHeuristicsValue);
-    } else if (args.size() == 2 && TypeFromName(args[0]) != REG_NONE) {
-        DWORD type = TypeFromName(args[0]);
-        DWORD size = static_cast<DWORD>(std::strtoul(args[1].c_str(), nullptr, 10));
+    } else if (const DWORD type = args.size() == 2 ? TypeFromName(args[0]) : REG_NONE; type != REG_NONE) {
+        const DWORD size = static_cast<DWORD>(std::strtoul(args[1].c_str(), nullptr, 10));
         const std::vector<BYTE> bytes = ValueBytes(type, size);
         status = WriteValue(kPowerKey, kHeuristicsValue, type, bytes.data(), size);
     } else {
@@ -86,7 +84,6 @@ int HeuristicsCommand(const std::vector<std::string>& args)
     return Outcome(static_cast<DWORD>(status), "cannot set the Heuristics value");
 }
 
-// power-key present|absent
 int PowerKeyCommand(const std::vector<std::string>& args)
 {
     if (args.size() != 1 || (args[0] != "present" && args[0] != "absent"))
@@ -95,7 +92,6 @@ int PowerKeyCommand(const std::vector<std::string>& args)
     return Outcome(static_cast<DWORD>(status), "cannot change the power key");
 }
 
-// run-value <name> none | run-value <name> <command line...>
 int RunValueCommand(const std::vector<std::string>& args)
 {
     if (args.size() < 2)
@@ -116,11 +112,9 @@ std::string Describe(const RegValue& value)
 {
     if (!value.present)
         return "absent";
+    const char* text = reinterpret_cast<const char*>(value.bytes.data());
     if (value.type == REG_SZ)
-        return "\"" + std::string(reinterpret_cast<const char*>(value.bytes.data()),
-                                   strnlen(reinterpret_cast<const char*>(value.bytes.data()),
-                                           value.bytes.size())) +
-               "\"";
+        return "\"" + std::string(text, strnlen(text, value.bytes.size())) + "\"";
     return TypeName(value.type) + ", " + std::to_string(value.bytes.size()) + " bytes";
 }
 

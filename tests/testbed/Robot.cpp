@@ -2,6 +2,7 @@
 
 #include "messages/Holders.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,32 @@
 namespace robot {
 
 namespace {
+
+// Looks every everyMs until done() holds; FALSE if it still does not after timeoutMs.
+template <typename Done>
+bool WaitFor(DWORD timeoutMs, DWORD everyMs, Done done)
+{
+    for (const DWORD start = GetTickCount(); !done(); Sleep(everyMs))
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+    return true;
+}
+
+// A message answered within 2 s, or 0 from a window that hangs.
+DWORD_PTR Send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+    return result;
+}
+
+GUITHREADINFO GuiInfo(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info;
+}
 
 struct FindData {
     DWORD processId;
@@ -21,11 +48,9 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
     auto* data = reinterpret_cast<FindData*>(lParam);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != data->processId || !IsWindowVisible(hwnd))
+    if (pid != data->processId || !IsWindowVisible(hwnd) ||
+        std::find(data->seen->begin(), data->seen->end(), hwnd) != data->seen->end())
         return TRUE;
-    for (HWND h : *data->seen)
-        if (h == hwnd)
-            return TRUE;
     data->found = hwnd;
     return FALSE;
 }
@@ -88,40 +113,25 @@ std::vector<int> Window::Buttons() const
 
 HWND WaitForWindow(DWORD processId, DWORD timeoutMs, const std::vector<HWND>& seen)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        FindData data = { processId, &seen, nullptr };
+    FindData data = { processId, &seen, nullptr };
+    WaitFor(timeoutMs, 20, [&data] {
         EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&data));
-        if (data.found != nullptr)
-            return data.found;
-        if (GetTickCount() - start >= timeoutMs)
-            return nullptr;
-        Sleep(20);
-    }
+        return data.found != nullptr;
+    });
+    return data.found;
 }
 
 bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(hwnd) && IsWindowVisible(hwnd)) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return WaitFor(timeoutMs, 20, [hwnd] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
 }
 
 std::string Text(HWND hwnd)
 {
     // GetWindowText does not reach another process's edit controls.
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
-        return {};
+    const DWORD_PTR length = Send(hwnd, WM_GETTEXTLENGTH);
     std::string text(length + 1, '\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
-    text.resize(copied);
+    text.resize(Send(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0])));
     return text;
 }
 
@@ -143,33 +153,22 @@ Window Read(HWND hwnd)
     w.owner = GetWindow(hwnd, GW_OWNER);
     GetWindowRect(hwnd, &w.rect);
     EnumChildWindows(hwnd, CollectChild, reinterpret_cast<LPARAM>(&w));
-    for (const Control& c : w.controls) {
-        if (lstrcmpiA(c.className.c_str(), "Static") == 0 && (c.style & SS_TYPEMASK) == SS_ICON) {
-            DWORD_PTR icon = 0;
-            SendMessageTimeoutA(c.hwnd, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
-            w.icon = reinterpret_cast<HICON>(icon);
-        }
-    }
+    for (const Control& c : w.controls)
+        if (lstrcmpiA(c.className.c_str(), "Static") == 0 && (c.style & SS_TYPEMASK) == SS_ICON)
+            w.icon = reinterpret_cast<HICON>(Send(c.hwnd, STM_GETICON));
     return w;
 }
 
 HWND Focus(HWND window)
 {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
+    return GuiInfo(window).hwndFocus;
 }
 
 HWND SettledFocus(HWND window)
 {
-    for (int i = 0; i < 50; ++i) {
-        if (HWND focus = Focus(window))
-            return focus;
-        Sleep(20);
-    }
-    return nullptr;
+    HWND focus = nullptr;
+    WaitFor(1000, 20, [&] { return (focus = Focus(window)) != nullptr; });
+    return focus;
 }
 
 namespace {
@@ -182,22 +181,17 @@ BOOL CALLBACK FindUnpainted(HWND hwnd, LPARAM lParam)
     return FALSE;
 }
 
-// Returns once the window and its controls have painted what the last step
-// changed, at most 2 s later. A window takes posted input before it paints,
-// so a step that followed at once would make the program paint once where
-// it otherwise paints twice: its runs would differ by the time between two
-// steps.
+// Returns once the window and its controls have painted what the last step changed, at most 2 s later.
+// A window takes posted input before it paints, so a step that followed at once would make the program
+// paint once where it otherwise paints twice: its runs would differ by the time between two steps.
 void WaitUntilPainted(HWND window)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
+    WaitFor(2000, 5, [window] {
         bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
         if (!unpainted)
             EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
-        if (!unpainted || GetTickCount() - start >= 2000)
-            return;
-        Sleep(5);
-    }
+        return !unpainted;
+    });
 }
 
 }  // namespace
@@ -210,27 +204,22 @@ void Click(HWND window, int id)
 void SetCheck(HWND window, int id, bool checked)
 {
     HWND box = GetDlgItem(window, id);
-    DWORD_PTR state = 0;
-    SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
-    if ((state == BST_CHECKED) != checked) {
-        SendMessageTimeoutA(box, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+    if ((Send(box, BM_GETCHECK) == BST_CHECKED) != checked) {
+        Send(box, BM_CLICK);
         WaitUntilPainted(window);
     }
 }
 
 void FocusControl(HWND window, int id)
 {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, id)),
-                        TRUE, SMTO_ABORTIFHUNG, 2000, &result);
+    Send(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window, id)), TRUE);
     WaitUntilPainted(window);
 }
 
 void PressKey(HWND control, UINT vk)
 {
-    // Posted to no window, the key would go to this thread's own queue: no
-    // control has the focus when the dialog's thread is not the active one
-    // (another program's window took the foreground).
+    // Posted to no window, the key would go to this thread's own queue: no control has the focus when
+    // the dialog's thread is not the active one (another program's window took the foreground).
     if (control == nullptr) {
         std::fprintf(stderr, "robot: no control has the focus to press key %u on\n", vk);
         return;
@@ -245,29 +234,11 @@ void CloseBox(HWND window)
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-namespace {
-
-// Returns once the window's thread has taken every message sent or posted
-// to it before: a handover of the foreground reaches a thread as a message.
-void Settle(HWND window)
-{
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
-}
-
-// The active window of the window's thread.
-HWND ActiveOf(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndActive;
-}
-
-}  // namespace
-
 bool Activate(HWND window)
 {
+    // Sending WM_NULL returns once the thread has taken every message before
+    // it: a handover of the foreground reaches a thread as a message.
+    const auto Settle = [](HWND hwnd) { Send(hwnd, WM_NULL); };
     HWND desktop = GetDesktopWindow();
     for (int attempt = 0; attempt < 5; ++attempt) {
         Settle(window);
@@ -276,12 +247,11 @@ bool Activate(HWND window)
         Settle(desktop);
         SetForegroundWindow(window);
         Settle(window);
-        // The X server's word that the window lost the input focus to the
-        // desktop can reach it after the foreground came back, and hands
-        // the foreground to the desktop again: then once more.
+        // The X server's word that the window lost the focus to the desktop can reach it after the
+        // foreground came back, and hands the foreground to the desktop again: then once more.
         Sleep(100);
         Settle(window);
-        if (GetForegroundWindow() == window && ActiveOf(window) == window)
+        if (GetForegroundWindow() == window && GuiInfo(window).hwndActive == window)
             return true;
     }
     return false;
@@ -302,9 +272,9 @@ DWORD WINAPI RobotThread(LPVOID param)
     std::vector<HWND> handled;
     for (const Answer& answer : *job->answers) {
         HWND hwnd = nullptr;
-        DWORD start = GetTickCount();
-        while (hwnd == nullptr && !job->actionDone && GetTickCount() - start < job->timeoutMs)
-            hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled);
+        WaitFor(job->timeoutMs, 0, [&] {
+            return job->actionDone || (hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled)) != nullptr;
+        });
         if (hwnd == nullptr)
             return 0;
         job->seen.push_back(Read(hwnd));

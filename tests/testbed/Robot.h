@@ -1,9 +1,6 @@
-// A test robot for windows of any process: finds a process's top-level
-// window, reads it and its controls, and presses buttons and keys the way a
-// user would. Works across processes (texts are read with WM_GETTEXT).
-//
-// With doctest built for one thread, a robot running on a second thread must
-// only record what it sees; the test's own thread makes the assertions.
+// A test robot for windows of any process: finds a process's top-level window, reads it and its
+// controls, and presses buttons and keys the way a user would. With doctest built for one thread, a
+// robot on a second thread only records what it sees; the test's own thread makes the assertions.
 #pragma once
 
 #include <windows.h>
@@ -35,9 +32,7 @@ struct Window {
     std::vector<Control> controls;  // in z-order, which is the template's order
 
     const Control* Find(int id) const;
-    // The texts of the static controls, joined by line feeds: what a message
-    // box says.
-    std::string StaticText() const;
+    std::string StaticText() const;  // the static controls' texts, a line each: what a box says
     HICON icon = nullptr;  // what its icon control showed when it was read
     std::vector<int> Buttons() const;  // the visible buttons' ids
 };
@@ -52,10 +47,9 @@ Window Read(HWND hwnd);
 // A text as a message box shows it: without the line breaks it ends in.
 std::string Visible(std::string text);
 
-// The control that has the keyboard focus on the window's thread.
+// The control that has the keyboard focus on the window's thread; SettledFocus waits up to a second
+// for the dialog manager to give the first focus after the window showed.
 HWND Focus(HWND window);
-// The same, once the dialog manager has given the first focus after the
-// window showed; nullptr if nothing has the focus within a second.
 HWND SettledFocus(HWND window);
 
 void Click(HWND window, int id);           // the user clicks a button
@@ -64,24 +58,19 @@ void FocusControl(HWND window, int id);    // moves the focus like the Tab key
 void PressKey(HWND control, UINT vk);      // a key pressed and released on a control
 void CloseBox(HWND window);                // the title bar's close box
 
-// What the shell does for the program a logon starts: its new window
-// becomes the active one, caption and all. Wine already makes a new dialog
-// the foreground window but paints its caption inactive: the dialog
-// manager's first focus activates the dialog while it is still hidden, Wine
-// draws the caption against the foreground of that moment (another window),
-// and showing the dialog then moves the foreground to a window already
-// active, which repaints nothing. So the foreground goes to the desktop and
-// back, each handover awaited, and the window is activated once more with
-// the foreground in place. FALSE if it is not the foreground window then.
+// What the shell does for the program a logon starts: its new window becomes the active one, caption
+// and all. Wine makes a new dialog the foreground window but paints its caption inactive: the first
+// focus activates the dialog while hidden, against the foreground of that moment (another window),
+// and showing it then repaints nothing. So the foreground goes to the desktop and back, each
+// handover awaited. FALSE if the window is not the foreground window then.
 bool Activate(HWND window);
 
 // What the robot does with one window: press something that answers it.
 using Answer = std::function<void(HWND)>;
 
-// Runs `action` on the calling thread while a robot thread answers, in turn,
-// each new top-level window of this process with the next answer. Returns
-// the windows as they were when they appeared. The robot gives up on a
-// window that does not come within timeoutMs, or when the action returns,
+// Runs `action` on the calling thread while a robot thread answers, in turn, each new top-level
+// window of this process with the next answer. Returns the windows as they were when they appeared.
+// The robot gives up on a window that does not come within timeoutMs, or when the action returns,
 // and closes a window still up timeoutMs after its answer.
 std::vector<Window> RunAndAnswer(const std::function<void()>& action,
                                  const std::vector<Answer>& answers, DWORD timeoutMs = 10000);

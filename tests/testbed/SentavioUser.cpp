@@ -1,13 +1,10 @@
-// sentavio-user.exe <yes|no|cancel|ok|person> [tick] [restart] [screenshot=FILE.bmp]
-//                   [run=COMMAND LINE]
-// Runs Sentavio.exe (the built one, or the command line given with run=, an
-// installed one, say) and answers it as a user would: the prompt with the
-// given choice (ok: Enter on the check box), ticking the check box first
-// with "tick"; the restart question with Yes when "restart" is given, else
-// No; error boxes with OK. With "person" it only watches while a person at
-// the display answers. Prints each window it saw, whole, as it first
-// showed, and, once the program has ended, whether it left a restart of
-// Windows under way.
+// sentavio-user.exe <yes|no|cancel|ok|person> [tick] [restart] [screenshot=FILE.bmp] [run=COMMAND LINE]
+// Runs Sentavio.exe (the built one, or the command line given with run=, an installed one, say) and
+// answers it as a user would: the prompt with the given choice (ok: Enter on the check box), ticking
+// the check box first with "tick"; the restart question with Yes when "restart" is given, else No;
+// error boxes with OK. With "person" it only watches while a person at the display answers. Prints
+// each window it saw, whole, as it first showed, and, once the program has ended, whether it left a
+// restart of Windows under way.
 #include <algorithm>
 #include <cstdio>
 #include <string>

@@ -11,7 +11,6 @@ namespace user {
 bool SaveScreenshot(HWND window, const std::string& path)
 {
     robot::SettledFocus(window);
-    // As at a logon, the prompt is the active window.
     robot::Activate(window);
     // Every control paints before this returns.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -28,13 +27,7 @@ bool SaveScreenshot(HWND window, const std::string& path)
     BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
     SelectObject(memory.Get(), old);
 
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
+    BITMAPINFOHEADER info = { sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0 };
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     std::vector<BYTE> pixels(stride * static_cast<DWORD>(height));
     GetDIBits(memory.Get(), bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(),
@@ -61,29 +54,21 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
         SaveScreenshot(prompt, answers.screenshot);
     if (answers.tick)
         robot::SetCheck(prompt, IDC_DONT_SHOW_AGAIN, true);
-    switch (answers.choice) {
-    case Choice::Yes:
-        robot::Click(prompt, IDYES);
-        break;
-    case Choice::No:
-        robot::Click(prompt, IDNO);
-        break;
-    case Choice::Cancel:
-        robot::Click(prompt, IDCANCEL);
-        break;
-    case Choice::Ok:
-        robot::FocusControl(prompt, IDC_DONT_SHOW_AGAIN);
-        robot::PressKey(robot::SettledFocus(prompt), VK_RETURN);
-        break;
+    if (answers.choice != Choice::Ok) {
+        robot::Click(prompt, answers.choice == Choice::Yes  ? IDYES
+                             : answers.choice == Choice::No ? IDNO
+                                                            : IDCANCEL);
+        return;
     }
+    robot::FocusControl(prompt, IDC_DONT_SHOW_AGAIN);
+    robot::PressKey(robot::SettledFocus(prompt), VK_RETURN);
 }
 
 // How long the loop waits between looks for new windows.
 constexpr DWORD kLookEveryMs = 20;
 
-// Takes the debugged program's next event, if one comes within timeoutMs,
-// tells the observer and lets the program go on. Exceptions other than a
-// breakpoint go back to the program unhandled, as if no debugger watched.
+// Takes the debugged program's next event, if one comes within timeoutMs, tells the observer and lets
+// the program go on. Exceptions other than a breakpoint go back unhandled, as if no debugger watched.
 void TakeDebugEvent(HANDLE process, const DebugObserver& observer, DWORD timeoutMs)
 {
     DEBUG_EVENT event = {};
@@ -117,13 +102,10 @@ int ChildrenOf(DWORD processId)
 
 bool ParseChoice(const std::string& word, Choice& choice)
 {
-    static const struct {
-        const char* word;
-        Choice choice;
-    } words[] = { { "yes", Choice::Yes }, { "no", Choice::No }, { "cancel", Choice::Cancel }, { "ok", Choice::Ok } };
-    for (const auto& w : words) {
-        if (word == w.word) {
-            choice = w.choice;
+    static const char* const kWords[] = { "yes", "no", "cancel", "ok" };  // in the order of Choice
+    for (int i = 0; i < 4; ++i) {
+        if (word == kWords[i]) {
+            choice = static_cast<Choice>(i);
             return true;
         }
     }
@@ -176,61 +158,8 @@ void Answer(HWND window, Kind kind, const Answers& answers)
 
 namespace {
 
-// The windows of one run: those seen, and those answered with when.
-class WindowWatch {
-public:
-    WindowWatch(const Answers& answers, const RunOptions& options) : m_answers(answers), m_options(options) {}
-
-    // Reads, reports and answers a window of the program not seen before,
-    // if one is up.
-    void TakeNewWindow(DWORD processId, Session& session)
-    {
-        HWND hwnd = robot::WaitForWindow(processId, 0, m_seen);
-        if (hwnd == nullptr)
-            return;
-        Seen seen;
-        seen.window = robot::Read(hwnd);
-        seen.kind = KindOf(seen.window);
-        seen.text = robot::Visible(seen.window.StaticText());
-        session.windows.push_back(seen);
-        m_seen.push_back(hwnd);
-        if (m_options.onSeen)
-            m_options.onSeen(seen);
-        if (!m_answers.person) {
-            Answer(hwnd, seen.kind, m_answers);
-            m_answered.push_back({ hwnd, seen.kind, GetTickCount() });
-        }
-    }
-
-    // Answers again each window still up answerAgainMs after its last answer.
-    void AnswerAgain()
-    {
-        if (m_options.answerAgainMs == 0)
-            return;
-        for (Answered& a : m_answered) {
-            if (GetTickCount() - a.at >= m_options.answerAgainMs && IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
-                Answer(a.hwnd, a.kind, m_answers);
-                a.at = GetTickCount();
-            }
-        }
-    }
-
-private:
-    struct Answered {
-        HWND hwnd;
-        Kind kind;
-        DWORD at;
-    };
-
-    const Answers& m_answers;
-    const RunOptions& m_options;
-    std::vector<HWND> m_seen;
-    std::vector<Answered> m_answered;
-};
-
-// The wait between two looks for windows; TRUE once the program has ended.
-// A debugged program stops at each event until it is taken, so its wait is
-// a wait for the next event.
+// The wait between two looks for windows; TRUE once the program has ended. A debugged program stops at
+// each event until it is taken, so its wait is a wait for the next event.
 bool AwaitEnd(process::Child& child, const DebugObserver& observer, DWORD& exitCode)
 {
     if (!observer)
@@ -242,17 +171,43 @@ bool AwaitEnd(process::Child& child, const DebugObserver& observer, DWORD& exitC
 // Watches and answers until the program ends or the time allowed is up.
 void WatchUntilEnd(process::Child& child, const Answers& answers, const RunOptions& options, Session& session)
 {
-    WindowWatch watch(answers, options);
+    struct Answered {
+        HWND hwnd;
+        Kind kind;
+        DWORD at;
+    };
+    std::vector<HWND> seenWindows;
+    std::vector<Answered> answered;
     const DWORD start = GetTickCount();
     while (!session.ended && GetTickCount() - start < options.timeoutMs) {
-        watch.TakeNewWindow(child.Id(), session);
-        watch.AnswerAgain();
+        // A window not seen before is read, reported and answered.
+        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, seenWindows)) {
+            Seen seen;
+            seen.window = robot::Read(hwnd);
+            seen.kind = KindOf(seen.window);
+            seen.text = robot::Visible(seen.window.StaticText());
+            session.windows.push_back(seen);
+            seenWindows.push_back(hwnd);
+            if (options.onSeen)
+                options.onSeen(seen);
+            if (!answers.person) {
+                Answer(hwnd, seen.kind, answers);
+                answered.push_back({ hwnd, seen.kind, GetTickCount() });
+            }
+        }
+        // One still up answerAgainMs after its last answer is answered again.
+        for (Answered& a : answered) {
+            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs &&
+                IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
+                Answer(a.hwnd, a.kind, answers);
+                a.at = GetTickCount();
+            }
+        }
         session.ended = AwaitEnd(child, options.onDebugEvent, session.exitCode);
     }
 }
 
-// What is left once the watch is over: the processes it started, or the
-// window of a program that did not end.
+// What is left once the watch is over: the processes it started, or the window of a program still up.
 void Conclude(process::Child& child, bool debugging, Session& session)
 {
     if (session.ended) {
@@ -260,8 +215,7 @@ void Conclude(process::Child& child, bool debugging, Session& session)
         return;
     }
     session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
-    // Let go before it is ended by force, so that its end leaves no events
-    // waiting for the next debugged run.
+    // Let go before it is ended by force, so that its end leaves no events for the next debugged run.
     if (debugging)
         DebugActiveProcessStop(child.Id());
 }

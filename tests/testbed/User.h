@@ -1,7 +1,6 @@
-// The one way to run the real Sentavio.exe and follow it: starts it, answers
-// each window it shows the way a person would, and tells what was seen and
-// how it ended. Every test that runs the program uses it, and so does the
-// tool sentavio-user.exe (the main job, the restart test).
+// The one way to run the real Sentavio.exe and follow it: starts it, answers each window it shows the
+// way a person would, and tells what was seen and how it ended. Every test that runs the program uses
+// it, and so does the tool sentavio-user.exe (the main job, the restart test).
 #pragma once
 
 #include <windows.h>
@@ -45,28 +44,26 @@ struct Session {
     DWORD exitCode = 0;    // once ended
     bool windowUpAtBound = false;  // not ended, and a window of it still up
     std::vector<Seen> windows;
-    // Processes the program started that still ran when it ended: on Wine
-    // the restart it asked for (ExitWindowsEx starts it and returns).
+    // Processes it started that still ran when it ended: on Wine the restart it asked for
+    // (ExitWindowsEx starts it and returns).
     int leftRunning = 0;
 };
 
-// Hears each debug event of a program run under the caller as its
-// debugger, with the program's process handle, before the program goes on.
+// Hears each debug event of the program, with its process handle, before the program goes on.
 using DebugObserver = std::function<void(const DEBUG_EVENT& event, HANDLE process)>;
 
 struct RunOptions {
     // The built Sentavio.exe unless another is given: an installed one, say.
     std::string commandLine = process::SentavioExe();
     DWORD timeoutMs = 20000;
-    // A window still up this long after it was answered is answered again,
-    // as a user whose click did nothing would; 0: each is answered once.
+    // A window still up this long after it was answered is answered again, as a user whose click did
+    // nothing would; 0: each is answered once.
     DWORD answerAgainMs = 0;
-    // Hears of each window before it is answered: after a restart was
-    // agreed, nothing of this process may be left to report later.
+    // Hears of each window before it is answered: after a restart was agreed, nothing of this process
+    // may be left to report later.
     std::function<void(const Seen&)> onSeen;
-    // Given, the program runs under the caller as its debugger and this
-    // hears every event; the loop takes each as it comes, so the program
-    // is never held up.
+    // Given, the program runs under the caller as its debugger; each event is taken as it comes, so the
+    // program is never held up.
     DebugObserver onDebugEvent;
 };
 
@@ -77,18 +74,15 @@ const char* KindName(Kind kind);
 std::string Describe(const std::vector<Seen>& windows);
 // What a window of the program is, by its controls.
 Kind KindOf(const robot::Window& window);
-// Answers one window of that kind. Answering a window again, as a user
-// whose click did nothing would, clicks again but ticks nothing twice.
+// Answers one window of that kind; answering again clicks again but ticks nothing twice.
 void Answer(HWND window, Kind kind, const Answers& answers);
 
-// The window as it shows on screen, active as at a logon, once its focus
-// has settled and every control has painted, in a 24-bit bitmap file. The
-// one way the tests and the scripts take pictures of the prompt.
+// The window as it shows on screen, active as at a logon, once its focus has settled and every control
+// has painted, in a 24-bit bitmap file: how the tests and the scripts take pictures of the prompt.
 bool SaveScreenshot(HWND window, const std::string& path);
 
-// Runs the program and answers until it ends or options.timeoutMs have
-// passed; a program still running then is ended by force. The default
-// answers cancel the prompt and dismiss every box.
+// Runs the program and answers until it ends or options.timeoutMs have passed; a program still running
+// then is ended by force. The default answers cancel the prompt and dismiss every box.
 Session RunSentavio(const Answers& answers = {}, const RunOptions& options = {});
 
 }  // namespace user

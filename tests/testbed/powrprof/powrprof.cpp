@@ -3,10 +3,7 @@
 // 2000 keeps the global power policy. Unlike Wine's own copy it reads back
 // what was written, and the test bed can make each call answer as a real
 // machine might (the switches of tests/testbed/Keys.h).
-#include <windows.h>
-
-#include <powrprof.h>
-
+#include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
 
 using namespace testbed;
@@ -38,27 +35,14 @@ extern "C" DWORD WINAPI HibernateAnswer()
 #endif
 }
 
-// Each part must be there, binary, and of exactly its size.
 BOOLEAN WINAPI ReadGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    if (ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    GLOBAL_POWER_POLICY stored = {};
-    if (!Succeeded(ReadBinary(kUserPolicyKey, kPolicyValue, &stored.user, sizeof(stored.user))) ||
-        !Succeeded(ReadBinary(kMachinePolicyKey, kPolicyValue, &stored.mach, sizeof(stored.mach))))
-        return FALSE;
-    *policy = stored;
-    return TRUE;
+    return Succeeded(ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? ERROR_ACCESS_DENIED
+                                                                        : LoadPowerPolicy(*policy));
 }
 
 BOOLEAN WINAPI WriteGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    if (ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return Succeeded(WriteValue(kUserPolicyKey, kPolicyValue, REG_BINARY, &policy->user, sizeof(policy->user))) &&
-           Succeeded(WriteValue(kMachinePolicyKey, kPolicyValue, REG_BINARY, &policy->mach, sizeof(policy->mach)));
+    return Succeeded(ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0 ? ERROR_ACCESS_DENIED
+                                                                         : StorePowerPolicy(*policy));
 }
