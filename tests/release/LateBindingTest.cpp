@@ -30,8 +30,7 @@ template <typename T>
 bool ReadChild(HANDLE process, ULONG_PTR address, T& value)
 {
     SIZE_T done = 0;
-    return ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), &value, sizeof(value),
-                             &done) &&
+    return ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), &value, sizeof(value), &done) &&
            done == sizeof(value);
 }
 
