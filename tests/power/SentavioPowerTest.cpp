@@ -6,13 +6,11 @@
 #include <doctest.h>
 
 #include <string>
-#include <vector>
 
 #include "res/resource.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
 #include "tests/testbed/PowerMachine.h"
-#include "tests/testbed/Registry.h"
 #include "tests/testbed/User.h"
 #include "tests/support/Texts.h"
 

@@ -9,7 +9,6 @@
 
 #include <sddl.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 

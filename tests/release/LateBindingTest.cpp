@@ -47,8 +47,7 @@ std::string ExportName(HANDLE process, ULONG_PTR base)
         return "";
     char name[64] = {};
     SIZE_T done = 0;
-    ReadProcessMemory(process, reinterpret_cast<LPCVOID>(base + exports.Name), name,
-                      sizeof(name) - 1, &done);
+    ReadProcessMemory(process, reinterpret_cast<LPCVOID>(base + exports.Name), name, sizeof(name) - 1, &done);
     return Lower(name);
 }
 

@@ -14,10 +14,15 @@ int main(int argc, char** argv)
         wchar_t path[MAX_PATH] = {};
         if (!MultiByteToWideChar(CP_ACP, 0, argv[i], -1, path, MAX_PATH))
             return 2;
-        WINTRUST_FILE_INFO file = { .cbStruct = sizeof(WINTRUST_FILE_INFO), .pcwszFilePath = path };
-        WINTRUST_DATA data = { .cbStruct = sizeof(WINTRUST_DATA), .dwUIChoice = WTD_UI_NONE,
-                               .fdwRevocationChecks = WTD_REVOKE_NONE, .dwUnionChoice = WTD_CHOICE_FILE,
-                               .pFile = &file };
+        WINTRUST_FILE_INFO file = {};
+        file.cbStruct = sizeof(file);
+        file.pcwszFilePath = path;
+        WINTRUST_DATA data = {};
+        data.cbStruct = sizeof(data);
+        data.dwUIChoice = WTD_UI_NONE;
+        data.fdwRevocationChecks = WTD_REVOKE_NONE;
+        data.dwUnionChoice = WTD_CHOICE_FILE;
+        data.pFile = &file;
         GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
         const LONG result = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
         std::printf("0x%08lX\n", static_cast<unsigned long>(result));

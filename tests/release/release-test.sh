@@ -1,12 +1,11 @@
 #!/bin/sh
 # release-test.sh make|reuse SOURCE_DIR WORK_DIR VERSION
-#   The release command of SOURCE_DIR's work tree as it is (its changes and
-#   untracked files too, committed in a clone in WORK_DIR), with a throwaway
-#   root and certificates: each refusal, a release checked against that
-#   root and an unsigned build, and the command's check of it and of each
-#   kind of forgery, one of which (one byte changed) it leaves for the Wine
-#   half. "reuse" passes at once where WORK_DIR holds such a release of this
-#   very work tree that passed.
+#   The release command of SOURCE_DIR's work tree as it is (committed in a
+#   clone in WORK_DIR), with a throwaway root and certificates: each refusal,
+#   a release checked against that root and an unsigned build, and the
+#   command's check of it and of each kind of forgery (one byte changed is
+#   left for the Wine half). "reuse" passes at once where WORK_DIR holds a
+#   release of this very work tree that passed.
 # release-test.sh trust WORK_DIR VERSION TRUST_PROBE
 #   Under Wine: WinVerifyTrust's answer for the released, changed and
 #   unsigned exe.
