@@ -1,12 +1,11 @@
 #!/bin/sh
-# package-test.sh MSI NAME MAKER VERSION: reads the built installer package
-# back with msitools and checks what an install under Wine cannot show: the
-# schema it asks for, the conditions and upgrade rules as written, that the
-# Run value sits alone in a component keyed by itself and written only where
-# the user still wants it, that the program's file carries the version its
-# own version resource says, what Add or Remove Programs shows, and that
-# nothing in it is a custom action. Every row that MakePackage.cmake edits
-# after wixl is read back here.
+# package-test.sh MSI NAME MAKER VERSION: the built installer package read
+# back with msitools, for what an install under Wine cannot show: schema,
+# conditions and upgrade rules as written, the Run value alone in a
+# component keyed by itself and written only where the user still wants it,
+# the program's file version as its version resource says, Add or Remove
+# Programs, no custom action. Every row MakePackage.cmake edits after wixl
+# is read back here.
 set -u
 msi=$1 name=$2 maker=$3 version=$4
 . "$(dirname "$0")/../support/assert.sh"

@@ -39,6 +39,12 @@ struct Machine {
     bool refuseWrite = false;
 };
 
+struct Answers {
+    Choice choice;
+    bool tick;
+    bool restart;
+};
+
 // What the run changed, as the machine's judge tells it; nothing else may.
 struct After {
     bool flagSet;        // Heuristics byte 6 became 1
@@ -49,7 +55,7 @@ struct After {
 struct Case {
     std::string name;
     Machine before;
-    user::Answers answers;  // choice, tick, restart
+    Answers answers;
     std::vector<user::Seen> windows;
     After after;
 };
@@ -73,7 +79,11 @@ void RunCase(const Case& c)
     Prepare(c.before);
     const testbed::MachineSnapshot before = testbed::TakeSnapshot();
 
-    const user::Session session = user::RunSentavio(c.answers);
+    user::Answers answers;
+    answers.choice = c.answers.choice;
+    answers.tick = c.answers.tick;
+    answers.restart = c.answers.restart;
+    const user::Session session = user::RunSentavio(answers);
 
     REQUIRE(session.started);
     CHECK(session.ended);

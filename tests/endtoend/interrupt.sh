@@ -32,10 +32,7 @@ echo "$stranger" >"$session/wineserver.pid"
 ( trap - INT; exec setsid -w env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
 run=$!
 prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
-if ! within 180 prompt_up; then
-    cat "$log"
-    stop "no prompt within 180 s"
-fi
+within 180 prompt_up || { cat "$log"; stop "no prompt within 180 s"; }
 kill -INT -"$run"
 within 10 ended "$run" || { cat "$log"; stop "the run still goes 10 s after the interrupt"; }
 wait "$run"

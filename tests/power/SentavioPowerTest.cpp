@@ -1,8 +1,7 @@
-// The real Sentavio.exe on a qualifying simulated machine (Windows 2000,
-// the maker's driver behind "cmbatt"), for each power state: it ends
-// silently only when hibernation is allowed and the alarms are optimal.
-// The robot reads whatever it shows and cancels it; the registry must be
-// as it was.
+// The real Sentavio.exe on a qualifying simulated machine (Windows 2000, the
+// maker's driver behind "cmbatt"), for each power state: it ends silently only
+// when hibernation is allowed and the alarms are optimal. The robot reads and
+// cancels whatever it shows; the registry must be as it was.
 #include <doctest.h>
 
 #include <string>
