@@ -84,8 +84,8 @@ BOOL ReadDischargeSettings(DischargeSettings& out)
 BOOL WriteDischargeSettings(const DischargeSettings& in)
 {
     char text[80];
-    std::snprintf(text, sizeof(text), "write(%lu,%lu,%lu,%lu,%lu)", in.dwCriticalAlarmEnabled, in.dwLowAlarmEnabled,
-                  in.dwCriticalLevel, in.dwCriticalAction, in.dwCriticalEventCode);
+    std::snprintf(text, sizeof(text), "write(%lu,%lu,%lu,%lu,%lu)", in.dwCriticalAlarmEnabled,
+                  in.dwLowAlarmEnabled, in.dwCriticalLevel, in.dwCriticalAction, in.dwCriticalEventCode);
     fake::Record(text);
     return g_machine.writeOk;
 }
