@@ -6,9 +6,7 @@
 # The user32 functions the program binds late, listed as X(Name, bytes) in
 # LATE_IMPORTS_SOURCE, must be on the list too.
 set -eu
-exe=$1
-dir=$2
-late=${3:-}
+exe=$1 dir=$2 late=${3:-}
 support=$(dirname "$0")/../support
 . "$(dirname "$0")/../support/assert.sh"
 

@@ -2,24 +2,15 @@
 # deploy-test.sh MSI PRODUCT_FILE MAKE_PACKAGE CMAKE MACHINE_EXE USER_EXE WORK_DIR
 #
 # The installer package under Wine's msiexec, in the shared session: install
-# (and its refusal before Windows 2000), upgrade from an older package,
-# downgrade refused, repair, uninstall; upgrade and repair both after the
-# user kept the prompt and after "Don't display this message again.", which
-# they must not undo. After each step it looks at the machine: the installed
-# program, its folder, the Run value, the entries under Add or Remove
-# Programs, and the settings the user agreed to (power policy, Heuristics).
-#
-# The package is 32-bit. In a 64-bit prefix Windows Installer puts it under
-# "Program Files (x86)" and the Run value in the 32-bit registry view; the
-# test asks the prefix which it is and looks there.
+# (refused before Windows 2000), upgrade, downgrade refused, repair,
+# uninstall; upgrade and repair after the user kept the prompt and after
+# "Don't display this message again.", which they must not undo. Each step
+# is judged by the machine: program, folder, Run value, Add or Remove
+# Programs entries, and the settings the user agreed to.
+# The package is 32-bit: a 64-bit prefix puts it under "Program Files (x86)"
+# and the Run value in the 32-bit registry view, so the test looks there.
 set -u
-msi=$1
-product_file=$2
-make_package=$3
-cmake=$4
-machine_exe=$5
-user_exe=$6
-work=$7
+msi=$1 product_file=$2 make_package=$3 cmake=$4 machine_exe=$5 user_exe=$6 work=$7
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../../scripts/common.sh"
 . "$(dirname "$0")/../support/assert.sh"
@@ -68,9 +59,8 @@ run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 installed_value="\"$pf\\Sentavio\\Sentavio.exe\""
 echo "Package $name $version; installs to $pf${view:+, registry view $view}"
 
-# What the package left on the machine, in one line: the installed file
-# (which package's), the folder, the Run value, and the number and versions
-# of the Add or Remove Programs entries named for the product.
+# What the package left, in one line: which package's file, the folder, the
+# Run value, the number and versions of the product's uninstall entries.
 products() {
     for v in $views; do
         echo "VIEW $v"
@@ -96,9 +86,8 @@ state() {
     printf 'exe=%s %s value=%s products=%s\n' "$exe" "$dir" "$value" "$(products)"
 }
 clean_state="exe=none no-folder value=absent products=0"
-# What Add or Remove Programs shows of the product besides its name and
-# version: whether it offers Change, and whether the icon Windows Installer
-# keeps for the product is the package's own.
+# Add or Remove Programs besides name and version: whether it offers Change,
+# and whether the icon Windows Installer keeps is the package's own.
 code=$(property ProductCode)
 msiinfo extract "$msi" Icon.Sentavio.ico >"$work/icon.ico" 2>/dev/null
 arp() {
@@ -117,9 +106,7 @@ value_after() { [ "$1" = ticked ] && echo absent; }
 # The machine's own settings, which no step here may change.
 settings() { machine report | tr -d '\r' | grep -v '^autostart value:'; }
 
-msiexec() {  # msiexec ARGS...: runs it silently; prints nothing, returns its exit status
-    "$run" msiexec "$@" /qn >/dev/null 2>&1
-}
+msiexec() { "$run" msiexec "$@" /qn >/dev/null 2>&1; }  # silent: only its exit status
 outcome() { [ "$1" = 0 ] && echo "done" || echo refused; }
 # Each case starts from a machine without the package, its Run value (which
 # other tests set), or a Windows version set for msiexec.
@@ -133,11 +120,10 @@ reset() {
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # The user's answer to the installed program's prompt: "kept" leaves the
-# Run value; "ticked" is "Don't display this message again.", and Sentavio
-# deletes the value. In a 32-bit prefix the installed program itself runs
-# from the value's command line on the simulated machine; in a 64-bit one
-# the test bed's programs are 64-bit and cannot simulate the machine for the
-# 32-bit program, so the test deletes the value as the program would.
+# Run value; "ticked" ("Don't display this message again.") deletes it. In
+# a 32-bit prefix the installed program runs from the value's command line;
+# in a 64-bit one the test bed cannot simulate the machine for a 32-bit
+# program, so the test deletes the value as the program would.
 answer() {  # answer kept|ticked
     [ "$1" = ticked ] || return 0
     command=$(regdata "$run_key" Sentavio $view) || { fail "no Run value to tick"; return; }
@@ -149,9 +135,8 @@ answer() {  # answer kept|ticked
     fi
     expect "ticked: Run value" "$(regdata "$run_key" Sentavio $view || echo absent)" absent
 }
-# Uninstalls the current package: nothing of the package's is left, and the
-# settings are as they were.
-uninstall() {  # uninstall WHAT
+# uninstall WHAT: nothing of the package's is left, the settings as they were.
+uninstall() {
     msiexec /x "$(package current)"
     expect "$1, uninstall: outcome" "$(outcome $?)" "done"
     expect "$1, uninstall: machine" "$(state)" "$clean_state"
@@ -162,8 +147,7 @@ uninstall() {  # uninstall WHAT
 machine_qualify || stop "cannot prepare the machine"
 settings_before=$(settings)
 
-# Install, as each Windows version that msiexec may report: refused with
-# nothing changed before Windows 2000.
+# Install, as each Windows version msiexec may report.
 case=install
 while read -r windows expected; do
     reset || break
@@ -186,10 +170,9 @@ win2k done
 winxp done
 TABLE
 
-# Upgrade and downgrade, after the user's answer: the newer package
-# replaces the older in place and writes the Run value only where it still
-# is (it names the new program's path); the older one refuses to replace
-# the newer.
+# Upgrade and downgrade after the user's answer: the newer package replaces
+# the older in place, writing the Run value (the new path) only where it
+# still is; the older one refuses to replace the newer.
 case=upgrade
 while read -r first choice second expected kept; do
     reset || break
@@ -206,14 +189,12 @@ older ticked current done current
 current kept older refused current
 TABLE
 
-# Repair by an administrator, after the user's answer: it changes nothing
-# the user chose. "o" reinstalls a file only where it is missing or older:
-# with the installed program replaced by a build of the same file version
-# ("older", which differs only by bytes the loader ignores), the version in
-# the package's File row says it is not older, and it stays. Wine's msiexec
-# treats "a" as "o" (Windows Installer would copy the file), and weighs the
-# Run value's condition again even without the transitive bit that Windows
-# Installer needs for it: package-test.sh checks that bit.
+# Repair after the user's answer changes nothing the user chose. "o"
+# reinstalls a file only where it is missing or older: "older" has the same
+# file version (it differs in bytes the loader ignores), so it stays. Wine
+# treats "a" as "o" (Windows would copy the file), and weighs the Run
+# value's condition again even without the transitive bit that Windows
+# Installer needs: package-test.sh checks that bit.
 case=repair
 while read -r choice mode exe; do
     reset || break
@@ -232,9 +213,7 @@ ticked omus current
 kept omus older
 TABLE
 
-# Uninstall straight after the install, with the Run value in place or
-# deleted by the user: nothing of the package's is left; the power policy
-# and Heuristics stay as they were.
+# Uninstall straight after the install, the Run value kept or deleted.
 case=uninstall
 while read -r choice; do
     reset || break

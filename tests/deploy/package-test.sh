@@ -1,17 +1,13 @@
 #!/bin/sh
-# package-test.sh MSI NAME MAKER VERSION: reads the built installer package
-# back with msitools and checks what an install under Wine cannot show: the
-# schema it asks for, the conditions and upgrade rules as written, that the
-# Run value sits alone in a component keyed by itself and written only where
-# the user still wants it, that the program's file carries the version its
-# own version resource says, what Add or Remove Programs shows, and that
-# nothing in it is a custom action. Every row that MakePackage.cmake edits
-# after wixl is read back here.
+# package-test.sh MSI NAME MAKER VERSION: the built installer package read
+# back with msitools, for what an install under Wine cannot show: schema,
+# conditions and upgrade rules as written, the Run value alone in a
+# component keyed by itself and written only where the user still wants it,
+# the program's file version as its version resource says, Add or Remove
+# Programs, no custom action. Every row MakePackage.cmake edits after wixl
+# is read back here.
 set -u
-msi=$1
-name=$2
-maker=$3
-version=$4
+msi=$1 name=$2 maker=$3 version=$4
 . "$(dirname "$0")/../support/assert.sh"
 
 [ -f "$msi" ] || stop "no package at $msi"
@@ -35,23 +31,18 @@ for want in 'Version: 200 ' 'Template: Intel;1033'; do
     msiinfo suminfo "$msi" | grep -qF "$want" && pass || fail "summary lacks \"$want\""
 done
 
-# The Run value's component, from its Registry row: key path that value
-# (attribute 4: the key path is a Registry row), and no file of its own, so
-# a missing value never makes Windows Installer repair the program's files.
-# Edited: transitive (64) besides that key path, so a repair weighs the
-# condition again; written on a first install, or where the value still is.
-# Only this table can show the transitive bit: Wine's msiexec weighs every
-# component's condition at every run, while Windows Installer weighs a
-# condition again at a repair only for a transitive component, and without
-# the bit would write a deleted value back.
+# The Run value's component, from its Registry row: keyed by that value
+# (attribute 4) and without a file, so a missing value never makes Windows
+# Installer repair the program's files. Edited: transitive (64), so a
+# repair weighs its condition again; Windows Installer does so only for a
+# transitive component and would write a deleted value back (Wine weighs
+# every condition at every run, so only this table shows the bit).
 reg=$(rows Registry | awk -F '\t' '$4 == "Sentavio" { print $1 "\t" $6 }')
 reg_id=$(printf '%s' "$reg" | cut -f 1)
 component=$(printf '%s' "$reg" | cut -f 2)
 expect "files in the Run value's component ($component)" "$(rows File | awk -F '\t' -v c="$component" '$2 == c' | grep -c .)" 0
 
-# One row of the table must match each condition (awk, fields tab-separated;
-# name, maker, version, run, quote, exe_version, exe_language, component and
-# reg_id are set).
+# One row of the table must match each condition (awk, fields tab-separated).
 while IFS='|' read -r what table condition; do
     n=$(rows "$table" | awk -F '\t' -v name="$name" -v maker="$maker" -v version="$version" \
         -v run='SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run' -v quote='"' \
@@ -81,7 +72,6 @@ the Run value's component keyed by the value|Component|$1 == component && int($4
 it is transitive, the user's choice its condition (edited)|Component|$1 == component && $4 == 68 && $5 == "RUNVALUE OR (NOT Installed AND NOT WIX_UPGRADE_DETECTED)"
 TABLE
 
-# The icon's data is an icon file (reserved 0, type 1).
 expect "the stored icon's first bytes (an icon file: reserved 0, type 1)" \
     "$(msiinfo extract "$msi" Icon.Sentavio.ico 2>/dev/null | od -An -tx1 -N 4 | tr -d ' ')" 00000100
 

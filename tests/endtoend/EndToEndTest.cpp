@@ -1,10 +1,9 @@
 // The whole program: the real Sentavio.exe on the simulated Windows 2000
-// machine, answered by the robot as a user would, with the test bed's judge
-// of what the run changed on the machine. One row per case: the
-// machine before, the user's answers, the windows expected, the machine
-// after. A restart that happened would end this test with the rest of the
-// session, so every row that survives proves none happened (the agreed
-// restart itself is proven by restart.sh).
+// machine, answered by the robot as a user would, the test bed judging what
+// the run changed. One row per case: the machine before, the user's answers,
+// the windows expected, the machine after. A restart would end this test
+// with the session, so every row that survives proves none happened
+// (restart.sh proves the agreed one).
 #include <doctest.h>
 
 #include <string>
@@ -103,12 +102,9 @@ TEST_CASE("Sentavio.exe applies what the user answered, and nothing else")
     testbed::MachineScope scope;
 
     const Machine usual;
-    Machine noAutostart;
-    noAutostart.autostart = false;
-    Machine noPowerKey;
-    noPowerKey.powerKey = false;
-    Machine refusesPolicy;
-    refusesPolicy.refuseWrite = true;
+    const Machine noAutostart{ .autostart = false };
+    const Machine noPowerKey{ .powerKey = false };
+    const Machine refusesPolicy{ .refuseWrite = true };
 
     const Case cases[] = {
         { "Cancel with the check box", usual, { Choice::Cancel, true, false }, { kPrompt },
@@ -142,9 +138,7 @@ TEST_CASE("Sentavio.exe keeps every Heuristics byte but the flag, at any size an
 
     for (DWORD type : { REG_BINARY, REG_SZ, REG_DWORD }) {
         for (DWORD size : { 0u, 1u, 19u, 20u, 21u, 64u, 4096u }) {
-            Machine m;
-            m.heuristicsType = type;
-            m.heuristicsSize = size;
+            const Machine m{ .heuristicsType = type, .heuristicsSize = size };
             RunCase({ testbed::TypeName(type) + " of " + std::to_string(size) + " bytes", m,
                       { Choice::Yes, false, false }, { kPrompt, RestartQuestion() }, { true, true, false } });
         }

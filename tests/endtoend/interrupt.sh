@@ -1,14 +1,10 @@
 #!/bin/bash
 # interrupt.sh ARCH: Ctrl-C on the main job while its prompt waits for a
-# person. scripts/run.sh runs in a process group of its own with the prompt
-# on the test session's display; once the prompt is up, the whole group
-# gets SIGINT, as a terminal's Ctrl-C sends it.
-#
-# Proves: the run ends within 10 s, says it was interrupted, exits with
-# 130, and no process of its session is left: X server, wineserver, Wine
-# programs (all carry its prefix). Records left from an earlier run whose
-# ids now name a process of this test's own do not make it end that one.
-#
+# person: scripts/run.sh in a process group of its own, its prompt on the
+# test session's display; once the prompt is up the group gets SIGINT, as
+# from a terminal. Proves: the run ends within 10 s, says so, exits 130,
+# and leaves no process of its session (all carry its prefix); records of
+# an earlier run whose ids now name this test's own process spare it.
 # bash, because only its subshell can give the run back the default SIGINT
 # that a background job of sh starts without.
 set -u
@@ -36,10 +32,7 @@ echo "$stranger" >"$session/wineserver.pid"
 ( trap - INT; exec setsid -w env DISPLAY="$display" SENTAVIO_ARCH="$arch" "$sentavio_root/scripts/run.sh" >"$log" 2>&1 ) &
 run=$!
 prompt_up() { cat "$session/work/user.txt" 2>/dev/null | tr -d '\r' | grep -q '^prompt: '; }
-if ! within 180 prompt_up; then
-    cat "$log"
-    stop "no prompt within 180 s"
-fi
+within 180 prompt_up || { cat "$log"; stop "no prompt within 180 s"; }
 kill -INT -"$run"
 within 10 ended "$run" || { cat "$log"; stop "the run still goes 10 s after the interrupt"; }
 wait "$run"

@@ -1,23 +1,15 @@
 #!/bin/sh
-# restart.sh BUILD_DIR SESSION_DIR: the agreed forced restart, end to end. The real
-# Sentavio.exe on the simulated machine; the user answers Yes with the check
-# box ticked and agrees to restart. On Wine a forced restart ends every
-# process of the session and starts the session again, so no Windows
-# program can watch it happen: this script prepares the machine, lets the
-# restart happen, and looks at the traces left in files.
-#
-# Proves: an application started before is gone; what the Run key names
-# ran again afterwards; Sentavio's own value was gone by then, so it did not
-# start again; the settings were applied before the restart.
-#
-# Every wait is for something that happens (a file written, a process
-# ended), with a bound; none decides a result by its length.
-#
-# It runs in a Wine session of its own (SESSION_DIR), so the restart cannot
-# touch the session the other tests share, whenever it runs.
+# restart.sh BUILD_DIR SESSION_DIR: the agreed forced restart, end to end:
+# the real Sentavio.exe on the simulated machine, the user answering Yes
+# with the check box ticked and agreeing to restart. On Wine a forced
+# restart ends every process of the session and starts it again, so no
+# Windows program can watch it: this script reads the traces left in files.
+# Proves: an application started before is gone; what the Run key names ran
+# again; Sentavio's own value was gone by then; the settings were applied.
+# Every wait is for an event, with a bound; none decides a result by its
+# length. Its own Wine session (SESSION_DIR) keeps the shared one safe.
 set -u
-build=$1
-session=$2
+build=$1 session=$2
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../../scripts/common.sh"
 . "$(dirname "$0")/../support/assert.sh"
@@ -50,8 +42,6 @@ within 60 test -e "$work/idle-runs" || stop "the application did not start withi
 "$run" "$build/testbed/sentavio-user.exe" yes tick restart >"$work/user.txt" 2>&1 </dev/null &
 user=$!
 
-# The restart ends the user, Sentavio.exe and the application; then the
-# session starts again and runs the Run key's values.
 within 60 test -s "$work/run-marker.txt" ||
     stop "the Run key's value did not run again within 60 s: no restart"
 echo "The user saw:"
@@ -68,16 +58,15 @@ machine report >"$work/report.txt" 2>&1
 echo "The machine after the restart:"
 cat "$work/report.txt"
 grep -q '^Heuristics flag (byte 6): 1 (set)' "$work/report.txt" || fail "Heuristics flag not set"
-# The policy written is the optimum: the alarm lines as the machine reports
-# them once the tool has put the optimum in place itself.
+# The policy written is the optimum: the alarm lines as reported once the
+# tool has put the optimum in place itself.
 alarms() { tr -d '\r' <"$1" | grep -e '^critical alarm' -e '^low alarm'; }
 machine power-prepare $optimum >/dev/null || fail "the machine tool cannot set the optimum"
 machine report >"$work/optimum.txt" 2>&1
 [ -n "$(alarms "$work/report.txt")" ] && [ "$(alarms "$work/report.txt")" = "$(alarms "$work/optimum.txt")" ] ||
     fail "policy not written"
-# Removed before the restart: Sentavio.exe cannot act after it, and the
-# value was in place when it started. So the Run key held no Sentavio
-# when the session started again.
+# Sentavio.exe cannot act after the restart and its value was in place
+# before, so it was removed before the restart and did not run again.
 grep -q 'autostart value: absent' "$work/report.txt" || fail "autostart value not removed"
 [ -e "$work/sentavio-marker.txt" ] && fail "Sentavio started again after the restart"
 finish

@@ -14,11 +14,6 @@ std::string g_log;
 CRITICAL_SECTION g_lock;
 bool g_lockReady = false;
 
-const char* Bool(BOOL b)
-{
-    return b ? "TRUE" : "FALSE";
-}
-
 }  // namespace
 
 void Reset(const Machine& machine)
@@ -90,15 +85,14 @@ BOOL WriteDischargeSettings(const DischargeSettings& in)
 {
     char text[80];
     std::snprintf(text, sizeof(text), "write(%lu,%lu,%lu,%lu,%lu)", in.dwCriticalAlarmEnabled,
-                  in.dwLowAlarmEnabled, in.dwCriticalLevel, in.dwCriticalAction,
-                  in.dwCriticalEventCode);
+                  in.dwLowAlarmEnabled, in.dwCriticalLevel, in.dwCriticalAction, in.dwCriticalEventCode);
     fake::Record(text);
     return g_machine.writeOk;
 }
 
 BOOL SetHeuristicsFlag(BOOL enable)
 {
-    fake::Record(std::string("heuristics(") + fake::Bool(enable) + ")");
+    fake::Record(std::string("heuristics(") + (enable ? "TRUE" : "FALSE") + ")");
     return g_machine.heuristicsOk;
 }
 

@@ -14,11 +14,7 @@
 namespace {
 
 enum class User {
-    Yes,
-    No,
-    Cancel,
-    CloseBox,
-    Escape,
+    Yes, No, Cancel, CloseBox, Escape,
     EnterOnCheckBox,  // the framework's own OK command
     EnterAtOnce,      // Enter on whatever has the focus when the prompt opens
 };

@@ -5,20 +5,10 @@
 // size the edit is promised, so AddressSanitizer sees any access outside it.
 #include "system/Heuristics.h"
 
-#include <stdlib.h>
+#include <assert.h>
 #include <string.h>
 
 #include <memory>
-
-namespace {
-
-void Require(bool condition)
-{
-    if (!condition)
-        abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -30,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const DWORD cbRead = static_cast<DWORD>(size - sizeof(enable));
 
     const DWORD cbWrite = HeuristicsWriteSize(cbRead);
-    Require(cbWrite == (cbRead > kHeuristicsMinSize ? cbRead : kHeuristicsMinSize));
+    assert(cbWrite == (cbRead > kHeuristicsMinSize ? cbRead : kHeuristicsMinSize));
 
     std::unique_ptr<BYTE[]> value(new BYTE[cbWrite]);
     // What a shorter read leaves after its bytes is not the edit's to trust.
@@ -40,11 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     for (DWORD i = 0; i < cbWrite; ++i) {
         if (i == kHeuristicsFlagIndex)
-            Require(value[i] == (enable ? 1 : 0));
+            assert(value[i] == (enable ? 1 : 0));
         else if (i < cbRead)
-            Require(value[i] == stored[i]);
+            assert(value[i] == stored[i]);
         else
-            Require(value[i] == 0);
+            assert(value[i] == 0);
     }
     return 0;
 }

@@ -5,25 +5,17 @@
 // sees any access outside it.
 #include "system/PolicyRecord.h"
 
-#include <stdlib.h>
+#include <assert.h>
 #include <string.h>
 
 #include <memory>
-#include <vector>
 
 namespace {
 
 // Offset and width of each byte the mapping may write.
 bool IsField(DWORD offset)
 {
-    return offset == 76 || (offset >= 80 && offset < 88) || (offset >= 92 && offset < 96) ||
-           offset == 100;
-}
-
-void Require(bool condition)
-{
-    if (!condition)
-        abort();
+    return offset == 76 || (offset >= 80 && offset < 88) || (offset >= 92 && offset < 96) || offset == 100;
 }
 
 }  // namespace
@@ -41,21 +33,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A read stored back changes no byte.
     DischargeSettings read = {};
     ReadDischargeFields(record.get(), read);
-    Require(read.dwCriticalAlarmEnabled <= 0xFF && read.dwLowAlarmEnabled <= 0xFF);
+    assert(read.dwCriticalAlarmEnabled <= 0xFF && read.dwLowAlarmEnabled <= 0xFF);
     StoreDischargeFields(record.get(), read);
-    Require(memcmp(record.get(), data, kGlobalPowerPolicySize) == 0);
+    assert(memcmp(record.get(), data, kGlobalPowerPolicySize) == 0);
 
     // Only the five fields change, and they read back as stored; the two
     // Enable values keep their low byte.
     StoreDischargeFields(record.get(), wanted);
     for (DWORD i = 0; i < kGlobalPowerPolicySize; ++i)
-        Require(IsField(i) || record[i] == data[i]);
+        assert(IsField(i) || record[i] == data[i]);
     DischargeSettings back = {};
     ReadDischargeFields(record.get(), back);
-    Require(back.dwCriticalAlarmEnabled == (wanted.dwCriticalAlarmEnabled & 0xFF));
-    Require(back.dwLowAlarmEnabled == (wanted.dwLowAlarmEnabled & 0xFF));
-    Require(back.dwCriticalLevel == wanted.dwCriticalLevel);
-    Require(back.dwCriticalAction == wanted.dwCriticalAction);
-    Require(back.dwCriticalEventCode == wanted.dwCriticalEventCode);
+    assert(back.dwCriticalAlarmEnabled == (wanted.dwCriticalAlarmEnabled & 0xFF));
+    assert(back.dwLowAlarmEnabled == (wanted.dwLowAlarmEnabled & 0xFF));
+    assert(back.dwCriticalLevel == wanted.dwCriticalLevel);
+    assert(back.dwCriticalAction == wanted.dwCriticalAction);
+    assert(back.dwCriticalEventCode == wanted.dwCriticalEventCode);
     return 0;
 }

@@ -59,10 +59,12 @@ const int kFailed = static_cast<int>(HibernateState::Failed);
 
 TEST_CASE("every operation answers as specified, shows the right box and changes only what it writes")
 {
-    const std::string missingLibrary = SystemText(ERROR_MOD_NOT_FOUND);
-    const std::string missingEntry = SystemText(ERROR_PROC_NOT_FOUND);
-    REQUIRE_FALSE(missingLibrary.empty());
-    REQUIRE_FALSE(missingEntry.empty());
+    const std::string noLibrary = SystemText(ERROR_MOD_NOT_FOUND);
+    const std::string noEntry = SystemText(ERROR_PROC_NOT_FOUND);
+    const std::string refused = texts::Text(IDS_REGISTRY_ERROR);
+    REQUIRE_FALSE(noLibrary.empty());
+    REQUIRE_FALSE(noEntry.empty());
+    using enum Operation;
     struct Case {
         const char* name;
         PowerLibrary library;
@@ -73,33 +75,27 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
         std::string box;  // empty: none
         bool written = false;  // the policy holds the optimum alarms afterwards
     } cases[] = {
-        { "stand-in: hibernation", PowerLibrary::StandIn, false, false, Operation::Hibernate, kAllowed, "" },
-        { "stand-in: read", PowerLibrary::StandIn, false, false, Operation::Read, TRUE, "" },
-        { "stand-in: write", PowerLibrary::StandIn, false, false, Operation::Write, TRUE, "", true },
-        { "no library: hibernation", PowerLibrary::Missing, false, false, Operation::Hibernate, kFailed,
-          missingLibrary },
-        { "no library: read", PowerLibrary::Missing, false, false, Operation::Read, FALSE, missingLibrary },
-        { "no library: write", PowerLibrary::Missing, false, false, Operation::Write, FALSE, missingLibrary },
-        { "no hibernation entry", PowerLibrary::NoHibernateEntry, false, false, Operation::Hibernate, kFailed,
-          missingEntry },
-        { "no read entry: read", PowerLibrary::NoReadEntry, false, false, Operation::Read, FALSE, missingEntry },
-        { "no read entry: write", PowerLibrary::NoReadEntry, false, false, Operation::Write, FALSE, missingEntry },
-        { "no write entry: write", PowerLibrary::NoWriteEntry, false, false, Operation::Write, FALSE,
-          missingEntry },
-        { "refused read: read", PowerLibrary::StandIn, true, false, Operation::Read, FALSE, texts::Text(IDS_REGISTRY_ERROR) },
-        { "refused read: write writes nothing", PowerLibrary::StandIn, true, false, Operation::Write, FALSE,
-          texts::Text(IDS_REGISTRY_ERROR) },
-        { "refused write: write", PowerLibrary::StandIn, false, true, Operation::Write, FALSE,
-          texts::Text(IDS_REGISTRY_ERROR) },
-        { "refused write: a read still succeeds", PowerLibrary::StandIn, false, true, Operation::Read, TRUE, "" },
+        { "stand-in: hibernation", PowerLibrary::StandIn, false, false, Hibernate, kAllowed, "" },
+        { "stand-in: read", PowerLibrary::StandIn, false, false, Read, TRUE, "" },
+        { "stand-in: write", PowerLibrary::StandIn, false, false, Write, TRUE, "", true },
+        { "no library: hibernation", PowerLibrary::Missing, false, false, Hibernate, kFailed, noLibrary },
+        { "no library: read", PowerLibrary::Missing, false, false, Read, FALSE, noLibrary },
+        { "no library: write", PowerLibrary::Missing, false, false, Write, FALSE, noLibrary },
+        { "no hibernation entry", PowerLibrary::NoHibernateEntry, false, false, Hibernate, kFailed, noEntry },
+        { "no read entry: read", PowerLibrary::NoReadEntry, false, false, Read, FALSE, noEntry },
+        { "no read entry: write", PowerLibrary::NoReadEntry, false, false, Write, FALSE, noEntry },
+        { "no write entry: write", PowerLibrary::NoWriteEntry, false, false, Write, FALSE, noEntry },
+        { "refused read: read", PowerLibrary::StandIn, true, false, Read, FALSE, refused },
+        { "refused read: write writes nothing", PowerLibrary::StandIn, true, false, Write, FALSE, refused },
+        { "refused write: write", PowerLibrary::StandIn, false, true, Write, FALSE, refused },
+        { "refused write: a read still succeeds", PowerLibrary::StandIn, false, true, Read, TRUE, "" },
         // Stock Wine: its own library answers that hibernation is allowed,
         // refuses every read of the global policy (error 2) and every write
         // (error 120). So the program shows string 7 where it reads, and a
         // write stops at the refused read.
-        { "Wine's own: hibernation", PowerLibrary::WineOwn, false, false, Operation::Hibernate, kAllowed, "" },
-        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Operation::Read, FALSE, texts::Text(IDS_REGISTRY_ERROR) },
-        { "Wine's own: write", PowerLibrary::WineOwn, false, false, Operation::Write, FALSE,
-          texts::Text(IDS_REGISTRY_ERROR) },
+        { "Wine's own: hibernation", PowerLibrary::WineOwn, false, false, Hibernate, kAllowed, "" },
+        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Read, FALSE, refused },
+        { "Wine's own: write", PowerLibrary::WineOwn, false, false, Write, FALSE, refused },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));

@@ -1,18 +1,15 @@
-// The real Sentavio.exe on a qualifying simulated machine (Windows 2000,
-// the maker's driver behind "cmbatt"), for each power state: it ends
-// silently only when hibernation is allowed and the alarms are optimal.
-// The robot reads whatever it shows and cancels it; the registry must be
-// as it was.
+// The real Sentavio.exe on a qualifying simulated machine (Windows 2000, the
+// maker's driver behind "cmbatt"), for each power state: it ends silently only
+// when hibernation is allowed and the alarms are optimal. The robot reads and
+// cancels whatever it shows; the registry must be as it was.
 #include <doctest.h>
 
 #include <string>
-#include <vector>
 
 #include "res/resource.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
 #include "tests/testbed/PowerMachine.h"
-#include "tests/testbed/Registry.h"
 #include "tests/testbed/User.h"
 #include "tests/support/Texts.h"
 

@@ -1,5 +1,4 @@
-// The probes on Wine's real version setting, access token and service
-// control manager.
+// The probes on Wine's real version setting, access token and service manager.
 #include <doctest.h>
 
 #include "messages/Holders.h"
@@ -10,7 +9,6 @@
 
 #include <sddl.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -19,9 +17,7 @@ namespace {
 // Runs a console program and returns what it printed.
 std::string Output(const std::string& commandLine)
 {
-    SECURITY_ATTRIBUTES inherit = {};
-    inherit.nLength = sizeof(inherit);
-    inherit.bInheritHandle = TRUE;
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
     CHandleHolder readEnd;
     CHandleHolder writeEnd;
     if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inherit, 0))
@@ -55,23 +51,19 @@ CSidHolder AdministratorsSid()
 }
 
 // An impersonation token made from the process token.
-CHandleHolder ImpersonationToken(SECURITY_IMPERSONATION_LEVEL level,
-                                               bool adminsDenyOnly = false)
+CHandleHolder ImpersonationToken(SECURITY_IMPERSONATION_LEVEL level, bool adminsDenyOnly = false)
 {
-    CHandleHolder process;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, process.Put());
-    CHandleHolder source = std::move(process);
+    CHandleHolder source;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, source.Put());
     if (adminsDenyOnly) {
         CSidHolder admins = AdministratorsSid();
         SID_AND_ATTRIBUTES disable = { admins.Get(), 0 };
         CHandleHolder restricted;
-        CreateRestrictedToken(source.Get(), 0, 1, &disable, 0, nullptr, 0, nullptr,
-                              restricted.Put());
+        CreateRestrictedToken(source.Get(), 0, 1, &disable, 0, nullptr, 0, nullptr, restricted.Put());
         source = std::move(restricted);
     }
     CHandleHolder token;
-    DuplicateTokenEx(source.Get(), TOKEN_ALL_ACCESS, nullptr, level, TokenImpersonation,
-                     token.Put());
+    DuplicateTokenEx(source.Get(), TOKEN_ALL_ACCESS, nullptr, level, TokenImpersonation, token.Put());
     return token;
 }
 

@@ -1,11 +1,8 @@
 // What Wine cannot produce, through the import slots of GetTokenInformation
-// and QueryServiceConfigA: while a case runs, the probes linked into this
-// program call the fakes below. With no script set, a fake passes the call
-// on to the real advapi32.
-//
-// Wine cannot make a token without the Administrators group (every token
-// is a copy of its one user's, and a restricted token keeps the group as
-// deny-only), nor a service configuration that fits the 36-byte fixed
+// and QueryServiceConfigA, whose fakes below pass the call on to advapi32
+// unless a case sets a script: a token without the Administrators group
+// (every token is a copy of its one user's, and a restricted token keeps the
+// group as deny-only), a service configuration that fits the 36-byte fixed
 // part or lacks a binary path.
 #include <doctest.h>
 

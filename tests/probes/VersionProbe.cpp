@@ -1,6 +1,5 @@
 // Prints the version record as this program sees it, for a test that gives
-// this program's name a Wine version setting:
-// "platform major minor size win32s winnt win9x".
+// its name a Wine version setting: "platform major minor size win32s winnt win9x".
 #include "system/Probes.h"
 
 #include <cstdio>
@@ -8,9 +7,8 @@
 int main()
 {
     COSVersionInfo version;
-    std::printf("%lu %lu %lu %lu %d %d %d\n", version.m_osvi.dwPlatformId,
-                version.m_osvi.dwMajorVersion, version.m_osvi.dwMinorVersion,
-                version.m_osvi.dwOSVersionInfoSize, version.m_bWin32s, version.m_bWinNT,
-                version.m_bWin9x);
+    std::printf("%lu %lu %lu %lu %d %d %d\n", version.m_osvi.dwPlatformId, version.m_osvi.dwMajorVersion,
+                version.m_osvi.dwMinorVersion, version.m_osvi.dwOSVersionInfoSize, version.m_bWin32s,
+                version.m_bWinNT, version.m_bWin9x);
     return 0;
 }

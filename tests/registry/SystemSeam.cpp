@@ -29,17 +29,14 @@ BOOL FailOrCall(DWORD failure, A... args)
     return CStandIn<Slot>::Real()(args...);
 }
 
-LONG WINAPI QueryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                       LPDWORD size)
+LONG WINAPI QueryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
 {
-    DWORD failure = data == nullptr ? g_failures.sizeQuery : g_failures.dataRead;
-    if (failure != 0)
+    if (const DWORD failure = data == nullptr ? g_failures.sizeQuery : g_failures.dataRead)
         return static_cast<LONG>(failure);
     return CStandIn<importSlot_RegQueryValueExA>::Real()(key, name, reserved, type, data, size);
 }
 
-LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
-                     DWORD size)
+LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size)
 {
     if (g_failures.setValue != 0)
         return static_cast<LONG>(g_failures.setValue);

@@ -20,9 +20,8 @@ namespace {
 
 std::string Lower(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
+    for (char& c : s)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return s;
 }
 
@@ -30,8 +29,7 @@ template <typename T>
 bool ReadChild(HANDLE process, ULONG_PTR address, T& value)
 {
     SIZE_T done = 0;
-    return ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), &value, sizeof(value),
-                             &done) &&
+    return ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), &value, sizeof(value), &done) &&
            done == sizeof(value);
 }
 
@@ -48,8 +46,7 @@ std::string ExportName(HANDLE process, ULONG_PTR base)
         return "";
     char name[64] = {};
     SIZE_T done = 0;
-    ReadProcessMemory(process, reinterpret_cast<LPCVOID>(base + exports.Name), name,
-                      sizeof(name) - 1, &done);
+    ReadProcessMemory(process, reinterpret_cast<LPCVOID>(base + exports.Name), name, sizeof(name) - 1, &done);
     return Lower(name);
 }
 

@@ -6,8 +6,7 @@
 # anything: an unknown option with a usage line, an unknown language naming
 # the ones the program speaks (from their one table).
 set -u
-root=$1
-work=$2
+root=$1 work=$2
 . "$(dirname "$0")/../support/assert.sh"
 rm -rf "$work"
 mkdir -p "$work"

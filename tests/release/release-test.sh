@@ -1,12 +1,11 @@
 #!/bin/sh
 # release-test.sh make|reuse SOURCE_DIR WORK_DIR VERSION
-#   The release command of SOURCE_DIR's work tree as it is (its changes and
-#   untracked files too, committed in a clone in WORK_DIR), with a throwaway
-#   root and certificates: each refusal, a release checked against that
-#   root and an unsigned build, and the command's check of it and of each
-#   kind of forgery, one of which (one byte changed) it leaves for the Wine
-#   half. "reuse" passes at once where WORK_DIR holds such a release of this
-#   very work tree that passed.
+#   The release command of SOURCE_DIR's work tree as it is (committed in a
+#   clone in WORK_DIR), with a throwaway root and certificates: each refusal,
+#   a release checked against that root and an unsigned build, and the
+#   command's check of it and of each kind of forgery (one byte changed is
+#   left for the Wine half). "reuse" passes at once where WORK_DIR holds a
+#   release of this very work tree that passed.
 # release-test.sh trust WORK_DIR VERSION TRUST_PROBE
 #   Under Wine: WinVerifyTrust's answer for the released, changed and
 #   unsigned exe.
@@ -31,12 +30,9 @@ TABLE
     finish
 fi
 
-src=$2
-work=$3
-version=$4
-# snapshot: the tree of SOURCE_DIR's work tree as it is, tracked files with
-# their changes and untracked ones not ignored, written into the clone (the
-# source repository is left alone).
+src=$2 work=$3 version=$4
+# snapshot: the tree of SOURCE_DIR's work tree as it is (changes, untracked
+# files not ignored), written into the clone; the source is left alone.
 snapshot() {
     rm -f "$work/snapshot.index"
     GIT_INDEX_FILE=$work/snapshot.index git -C "$work/repo" --work-tree="$src" add -A &&
@@ -125,19 +121,23 @@ printf '#!/bin/sh\nkill -TERM "$PPID"\nsleep 1\nexec %s "$@"\n' "$(command -v mv
 printf '#!/bin/sh\n[ "$1" != tables ] || exit 1\nexec %s "$@"\n' "$(command -v msiinfo)" >failing/msiinfo
 chmod +x signal/mv failing/msiinfo
 
-# release SETUP ARGUMENTS: the release command after SETUP, in its own
-# shell (so that it may set the command's environment), with ARGUMENTS
+# release_sh LOG SETUP ARGUMENTS: the release command after SETUP, in its
+# own shell (so that it may set the command's environment), with ARGUMENTS
 # (expanded here), a relative TMPDIR and a CRLF password on standard input;
-# prints its output, sets status.
-release() {
+# prints its output (kept in LOG), sets status.
+release_sh() {
     status=0
     (
-        eval "$1"
-        eval "set -- $2"
+        eval "$2"
+        eval "set -- $3"
         TMPDIR=tmp exec repo/scripts/release.sh "$@"
-    ) <password.crlf >release.log 2>&1 || status=$?
+    ) <password.crlf >"$1" 2>&1 || status=$?
+    cat "$1"
+}
+# release SETUP ARGUMENTS: a release, its clone put back as committed after.
+release() {
+    release_sh release.log "$@"
     git -C repo checkout -q . && git -C repo clean -q -f
-    cat release.log
 }
 # Each refusal: a non-zero status, the message, and nothing written.
 while IFS='|' read -r case setup arguments message; do
@@ -198,12 +198,12 @@ release : 'signer.p12 password'
 grep -q 'exists already' release.log && [ $status != 0 ] || fail "an existing release was not refused"
 
 # A copy of the release, its files dated anew, as a download makes them;
-# forgeries, each such a copy with its sums made anew: one
-# changed byte (in the DOS stub, which the signatures cover); the package's
-# summary changed (a 64-bit template, another author and package code) and
-# signed again with the genuine key; a hidden file beside the four; COMMIT
-# naming the commit by a short id; both files, or the package alone,
-# signed by another certificate under the same root.
+# forgeries, each such a copy with its sums made anew: one changed byte (in
+# the DOS stub, which the signatures cover); the package's summary changed
+# (64-bit template, another author and package code) and signed again with
+# the genuine key; a hidden file beside the four; COMMIT naming the commit
+# by a short id; both files, or the package alone, signed by another
+# certificate under the same root.
 # sign_as P12 FILE [EDIT]: FILE's signatures replaced by two of P12, as
 # the release signs, after the command EDIT changed the unsigned file.
 sign_as() {
@@ -231,17 +231,10 @@ sign_as other.p12 mixed/Sentavio.msi
 for forgery in changed summary hidden short other mixed; do
     (cd $forgery && sha256sum Sentavio.exe Sentavio.msi >SHA256SUMS)
 done
-# The check of the copy, pinned to its signer, and of each forgery, all
-# with a relative TMPDIR. SETUP runs in the check's own shell.
+# The check of the copy, pinned to its signer, and of each forgery.
 # shellcheck disable=SC2034 # assert.sh reads case
 while IFS='|' read -r case setup arguments expected message; do
-    status=0
-    (
-        eval "$setup"
-        eval "set -- $arguments"
-        TMPDIR=tmp exec repo/scripts/release.sh --check "$@"
-    ) >check.log 2>&1 || status=$?
-    cat check.log
+    release_sh check.log "$setup" "--check $arguments"
     expect "status" $status "$expected"
     grep -q -- "$message" check.log || fail "no \"$message\" in the check"
     expect "temporary files" "$(ls -A tmp)" ""

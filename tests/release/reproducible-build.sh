@@ -5,8 +5,7 @@
 # different paths and moments, and fails unless both are the same byte for
 # byte and carry no timestamp in the PE header or the resources.
 set -eu
-src=$1
-work=$2
+src=$1 work=$2
 . "$(dirname "$0")/../support/assert.sh"
 
 rm -rf "$work"

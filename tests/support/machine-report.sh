@@ -4,10 +4,7 @@
 # Wine tests, saved to FILE, and after them, compared with it: a test that
 # leaves the machine changed, in whatever order the tests ran, shows here.
 set -eu
-usage() {
-    echo "usage: $0 save|compare FILE TOOL" >&2
-    exit 2
-}
+usage() { echo "usage: $0 save|compare FILE TOOL" >&2; exit 2; }
 [ $# = 3 ] || usage
 action=$1 file=$2 machine_exe=$3
 sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
