@@ -30,11 +30,18 @@ bool Child::Start(const std::string& commandLine, DWORD flags, HANDLE output)
         startup.hStdOutput = output;
         startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     }
-    std::string mutableLine = commandLine;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, output != nullptr, flags, nullptr,
-                        nullptr, &startup, &info))
-        return false;
+    // Wine now and then refuses a start with ERROR_INTERNAL_ERROR while the machine is busy (seen on
+    // 64-bit Wine with two suites on two cores). Nothing ran then, so another try starts the same run.
+    for (int attempt = 1;; ++attempt) {
+        std::string mutableLine = commandLine;
+        if (CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, output != nullptr, flags, nullptr,
+                           nullptr, &startup, &info))
+            break;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3)
+            return false;
+        Sleep(200);
+    }
     End();
     m_process.Reset(info.hProcess);
     m_thread.Reset(info.hThread);
