@@ -41,7 +41,10 @@ host_choose_arch() {
     why=
     case "${SENTAVIO_ARCH:-}" in
     x86_64) why="SENTAVIO_ARCH=x86_64 asks for it" ;;
-    i686) ;;
+    i686)
+        host_runs_i686 ||
+            { echo "SENTAVIO_ARCH=i686 asks for the i686 program, but $host_i686_why" >&2 && exit 2; }
+        ;;
     *) host_runs_i686 || why=$host_i686_why ;;
     esac
     if [ -z "$why" ]; then use_arch i686; else use_arch x86_64; fi

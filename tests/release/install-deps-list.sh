@@ -4,7 +4,8 @@
 # with an impostor called convert first on PATH, it names ImageMagick and
 # the impostor. The commands refuse what they do not know, before they do
 # anything: an unknown option with a usage line, an unknown language naming
-# the ones the program speaks (from their one table).
+# the ones the program speaks (from their one table), the i686 program asked
+# for where the kernel cannot run it.
 set -u
 root=$1 work=$2
 . "$(dirname "$0")/../support/assert.sh"
@@ -12,6 +13,10 @@ rm -rf "$work"
 mkdir -p "$work"
 printf '#!/bin/sh\necho "convert: not ImageMagick"\n' >"$work/convert"
 chmod +x "$work/convert"
+# A kernel that refuses 32-bit programs, as the scripts' probe meets it.
+mkdir "$work/no32"
+printf '#!/bin/sh\ncase "$3" in *sentavio-i686.*) exit 126 ;; esac\nexec /bin/bash "$@"\n' >"$work/no32/bash"
+chmod +x "$work/no32/bash"
 
 case=list
 listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || stop "--list failed"
@@ -29,5 +34,6 @@ done <<EOF
 unknown option|"$root/scripts/install-deps.sh" --bogus|^usage: .*install-deps.sh \[--list\]\$
 unknown answer|"$root/scripts/run.sh" maybe|^usage: .*run.sh \[yes|no|cancel|ok\] \[tick\] \[restart\] \[lang=LOCALE\]\$
 unknown language|"$root/scripts/run.sh" lang=xx_XX|run.sh: unknown language 'xx_XX'; Sentavio speaks $locales\$
+i686 where it cannot run|PATH="$work/no32:$PATH" SENTAVIO_ARCH=i686 "$root/scripts/run.sh" no|^SENTAVIO_ARCH=i686 asks for the i686 program, but this host's kernel does not run 32-bit programs
 EOF
 finish
