@@ -176,7 +176,7 @@ TABLE
 case=upgrade
 while read -r first choice second expected kept; do
     reset || break
-    msiexec /i "$(package $first)" || { fail "cannot install $first"; continue; }
+    msiexec /i "$(package $first)" || { fail "cannot install $first: msiexec status $?"; continue; }
     answer $choice
     msiexec /i "$(package $second)"
     expect "$first, $choice, $second: outcome" "$(outcome $?)" "$expected"
@@ -198,7 +198,7 @@ TABLE
 case=repair
 while read -r choice mode exe; do
     reset || break
-    msiexec /i "$(package current)" || { fail "cannot install"; continue; }
+    msiexec /i "$(package current)" || { fail "cannot install: msiexec status $?"; continue; }
     answer $choice
     [ "$exe" = older ] && cp "$work/older/Sentavio.exe" "$folder/Sentavio.exe"
     msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=$mode
@@ -217,7 +217,7 @@ TABLE
 case=uninstall
 while read -r choice; do
     reset || break
-    msiexec /i "$(package current)" || { fail "cannot install"; continue; }
+    msiexec /i "$(package current)" || { fail "cannot install: msiexec status $?"; continue; }
     answer $choice
     uninstall "$choice"
 done <<'TABLE'
