@@ -96,7 +96,10 @@ arp() {
     icon=$("$run" reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
         awk -v code="$code" '$1 == "ProductIcon" && index($0, code) { sub(/^.*REG_SZ +/, ""); print }')
     shown=none
-    [ -n "$icon" ] && cmp -s "$("$run" winepath -u "$icon" | tr -d '\r')" "$work/icon.ico" && shown=package
+    if [ -n "$icon" ]; then
+        file=$("$run" winepath -u "$icon" | tr -d '\r')
+        if cmp -s "$file" "$work/icon.ico"; then shown=package; else shown="other($icon: $(ls -l "$file" 2>&1))"; fi
+    fi
     echo "NoModify=${nomodify:-none} icon=$shown"
 }
 installed() {  # installed EXE VERSION [absent]: one product, its folder, the Run value or none
@@ -106,7 +109,16 @@ value_after() { [ "$1" = ticked ] && echo absent; }
 # The machine's own settings, which no step here may change.
 settings() { machine report | tr -d '\r' | grep -v '^autostart value:'; }
 
-msiexec() { "$run" msiexec "$@" /qn >/dev/null 2>&1; }  # silent: only its exit status
+# Silent; its log and Wine's output kept for why() to show on a failure.
+# Held: a run that Wine failed to start is started again.
+msiexec() {
+    "$run" --held-output msiexec "$@" /qn /l\*v "$(dos_path "$work/msiexec.log")" >"$work/msiexec.out" 2>&1
+}
+why() {  # why STATUS: the status of the last msiexec, the errors it logged, what Wine said
+    printf 'msiexec status %s; ' "$1"
+    { tr -d '\r\0' <"$work/msiexec.log" | grep -i -E 'error|return value 3'; tr -d '\r' <"$work/msiexec.out"; } 2>/dev/null |
+        tail -n 5 | tr '\n' ' '
+}
 outcome() { [ "$1" = 0 ] && echo "done" || echo refused; }
 # Each case starts from a machine without the package, its Run value (which
 # other tests set), or a Windows version set for msiexec.
@@ -176,7 +188,7 @@ TABLE
 case=upgrade
 while read -r first choice second expected kept; do
     reset || break
-    msiexec /i "$(package $first)" || { fail "cannot install $first: msiexec status $?"; continue; }
+    msiexec /i "$(package $first)" || { fail "cannot install $first: $(why $?)"; continue; }
     answer $choice
     msiexec /i "$(package $second)"
     expect "$first, $choice, $second: outcome" "$(outcome $?)" "$expected"
@@ -198,7 +210,7 @@ TABLE
 case=repair
 while read -r choice mode exe; do
     reset || break
-    msiexec /i "$(package current)" || { fail "cannot install: msiexec status $?"; continue; }
+    msiexec /i "$(package current)" || { fail "cannot install: $(why $?)"; continue; }
     answer $choice
     [ "$exe" = older ] && cp "$work/older/Sentavio.exe" "$folder/Sentavio.exe"
     msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=$mode
@@ -217,7 +229,7 @@ TABLE
 case=uninstall
 while read -r choice; do
     reset || break
-    msiexec /i "$(package current)" || { fail "cannot install: msiexec status $?"; continue; }
+    msiexec /i "$(package current)" || { fail "cannot install: $(why $?)"; continue; }
     answer $choice
     uninstall "$choice"
 done <<'TABLE'
