@@ -2,11 +2,13 @@
 # deploy-test.sh MSI PRODUCT_FILE MAKE_PACKAGE CMAKE MACHINE_EXE USER_EXE WORK_DIR
 #
 # The installer package under Wine's msiexec, in the shared session: install
-# (refused before Windows 2000), upgrade, downgrade refused, repair,
-# uninstall; upgrade and repair after the user kept the prompt and after
-# "Don't display this message again.", which they must not undo. Each step
-# is judged by the machine: program, folder, Run value, Add or Remove
-# Programs entries, and the settings the user agreed to.
+# (refused before Windows 2000 and from Vista on), upgrade, downgrade
+# refused, repair, uninstall (by the package or by its product code alone,
+# also where Windows has since become a later one); upgrade and repair after
+# the user kept the prompt and after "Don't display this message again.",
+# which they must not undo. Each step is judged by the machine: program,
+# folder, Run value, Add or Remove Programs entries, and the settings the
+# user agreed to.
 # The package is 32-bit: a 64-bit prefix puts it under "Program Files (x86)"
 # and the Run value in the 32-bit registry view, so the test looks there.
 set -u
@@ -16,9 +18,12 @@ sentavio_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../support/assert.sh"
 run="$sentavio_root/cmake/wine-run.sh"
 
+# reg query, held: a reg that Wine failed to start on a busy machine is
+# started again, and never reads as an absent key.
+query() { "$run" --held-output reg query "$@" 2>/dev/null; }
 # reg's answer for one REG_SZ value: its data, or failure when it is absent.
 regdata() {  # regdata KEY NAME [VIEW]
-    "$run" reg query "$1" /v "$2" ${3:-} 2>/dev/null | tr -d '\r' |
+    query "$1" /v "$2" ${3:-} | tr -d '\r' |
         awk -v head="    $2    REG_SZ    " \
             'index($0, head) == 1 { print substr($0, length(head) + 1); found = 1 } END { exit !found }'
 }
@@ -65,7 +70,7 @@ products() {
     for v in $views; do
         echo "VIEW $v"
         [ "$v" = - ] && v=
-        "$run" reg query "$cv\\Uninstall" /s $v 2>/dev/null
+        query "$cv\\Uninstall" /s $v
     done | tr -d '\r' | awk -v name="$name" '
         BEGIN { dn = "    DisplayName    REG_SZ    "; dv = "    DisplayVersion    REG_SZ    " }
         /^VIEW / { v = $2 }
@@ -87,20 +92,22 @@ state() {
 }
 clean_state="exe=none no-folder value=absent products=0"
 # Add or Remove Programs besides name and version: whether it offers Change,
-# and whether the icon Windows Installer keeps is the package's own.
+# whether the icon Windows Installer keeps is the package's own, and the
+# publisher as an inventory reads it.
 code=$(property ProductCode)
 msiinfo extract "$msi" Icon.Sentavio.ico >"$work/icon.ico" 2>/dev/null
 arp() {
-    nomodify=$("$run" reg query "$cv\\Uninstall\\$code" /v NoModify $view 2>/dev/null | tr -d '\r' |
+    nomodify=$(query "$cv\\Uninstall\\$code" /v NoModify $view | tr -d '\r' |
         awk '$1 == "NoModify" { print $3 }')
-    icon=$("$run" reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+    icon=$(query 'HKLM\Software\Classes\Installer\Products' /s | tr -d '\r' |
         awk -v code="$code" '$1 == "ProductIcon" && index($0, code) { sub(/^.*REG_SZ +/, ""); print }')
     shown=none
     if [ -n "$icon" ]; then
         file=$("$run" winepath -u "$icon" | tr -d '\r')
         if cmp -s "$file" "$work/icon.ico"; then shown=package; else shown="other($icon: $(ls -l "$file" 2>&1))"; fi
     fi
-    echo "NoModify=${nomodify:-none} icon=$shown"
+    publisher=$(regdata "$cv\\Uninstall\\$code" Publisher $view) || publisher=none
+    echo "NoModify=${nomodify:-none} icon=$shown publisher=[$publisher]"
 }
 installed() {  # installed EXE VERSION [absent]: one product, its folder, the Run value or none
     printf 'exe=%s folder value=%s products=1 %s\n' "$1" "${3:-$installed_value}" "$2"
@@ -120,13 +127,24 @@ why() {  # why STATUS: the status of the last msiexec, the errors it logged, wha
         tail -n 5 | tr '\n' ' '
 }
 outcome() { [ "$1" = 0 ] && echo "done" || echo refused; }
-# Each case starts from a machine without the package, its Run value (which
-# other tests set), or a Windows version set for msiexec.
+# The Windows version msiexec reports (its VersionNT) is the one Wine gives
+# msiexec.exe: its own AppDefaults entry, else the prefix's (Windows 7 or
+# later in a new prefix, which the package refuses).
+windows() { "$run" reg add 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /v Version /d "$1" /f >/dev/null; }
+# What the last msiexec's log says of the Windows version, and the last
+# action it started: where a refusal came from.
+reported() {
+    tr -d '\r\0' <"$work/msiexec.log" |
+        awk '/^Property\(S\): (VersionNT|Version9X) = / && !seen[$2]++ { printf "%s%s=%s", sep, $2, $4; sep = " " }'
+}
+last_action() { tr -d '\r\0' <"$work/msiexec.log" | sed -n 's/^Action start [0-9:]*: \(.*\)\.$/\1/p' | tail -n 1; }
+# Each case starts from a machine without the package or its Run value
+# (which other tests set), msiexec on Windows 2000 as the simulated machine.
 reset() {
     msiexec /x "$(package current)"
     msiexec /x "$(package older)"
     "$run" reg delete "$run_key" /v Sentavio $view /f >/dev/null 2>&1
-    "$run" reg delete 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /f >/dev/null 2>&1
+    windows win2k
     [ "$(state)" = "$clean_state" ] || { fail "cannot start from a clean machine: $(state)"; return 1; }
 }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
@@ -147,9 +165,11 @@ answer() {  # answer kept|ticked
     fi
     expect "ticked: Run value" "$(regdata "$run_key" Sentavio $view || echo absent)" absent
 }
-# uninstall WHAT: nothing of the package's is left, the settings as they were.
+# uninstall WHAT [code]: by the package file, or by the product code alone
+# (as an administrator without the file removes it); nothing of the
+# package's is left, the settings as they were.
 uninstall() {
-    msiexec /x "$(package current)"
+    if [ "${2:-}" = code ]; then msiexec /x "$code"; else msiexec /x "$(package current)"; fi
     expect "$1, uninstall: outcome" "$(outcome $?)" "done"
     expect "$1, uninstall: machine" "$(state)" "$clean_state"
     expect "$1, uninstall: settings" "$(settings)" "$settings_before"
@@ -161,25 +181,31 @@ settings_before=$(settings)
 
 # Install, as each Windows version msiexec may report.
 case=install
-while read -r windows expected; do
+while read -r windows reports expected; do
     reset || break
-    "$run" reg add 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /v Version /d "$windows" /f >/dev/null
+    windows "$windows"
     start=$(now_ms)
     msiexec /i "$(package current)"
     status=$?
     [ "$windows" = win2k ] && echo "Install took $(($(now_ms) - start)) ms (msiexec /i /qn under Wine)"
+    expect "$windows: msiexec reports" "$(reported)" "$reports"
     expect "$windows: outcome" "$(outcome $status)" "$expected"
     if [ "$expected" = "done" ]; then
         expect "$windows: machine" "$(state)" "$(installed current "$version")"
-        expect "$windows: Add or Remove Programs" "$(arp)" "NoModify=0x1 icon=package"
+        expect "$windows: Add or Remove Programs" "$(arp)" \
+            "NoModify=0x1 icon=package publisher=[$(property Manufacturer)]"
     else
+        expect "$windows: refused by" "$(last_action)" LaunchConditions
         expect "$windows: machine" "$(state)" "$clean_state"
     fi
 done <<'TABLE'
-nt40 refused
-win98 refused
-win2k done
-winxp done
+nt40 VersionNT=400 refused
+win98 Version9X=410 refused
+win2k VersionNT=500 done
+winxp VersionNT=501 done
+win2003 VersionNT=502 done
+vista VersionNT=600 refused
+win7 VersionNT=601 refused
 TABLE
 
 # Upgrade and downgrade after the user's answer: the newer package replaces
@@ -225,18 +251,23 @@ ticked omus current
 kept omus older
 TABLE
 
-# Uninstall straight after the install, the Run value kept or deleted.
+# Uninstall straight after the install, the Run value kept or deleted, by
+# the package or by its product code, on the Windows it went on or after
+# that Windows became a later one that the package refuses to install on.
 case=uninstall
-while read -r choice; do
+while read -r choice windows by; do
     reset || break
     msiexec /i "$(package current)" || { fail "cannot install: $(why $?)"; continue; }
     answer $choice
-    uninstall "$choice"
+    windows "$windows"
+    uninstall "$choice, $windows, by $by" "$by"
 done <<'TABLE'
-kept
-ticked
+kept win2k package
+ticked win2k code
+kept vista code
 TABLE
 
 case=end
 reset
+"$run" reg delete 'HKCU\Software\Wine\AppDefaults\msiexec.exe' /f >/dev/null 2>&1
 finish

@@ -42,9 +42,12 @@ reg_id=$(printf '%s' "$reg" | cut -f 1)
 component=$(printf '%s' "$reg" | cut -f 2)
 expect "files in the Run value's component ($component)" "$(rows File | awk -F '\t' -v c="$component" '$2 == c' | grep -c .)" 0
 
+# The package names the maker as the version resource (MAKER) does, less
+# the blank at its end.
+publisher=$(printf '%s' "$maker" | sed 's/[[:space:]]*$//')
 # One row of the table must match each condition (awk, fields tab-separated).
 while IFS='|' read -r what table condition; do
-    n=$(rows "$table" | awk -F '\t' -v name="$name" -v maker="$maker" -v version="$version" \
+    n=$(rows "$table" | awk -F '\t' -v name="$name" -v publisher="$publisher" -v version="$version" \
         -v run='SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run' -v quote='"' \
         -v exe_version="$exe_version" -v exe_language="$exe_language" \
         -v component="$component" -v reg_id="$reg_id" "$condition { n++ } END { print n + 0 }")
@@ -52,13 +55,13 @@ while IFS='|' read -r what table condition; do
 done <<'TABLE'
 per machine, for every user|Property|$1 == "ALLUSERS" && $2 == "1"
 product name|Property|$1 == "ProductName" && $2 == name
-maker, blank and all|Property|$1 == "Manufacturer" && $2 == maker
+maker, without the version resource's trailing blank|Property|$1 == "Manufacturer" && $2 == publisher && $2 != ""
 package version|Property|$1 == "ProductVersion" && $2 == version
 folder Sentavio in Program Files|Directory|$1 == "INSTALLDIR" && $2 == "ProgramFilesFolder" && $3 == "Sentavio"
 the program, in that folder|File|$3 == "Sentavio.exe"
 the program's version and language, as the exe says (edited)|File|$3 == "Sentavio.exe" && $5 == exe_version && $5 ~ /^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$/ && $6 == exe_language && $6 == "1033"
 Run value under HKLM, quoted full path|Registry|$2 == 2 && $3 == run && $4 == "Sentavio" && $5 == quote "[#" "SentavioExe]" quote
-refused before Windows 2000, with a message|LaunchCondition|$1 == "Installed OR VersionNT >= 500" && $2 ~ /Windows 2000/
+refused before Windows 2000 and from Vista on, with a message|LaunchCondition|$1 == "Installed OR (VersionNT >= 500 AND VersionNT < 600)" && $2 ~ /Windows 2000, XP and Server 2003/
 an older one found and replaced|Upgrade|$2 == "" && $3 == version && $5 == 1 && $7 == "WIX_UPGRADE_DETECTED"
 a newer one found|Upgrade|$2 == version && $3 == "" && $5 == 2 && $7 == "WIX_DOWNGRADE_DETECTED"
 a newer one refuses the install|LaunchCondition|$1 == "NOT WIX_DOWNGRADE_DETECTED" && $2 ~ /newer version/
