@@ -315,10 +315,54 @@ def check_msi(path):
                             " (data past the package, or hidden in it)")
     if len(ole.fat) > sectors and any(s != olefile.FREESECT for s in ole.fat[sectors:]):
         raise Different(f"{path}: its FAT names sectors past the end of the file")
+    hidden(ole, path, names)
     if SIGNATURE_STREAM not in names:
         raise Different(f"{path} has no signature stream")
     signature(ole.openstream([names[SIGNATURE_STREAM].name]).read(),
               f"the signature of {path}")
+
+
+UNUSED_ENTRY = bytes(68) + b"\xff" * 12 + bytes(48)
+
+
+def hidden(ole, path, names):
+    """Fails where bytes that no stream holds are not zeros: past a
+    stream's end in its last sector, in the mini stream, in an unused
+    directory entry."""
+    data = open(path, "rb").read()
+
+    def chain(start, fat, unit, container):
+        sector, raw = start, b""
+        while sector not in (olefile.ENDOFCHAIN, olefile.FREESECT):
+            raw += container[sector * unit:(sector + 1) * unit]
+            sector = fat[sector]
+        return raw
+
+    body = data[ole.sectorsize:]
+    directory = chain(ole.first_dir_sector, ole.fat, ole.sectorsize, body)
+    for at in range(0, len(directory), 128):
+        entry = directory[at:at + 128]
+        if entry[66] == 0 and entry not in (UNUSED_ENTRY, bytes(128)):
+            raise Different(f"{path}: an unused directory entry holds data")
+    mini = chain(ole.root.isectStart, ole.fat, ole.sectorsize, body)
+    if mini[ole.root.size:].strip(b"\0"):
+        raise Different(f"{path}: its mini stream holds data past its end")
+    ole.loadminifat()
+    free = bytearray(mini[:ole.root.size])
+    for name, entry in names.items():
+        if entry.size >= ole.minisectorcutoff:
+            if chain(entry.isectStart, ole.fat, ole.sectorsize, body)[entry.size:].strip(b"\0"):
+                raise Different(f"{path}: the stream {name} holds data past its end")
+            continue
+        sector, left = entry.isectStart, entry.size
+        while sector not in (olefile.ENDOFCHAIN, olefile.FREESECT) and left > 0:
+            at = sector * ole.minisectorsize
+            used = min(left, ole.minisectorsize)
+            free[at:at + used] = bytes(used)
+            left -= used
+            sector = ole.minifat[sector]
+    if free.strip(b"\0"):
+        raise Different(f"{path}: its mini stream holds data that no stream owns")
 
 
 def summary_values(data, what):
@@ -361,7 +405,8 @@ def same_summary(signed, unsigned, path):
 def summary_fields(path):
     ole = compound_file(path)
     fields = ole.getproperties(SUMMARY_STREAM, convert_time=True)
-    return {pid: value for pid, value in fields.items() if pid not in SUMMARY_ANEW}
+    return {pid: value.decode("cp1252", "replace") if isinstance(value, bytes) else value
+            for pid, value in fields.items() if pid not in SUMMARY_ANEW}
 
 
 def same_msi(signed_path, unsigned_path):
