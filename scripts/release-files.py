@@ -185,14 +185,14 @@ def pe_file(path):
         raise Unreadable(f"{path} is not a PE file: {e}") from None
 
 
-def certificate_table(pe, size):
+def certificate_table(pe):
     entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
     return entry, entry.VirtualAddress, entry.Size
 
 
 def check_exe(path):
     data, pe = pe_file(path)
-    _, start, size = certificate_table(pe, len(data))
+    _, start, size = certificate_table(pe)
     if start == 0 or size == 0:
         raise Different(f"{path} has no certificate table")
     if start % 8 or start + size != len(data):
@@ -218,7 +218,7 @@ def check_exe(path):
 def same_exe(signed_path, unsigned_path):
     signed, pe = pe_file(signed_path)
     unsigned, _ = pe_file(unsigned_path)
-    entry, start, _ = certificate_table(pe, len(signed))
+    entry, start, _ = certificate_table(pe)
     # What signing writes: the checksum, the table's place and size, the
     # zeros that align it, the table.
     masked = [(pe.OPTIONAL_HEADER.get_file_offset() + 64, 4), (entry.get_file_offset(), 8)]
@@ -261,7 +261,7 @@ PLAIN = re.compile(r"!?[A-Za-z0-9_][A-Za-z0-9_.]*|\x05(DigitalSignature|SummaryI
 def compound_file(path):
     try:
         return olefile.OleFileIO(path)
-    except (OSError, olefile.olefile.NotOleFileError) as e:
+    except OSError as e:
         raise Unreadable(f"{path} is not a compound file: {e}") from None
 
 
@@ -327,8 +327,8 @@ UNUSED_ENTRY = bytes(68) + b"\xff" * 12 + bytes(48)
 
 def hidden(ole, path, names):
     """Fails where bytes that no stream holds are not zeros: past a
-    stream's end in its last sector, in the mini stream, in an unused
-    directory entry."""
+    stream's end in its last sector, in the mini stream, in a directory
+    entry that the tree of entries does not reach."""
     data = open(path, "rb").read()
 
     def chain(start, fat, unit, container):
@@ -340,10 +340,11 @@ def hidden(ole, path, names):
 
     body = data[ole.sectorsize:]
     directory = chain(ole.first_dir_sector, ole.fat, ole.sectorsize, body)
-    for at in range(0, len(directory), 128):
-        entry = directory[at:at + 128]
-        if entry[66] == 0 and entry not in (UNUSED_ENTRY, bytes(128)):
-            raise Different(f"{path}: an unused directory entry holds data")
+    for index in range(len(directory) // 128):
+        entry = directory[index * 128:(index + 1) * 128]
+        reached = index < len(ole.direntries) and ole.direntries[index] is not None
+        if not reached and entry not in (UNUSED_ENTRY, bytes(128)):
+            raise Different(f"{path}: directory entry {index} holds data but is no stream of the package")
     mini = chain(ole.root.isectStart, ole.fat, ole.sectorsize, body)
     if mini[ole.root.size:].strip(b"\0"):
         raise Different(f"{path}: its mini stream holds data past its end")
@@ -451,6 +452,9 @@ def main(argv):
         return 1
     except Unreadable as e:
         print(e)
+        return 2
+    except Exception as e:  # a file malformed past what the readers foresee
+        print(f"cannot read {' and '.join(argv[2:])}: {type(e).__name__}: {e}")
         return 2
     return 0
 

@@ -55,7 +55,7 @@ release_files="COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
 # maker's main branch as a fresh clone of the maker's repository has it.
 default_ref=origin/HEAD
 # Reads the bytes of the exe and the package (Debian's python3 and its
-# olefile, pefile and asn1crypto).
+# olefile, pefile, asn1crypto and cryptography).
 release_files_py() { /usr/bin/python3 "$sentavio_root/scripts/release-files.py" "$@"; }
 
 usage() {
