@@ -61,6 +61,9 @@ rows() {
     echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
     echo "hyperfine|hyperfine|times the benchmark's runs|hyperfine"
     echo "python3-pefile|python3-pefile|reads the imports, version and time stamps of the built programs (Debian's python3)|/usr/lib/python3/dist-packages/pefile.py"
+    echo "python3-olefile|python3-olefile|the release check reads the package's streams byte for byte (Debian's python3)|/usr/lib/python3/dist-packages/olefile/olefile.py"
+    echo "python3-asn1crypto|python3-asn1crypto|the release check reads what the signatures hold (Debian's python3)|/usr/lib/python3/dist-packages/asn1crypto/cms.py"
+    echo "python3-cryptography|python3-cryptography|the release check follows the certificates in the signatures (Debian's python3)|/usr/lib/python3/dist-packages/cryptography/x509/base.py"
     echo "shellcheck|shellcheck|keeps every shell script clean at warning level|shellcheck"
     # libFuzzer and the sanitizers' runtime come with clang's own version.
     if clang_major=$(clang++ -dumpversion 2>/dev/null | cut -d. -f1) && [ -n "$clang_major" ]; then

@@ -1,6 +1,6 @@
 #!/bin/sh
 # scripts/release.sh [--timestamp URL] [--chain FILE] PKCS12 PASSWORD_FILE|-
-# scripts/release.sh --check [--signer SHA256_FINGERPRINT] DIR [CA_FILE]
+# scripts/release.sh --check [--signer SHA256_FINGERPRINT] [--ref REF] DIR [CA_FILE]
 #
 # Makes the signed release of the commit checked out here in
 # dist/<version>/: Sentavio.exe built from a clean checkout of that commit
@@ -23,15 +23,21 @@
 # leaves none. --timestamp URL has an RFC 3161 server stamp every
 # signature; each stamp is waited for at most 60 s, then the release fails.
 #
-# --check DIR checks a release, whoever made it: exactly its four files,
-# the sums, both signatures of both files (against the roots in CA_FILE,
-# else the ones this machine trusts), made by one certificate, which it
-# names (and which must be the one --signer gives), that the exe without
-# its signature is byte for byte the exe this repository builds from the
-# commit DIR/COMMIT names, and that the package holds that signed exe and
-# is what that commit's package step makes of it, but for what two builds
-# of one commit differ in (see contents). It prints each comparison and
-# fails at the first difference.
+# --check DIR checks a release, whoever made it, on a copy of its files
+# in a private folder, and prints the SHA-256 of each: exactly its four
+# files; COMMIT, a commit on REF (default origin/HEAD, the maker's main
+# branch as a fresh clone has it), else it builds nothing; the sums; both
+# signatures of both files (against the roots in CA_FILE, else the ones
+# this machine trusts; their time stamps too), made by one certificate,
+# which it names (and which must be the one --signer gives), and nothing
+# else in the signatures or the files; that the exe without its signature
+# is byte for byte the exe this repository builds from that commit, and
+# the package stream for stream what that commit's package step makes of
+# the signed exe, but for what two builds of one commit differ in (see
+# built); that DIR still holds the files judged. It prints each
+# comparison and fails at the first difference. No name a release
+# supplies becomes a path, and nothing is written outside the private
+# folder.
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 . "$sentavio_root/scripts/common.sh"
@@ -43,13 +49,22 @@ system_roots=/etc/ssl/certs/ca-certificates.crt
 # How long one signature waits for the time-stamp server: osslsigncode
 # itself would wait for ever on one that accepts and never answers.
 stamp_limit=${SENTAVIO_TIMESTAMP_LIMIT:-60}
+# The files of a release; the check copies exactly these.
+release_files="COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
+# The ref a released commit must be on, unless --ref names another: the
+# maker's main branch as a fresh clone of the maker's repository has it.
+default_ref=origin/HEAD
+# Reads the bytes of the exe and the package (Debian's python3 and its
+# olefile, pefile, asn1crypto and cryptography).
+release_files_py() { /usr/bin/python3 "$sentavio_root/scripts/release-files.py" "$@"; }
 
 usage() {
     echo "usage: $0 [--timestamp URL] [--chain FILE] PKCS12 PASSWORD_FILE|-" >&2
-    echo "       $0 --check [--signer SHA256_FINGERPRINT] DIR [CA_FILE]" >&2
+    echo "       $0 --check [--signer SHA256_FINGERPRINT] [--ref REF] DIR [CA_FILE]" >&2
     echo "  --timestamp URL: an RFC 3161 server stamps each signature, within $stamp_limit s or the release fails" >&2
     echo "  --chain FILE: PEM certificates completing the chain to the root, where PKCS12 lacks them" >&2
     echo "  --signer: the SHA-256 fingerprint of the certificate the release must be signed with" >&2
+    echo "  --ref REF: the branch or tag of the maker's repository that must hold COMMIT (default $default_ref)" >&2
     exit 2
 }
 # fail MESSAGE [LOG]: says why, with the tool's own words (all of them:
@@ -109,7 +124,8 @@ package() {
 # last line, not its count of signatures, says whether they verified.
 signatures() {
     sign_status=0
-    osslsigncode verify ${roots:+-CAfile "$roots"} -in "$1" >"$work/verify.log" 2>&1 || sign_status=$?
+    osslsigncode verify ${roots:+-CAfile "$roots" -TSA-CAfile "$roots"} -in "$1" >"$work/verify.log" 2>&1 ||
+        sign_status=$?
     if [ $sign_status != 0 ] || [ "$(tail -n 1 "$work/verify.log")" != Succeeded ]; then
         grep -i -e mismatch -e error -e fail "$work/verify.log" >"$work/why.log" || true
         grep -q 'MISMATCH' "$work/why.log" &&
@@ -126,6 +142,11 @@ signatures() {
         fail "DIFFERENT: a signature of $1 lacks the description \"$description\""
     grep -q '^Number of verified signatures: 2$' "$work/verify.log" ||
         fail "DIFFERENT: $1 does not carry two verified signatures:" "$work/verify.log"
+    # osslsigncode still says Succeeded when a stamp does not verify.
+    grep -e '^Timestamp Server Signature verification' -e '^Failed timestamp' "$work/verify.log" |
+        grep -v ': ok$' >"$work/why.log" &&
+        fail "DIFFERENT: a time stamp of $1 does not verify against the roots in ${roots:-$system_roots}:" \
+            "$work/why.log"
     sign_stamp="no time stamp"
     grep -q '^Timestamp is not available' "$work/verify.log" || sign_stamp="time-stamped"
     echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\", $sign_stamp"
@@ -169,26 +190,45 @@ signatures() {
     echo "    SHA-256 fingerprint: $fingerprint"
 }
 
-# signed DIR: fails at the first fault of the release in DIR that needs no
-# build to see: exactly its four files, hidden ones counted; SHA256SUMS
-# matches; both files carry both signatures, of one certificate (the one
-# pinned, where one is).
-signed() {
-    echo "Checking $1"
+# listing DIR: fails unless DIR holds exactly the release's files, hidden
+# ones counted, each a plain file (no link, no folder).
+listing() {
     names=$(ls -A "$1") || fail "cannot list $1"
     names=$(echo "$names" | tr '\n' ' ')
-    [ "$names" = "COMMIT SHA256SUMS Sentavio.exe Sentavio.msi " ] ||
-        fail "DIFFERENT: $1 holds $names, not COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
-    (cd "$1" && sha256sum --check --strict SHA256SUMS) >"$work/sums.log" 2>&1 ||
-        fail "DIFFERENT: the files do not match SHA256SUMS:" "$work/sums.log"
+    [ "$names" = "$release_files " ] || fail "DIFFERENT: $1 holds $names, not $release_files"
+    for name in $release_files; do
+        [ -f "$1/$name" ] && [ ! -L "$1/$name" ] || fail "DIFFERENT: $1/$name is not a plain file"
+    done
+}
+
+# signed DIR: fails at the first fault of the release in DIR that needs no
+# build to see: exactly its four files, hidden ones counted; SHA256SUMS
+# lists exactly the exe and the package, and they match; both files carry
+# both signatures, of one certificate (the one pinned, where one is), and
+# nothing else outside what they sign (see scripts/release-files.py).
+signed() {
+    echo "Checking $1"
+    listing "$1"
+    # Its names first: sha256sum reads whatever the file names.
     [ "$(cut -c 67- "$1/SHA256SUMS" | tr '\n' ' ')" = "Sentavio.exe Sentavio.msi " ] ||
         fail "DIFFERENT: SHA256SUMS does not list exactly Sentavio.exe and Sentavio.msi"
+    (cd "$1" && sha256sum --check --strict SHA256SUMS) >"$work/sums.log" 2>&1 ||
+        fail "DIFFERENT: the files do not match SHA256SUMS:" "$work/sums.log"
     echo "  SHA256SUMS: Sentavio.exe and Sentavio.msi match"
     signatures "$1/Sentavio.exe"
     exe_fingerprint=$fingerprint
     signatures "$1/Sentavio.msi"
     [ "$fingerprint" = "$exe_fingerprint" ] ||
         fail "DIFFERENT: Sentavio.exe and Sentavio.msi are signed by different certificates"
+    for signed_file in Sentavio.exe Sentavio.msi; do
+        bytes_status=0
+        release_files_py "${signed_file#*.}" "$1/$signed_file" >"$work/bytes.log" 2>&1 || bytes_status=$?
+        [ $bytes_status != 1 ] ||
+            fail "DIFFERENT: $signed_file holds more than what is signed and its two signatures:" "$work/bytes.log"
+        [ $bytes_status = 0 ] || fail "cannot read $1/$signed_file:" "$work/bytes.log"
+    done
+    echo "  Sentavio.exe and Sentavio.msi: nothing in them but what is signed and the two signatures" \
+        "(with their certificates and stamps)"
     if [ -n "$pinned" ]; then
         [ "$(echo "$fingerprint" | tr -d :)" = "$pinned" ] ||
             fail "DIFFERENT: the signer's SHA-256 fingerprint is $fingerprint, not the one given with --signer"
@@ -196,62 +236,79 @@ signed() {
     fi
 }
 
-# contents MSI DIR: the package's tables, streams and summary, one file
-# each in DIR, less what two builds of one commit, or its signing, write
-# anew each time: the summary's package code ("Revision number"), its
-# creation and last-saved dates, and the signature streams
-# (\005DigitalSignature, \005MsiDigitalSignatureEx). The summary's stream
-# is compared as its fields. msiinfo exports a table's binary data into a
-# folder of the working directory. Every listing is msiinfo's own, with its
-# status: a failed one is no list to compare.
+# contents MSI MADE COMMIT: fails unless the package MSI is MADE, what
+# COMMIT's package step made of the signed exe, stream by stream on the
+# raw bytes (every table, the cabinet that holds the exe, the summary),
+# with no stream or storage more, but for what signing, or two builds of
+# one commit, write anew each time: the signature stream, and in the
+# summary the package code ("Revision number") and its creation and
+# last-saved dates. Raw bytes, not a listing's text: an export shows two
+# rows and one row holding a line break and a tab alike.
 contents() {
-    mkdir "$2"
-    msiinfo tables "$1" >"$2.tables" 2>"$work/msiinfo.log" || fail "msiinfo cannot list the tables of $1:" "$work/msiinfo.log"
-    msiinfo streams "$1" >"$2.streams" 2>"$work/msiinfo.log" || fail "msiinfo cannot list the streams of $1:" "$work/msiinfo.log"
-    grep -q . "$2.tables" || fail "msiinfo lists no tables in $1"
-    while IFS= read -r table; do
-        case $table in
-        _SummaryInformation) continue ;;
-        "" | */*) fail "DIFFERENT: $1 has a table named \"$table\"" ;;
-        esac
-        (cd "$2" && msiinfo export "$1" "$table" >"table.$table" 2>"$work/msiinfo.log") ||
-            fail "msiinfo cannot export the table $table of $1:" "$work/msiinfo.log"
-    done <"$2.tables"
-    while IFS= read -r stream; do
-        case $stream in
-        "$(printf '\005')SummaryInformation" | "$(printf '\005')DigitalSignature" | "$(printf '\005')MsiDigitalSignatureEx") continue ;;
-        "" | */*) fail "DIFFERENT: $1 has a stream named \"$stream\"" ;;
-        esac
-        msiinfo extract "$1" "$stream" >"$2/stream.$stream" 2>"$work/msiinfo.log" ||
-            fail "msiinfo cannot extract the stream $stream of $1:" "$work/msiinfo.log"
-    done <"$2.streams"
-    # msiinfo suminfo answers 0 even for a file it cannot open.
-    msiinfo suminfo "$1" >"$2.summary" 2>"$work/msiinfo.log" && grep -q '^Template: ' "$2.summary" ||
-        fail "msiinfo cannot read the summary of $1:" "$work/msiinfo.log"
-    grep -v -e '^Revision number (UUID): ' -e '^Created: ' -e '^Last saved: ' "$2.summary" >"$2/summary" ||
-        fail "msiinfo reads no summary fields in $1"
+    contents_status=0
+    release_files_py same-msi "$1" "$2" >"$work/diff.log" 2>&1 || contents_status=$?
+    [ $contents_status != 1 ] ||
+        fail "DIFFERENT: Sentavio.msi is not the package that commit $3 makes of the signed exe:" "$work/diff.log"
+    [ $contents_status = 0 ] || fail "cannot compare $1 with the package made:" "$work/diff.log"
 }
 
 # built DIR EXE MSI COMMIT: fails unless the exe in DIR without its
-# signature is EXE, built from COMMIT, and the package in DIR holds the
-# signed exe, with MSI's tables, streams and summary.
+# signature is EXE, built from COMMIT, and the package in DIR is MSI, the
+# package COMMIT makes of that signed exe (see contents).
 built() {
-    osslsigncode remove-signature -in "$1/Sentavio.exe" -out "$work/stripped.exe" >"$work/strip.log" 2>&1 ||
-        fail "cannot remove the signature of $1/Sentavio.exe:" "$work/strip.log"
-    cmp "$work/stripped.exe" "$2" >"$work/cmp.log" 2>&1 ||
+    release_files_py same-exe "$1/Sentavio.exe" "$2" >"$work/cmp.log" 2>&1 ||
         fail "DIFFERENT: Sentavio.exe without its signature is not the exe built from commit $4:" "$work/cmp.log"
     echo "  Sentavio.exe without its signature: byte for byte the exe built from commit $4 ($(wc -c <"$2") bytes)"
+    contents "$1/Sentavio.msi" "$3" "$4"
+    echo "  Sentavio.msi: stream for stream, its tables and the cabinet that holds the signed Sentavio.exe" \
+        "included, byte for byte the package commit $4 makes of it (but the package code and dates)"
+}
 
-    msiextract -C "$work/extracted" "$1/Sentavio.msi" >"$work/extract.log" 2>&1 ||
-        fail "cannot extract $1/Sentavio.msi:" "$work/extract.log"
-    cmp "$work/extracted/Program Files/Sentavio/Sentavio.exe" "$1/Sentavio.exe" >"$work/cmp.log" 2>&1 ||
-        fail "DIFFERENT: Sentavio.msi does not hold the signed Sentavio.exe:" "$work/cmp.log"
-    contents "$1/Sentavio.msi" "$work/released"
-    contents "$3" "$work/made"
-    diff -r "$work/released" "$work/made" >"$work/diff.log" 2>&1 ||
-        fail "DIFFERENT: Sentavio.msi is not the package that commit $4 makes of the signed exe:" "$work/diff.log"
-    echo "  Sentavio.msi: holds the signed Sentavio.exe; its tables, streams and summary are those" \
-        "commit $4 makes of it (but the package code and dates)"
+# copied DIR COPY: DIR's files, exactly the release's names, copied into
+# the check's own folder COPY, whose copies alone are judged; prints the
+# SHA-256 of each, to match with what is deployed.
+copied() {
+    listing "$1"
+    mkdir "$2"
+    echo "Judging a copy of $1, whose files have these SHA-256 sums:"
+    for name in $release_files; do
+        cp -P -- "$1/$name" "$2/$name" 2>"$work/copy.log" || fail "cannot copy $1/$name:" "$work/copy.log"
+        [ -f "$2/$name" ] && [ ! -L "$2/$name" ] || fail "DIFFERENT: $1/$name is not a plain file"
+        echo "  $(sha256sum <"$2/$name" | cut -c 1-64)  $name"
+    done
+}
+
+# unchanged DIR COPY: fails unless DIR still holds the files judged.
+unchanged() {
+    for name in $release_files; do
+        cmp -s -- "$1/$name" "$2/$name" ||
+            fail "DIFFERENT: $1/$name changed during the check: it is not the file judged; check again"
+    done
+}
+
+# proven COMMIT REF: fails, before anything of COMMIT runs, unless COMMIT
+# is on REF (the maker's branch or tag, as this clone has it): a commit on
+# no branch (a fetched pull request, a deleted branch) may hold anything.
+# Prints the version it makes, its date, and whether it is REF's newest.
+proven() {
+    git -C "$sentavio_root" cat-file -e "$1^{commit}" 2>/dev/null ||
+        fail "commit $1 of $release is not in this repository: fetch it first"
+    tip=$(git -C "$sentavio_root" rev-parse --verify --quiet --end-of-options "$2^{commit}") ||
+        fail "no $2 in this repository: name the maker's branch or release tag with --ref REF"
+    git -C "$sentavio_root" merge-base --is-ancestor "$1" "$tip" ||
+        fail "DIFFERENT: commit $1 is not on $2: it is built only from a branch or tag of the maker's (--ref REF)"
+    version=$(git -C "$sentavio_root" show "$1:CMakeLists.txt" |
+        sed -n 's/^project(Sentavio VERSION \([0-9.]*\) .*/\1/p')
+    [ -n "$version" ] || fail "DIFFERENT: no version in CMakeLists.txt of commit $1"
+    # A release folder named after a version must be that version's.
+    case $(basename "$release") in
+    *[!0-9.]* | '' | "$version") ;;
+    *) fail "DIFFERENT: $release is named as version $(basename "$release"), but commit $1 is version $version" ;;
+    esac
+    newest="the newest commit on $2"
+    [ "$1" = "$tip" ] ||
+        newest="not the newest on $2: $(git -C "$sentavio_root" rev-list --count "$1..$tip") commit(s) since, up to $tip of $(git -C "$sentavio_root" show -s --format=%ci "$tip")"
+    echo "  Version $version, commit $1 of $(git -C "$sentavio_root" show -s --format=%ci "$1"), $newest"
 }
 
 pinned=
@@ -265,25 +322,43 @@ if [ "${1:-}" = --check ]; then
             fail "--signer takes a SHA-256 fingerprint (64 hex digits, colons allowed), not \"$2\""
         shift 2
     fi
+    ref=$default_ref
+    if [ "${1:-}" = --ref ]; then
+        [ $# -ge 2 ] || usage
+        ref=$2
+        case $ref in "" | -*) fail "--ref takes the name of a branch or tag, not \"$ref\"" ;; esac
+        shift 2
+    fi
     [ $# = 1 ] || [ $# = 2 ] || usage
     release=$(absolute "$1")
     roots=${2:+$(absolute "$2")}
     [ -z "$roots" ] || [ -f "$roots" ] || fail "no root certificates at $roots"
     [ -f "$release/COMMIT" ] || fail "no release in $release: it has no COMMIT"
-    # A full id names one commit wherever it is checked; a name or a short
-    # id would be read against what the checker has.
-    commit=$(cat "$release/COMMIT") || fail "cannot read $release/COMMIT"
-    case $commit in *[!0-9a-f]*) commit= ;; esac
-    [ ${#commit} = 40 ] && [ "$(wc -c <"$release/COMMIT")" = 41 ] ||
-        fail "DIFFERENT: $release/COMMIT holds no full commit id (40 hex digits and a newline)"
-    git -C "$sentavio_root" cat-file -e "$commit^{commit}" 2>/dev/null ||
-        fail "commit $commit of $release is not in this repository: fetch it first"
     work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX") || fail "cannot make a temporary folder"
     work=$(absolute "$work")
-    signed "$release"
+    if [ -n "$roots" ]; then
+        # Tools take the first root of a name and judge by it alone.
+        openssl crl2pkcs7 -nocrl -certfile "$roots" 2>"$work/roots.log" |
+            openssl pkcs7 -print_certs -noout >"$work/roots" 2>>"$work/roots.log" ||
+            fail "cannot read the certificates in $roots:" "$work/roots.log"
+        twin=$(sed -n 's/^subject=//p' "$work/roots" | sort | uniq -d | head -n 1)
+        [ -z "$twin" ] || fail "$roots holds two roots named $twin: give only the maker's"
+    fi
+    copied "$release" "$work/release"
+    # A full id names one commit wherever it is checked; a name or a short
+    # id would be read against what the checker has.
+    commit=$(cat "$work/release/COMMIT") || fail "cannot read $release/COMMIT"
+    case $commit in *[!0-9a-f]*) commit= ;; esac
+    [ ${#commit} = 40 ] && [ "$(wc -c <"$work/release/COMMIT")" = 41 ] ||
+        fail "DIFFERENT: $release/COMMIT holds no full commit id (40 hex digits and a newline)"
+    proven "$commit" "$ref"
+    signed "$work/release"
     build "$commit"
-    package "$release/Sentavio.exe" "$work/Sentavio.msi"
-    built "$release" "$unsigned" "$work/Sentavio.msi" "$commit"
+    package "$work/release/Sentavio.exe" "$work/Sentavio.msi"
+    built "$work/release" "$unsigned" "$work/Sentavio.msi" "$commit"
+    unchanged "$release" "$work/release"
+    [ -n "$pinned" ] || echo "  The signer was not pinned (no --signer): before deploying, compare its SHA-256" \
+        "fingerprint $fingerprint with the one the maker publishes"
     echo "$release: the signed release of commit $commit; every check passed"
     exit 0
 fi

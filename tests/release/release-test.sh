@@ -52,13 +52,19 @@ tree=$(snapshot) || stop "cannot take the work tree of $src"
 commit=$(git -C repo -c user.name=release-test -c user.email=release-test@localhost \
     commit-tree -p HEAD -m "The work tree as it is" "$tree") || stop "cannot commit the work tree"
 git -C repo checkout -q --detach "$commit" || stop "cannot check out the work tree's commit"
+# That commit stands for the maker's main branch as a fresh clone has it
+# (what the check takes by default), and for a release tag.
+git -C repo update-ref refs/remotes/origin/main "$commit" &&
+    git -C repo symbolic-ref refs/remotes/origin/HEAD refs/remotes/origin/main &&
+    git -C repo tag release-test "$commit" || stop "cannot name the work tree's commit"
 release="$work/repo/dist/$version"
 
 # A root, and signers under it: for code now, another for code, expired,
 # not yet valid, for servers, with a key usage that forbids signatures,
 # expiring within the hour; the signer's without the chain to the root; one
 # signing itself; a file whose key is the root's but whose certificate is
-# the signer's; and a root of another maker.
+# the signer's; a root of another maker, and an attacker's of the root's
+# very name; a time-stamp authority that signs itself.
 printf 'throwaway\n' >password
 printf 'throwaway\r\n' >password.crlf
 printf 'wrong\n' >wrong-password
@@ -93,9 +99,15 @@ openssl pkcs12 -export -inkey signer.key -in signer.pem -passout file:password -
 openssl req -x509 -newkey rsa:2048 -nodes -keyout self.key -out self.pem -subj /CN=Test-Self -days 2 \
     -addext extendedKeyUsage=codeSigning 2>/dev/null
 openssl pkcs12 -export -inkey self.key -in self.pem -passout file:password -out self.p12
+openssl req -x509 -newkey rsa:2048 -nodes -keyout twin-root.key -out twin-root.pem -subj "/CN=Test root" \
+    -days 3 -addext basicConstraints=critical,CA:true 2>/dev/null
+cat twin-root.pem root.pem >twins.pem
+openssl req -x509 -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.pem -subj "/CN=Test TSA" -days 3 \
+    -addext extendedKeyUsage=critical,timeStamping 2>/dev/null
 openssl pkcs12 -export -nocerts -inkey root.key -certfile signer.pem -passout file:password \
     -out mismatch.p12 2>/dev/null
-[ -s signer.p12 ] && [ -s keyenc.p12 ] && [ -s leaf.p12 ] && [ -s self.p12 ] && [ -s mismatch.p12 ] ||
+[ -s signer.p12 ] && [ -s keyenc.p12 ] && [ -s leaf.p12 ] && [ -s self.p12 ] && [ -s mismatch.p12 ] &&
+    [ -s twin-root.pem ] && [ -s tsa.pem ] ||
     stop "openssl made no certificates"
 # The fingerprint the maker publishes, as openssl prints it (in lower case:
 # it is taken in either).
@@ -103,8 +115,8 @@ pin=$(openssl x509 -in signer.pem -noout -fingerprint -sha256 | sed 's/^.*=//' |
 
 # A time-stamp server that accepts and never answers, on a loopback port of
 # this test's own; and stand-ins on PATH: an mv that sends its caller TERM
-# (as if the signal came while it renames) and renames, and an msiinfo
-# that fails to list tables.
+# (as if the signal came while it renames) and renames, and a cmake that
+# puts a forged package in the place of the one being checked, then builds.
 /usr/bin/python3 -c 'import socket, time
 s = socket.socket()
 s.bind(("127.0.0.1", 0))
@@ -116,10 +128,11 @@ trap '[ -z "$listener" ] || kill "$listener" 2>/dev/null' EXIT
 within 10 test -s port || stop "the silent time-stamp server did not start"
 # shellcheck disable=SC2034 # the rows name it
 port=$(cat port)
-mkdir signal failing
+mkdir signal swapping
 printf '#!/bin/sh\nkill -TERM "$PPID"\nsleep 1\nexec %s "$@"\n' "$(command -v mv)" >signal/mv
-printf '#!/bin/sh\n[ "$1" != tables ] || exit 1\nexec %s "$@"\n' "$(command -v msiinfo)" >failing/msiinfo
-chmod +x signal/mv failing/msiinfo
+printf '#!/bin/sh\ncp %s %s\nexec %s "$@"\n' "$work/blob/Sentavio.msi" "$work/swapped/Sentavio.msi" \
+    "$(command -v cmake)" >swapping/cmake
+chmod +x signal/mv swapping/cmake
 
 # release_sh LOG SETUP ARGUMENTS: the release command after SETUP, in its
 # own shell (so that it may set the command's environment), with ARGUMENTS
@@ -203,7 +216,14 @@ grep -q 'exists already' release.log && [ $status != 0 ] || fail "an existing re
 # (64-bit template, another author and package code) and signed again with
 # the genuine key; a hidden file beside the four; COMMIT naming the commit
 # by a short id; both files, or the package alone, signed by another
-# certificate under the same root.
+# certificate under the same root. Without the key: COMMIT naming a commit
+# on no branch, whose build would leave a file; the package of another
+# signer with a stream named by a table key that climbs out of the folder
+# (as an export would write it); an archive appended to the package; an
+# unauthenticated blob, an attacker's root of the root's name, a stamp of
+# an authority of no root given, each added to a signature; the package
+# swapped during the check; a release renamed to another version. With
+# the key: LaunchCondition's two rows merged into one that exports alike.
 # sign_as P12 FILE [EDIT]: FILE's signatures replaced by two of P12, as
 # the release signs, after the command EDIT changed the unsigned file.
 sign_as() {
@@ -217,7 +237,20 @@ sign_as() {
             -in sha1.tmp -out "$2" >/dev/null || fail "cannot sign $2 anew"
 }
 summary() { msibuild "$1" -s "Installation Database" Mallory "x64;1033" "{0BADF00D-0000-4000-8000-000000000000}"; }
-for forgery in copied changed summary hidden short other mixed; do
+printf 'echo owned\n' >payload
+climb() { msibuild "$1" -q "INSERT INTO Icon (Name) VALUES ('/../../../../escaped')" -a "Icon./../../../../escaped" payload; }
+merge() {
+    tab=$(printf '\t')
+    crlf=$(printf '\r\n.')
+    msiinfo export "$1" LaunchCondition | tr -d '\r' | sed 1,3d >rows || return 1
+    first=$(sed -n 1p rows) second=$(sed -n 2p rows)
+    msibuild "$1" -q "DELETE FROM LaunchCondition WHERE Condition='${first%%"$tab"*}'" \
+        -q "DELETE FROM LaunchCondition WHERE Condition='${second%%"$tab"*}'" \
+        -q "INSERT INTO LaunchCondition (Condition, Description)
+            VALUES ('$first${crlf%.}${second%%"$tab"*}', '${second#*"$tab"}')"
+}
+for forgery in copied changed summary hidden short other mixed dangling traversal appended blob extra stamped \
+    swapped merged 9.9.9.9; do
     mkdir $forgery
     cp "$release"/* $forgery/
 done
@@ -228,7 +261,36 @@ git -C repo rev-parse --short HEAD >short/COMMIT
 sign_as other.p12 other/Sentavio.exe
 sign_as other.p12 other/Sentavio.msi
 sign_as other.p12 mixed/Sentavio.msi
-for forgery in changed summary hidden short other mixed; do
+{ git -C repo show HEAD:CMakeLists.txt && echo "file(WRITE \"$work/ran\" ran)"; } >dangling.cmake
+blob=$(git -C repo hash-object -w "$work/dangling.cmake") &&
+    GIT_INDEX_FILE=$work/dangling.index git -C repo read-tree HEAD &&
+    GIT_INDEX_FILE=$work/dangling.index git -C repo update-index --cacheinfo "100644,$blob,CMakeLists.txt" &&
+    tree=$(GIT_INDEX_FILE=$work/dangling.index git -C repo write-tree) &&
+    git -C repo -c user.name=release-test -c user.email=release-test@localhost \
+        commit-tree -p HEAD -m "On no branch" "$tree" >dangling/COMMIT ||
+    stop "cannot make a commit on no branch"
+sign_as other.p12 traversal/Sentavio.exe
+sign_as other.p12 traversal/Sentavio.msi climb
+/usr/bin/python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").writestr("readme.txt", "x")' \
+    archive.zip && cat archive.zip >>appended/Sentavio.msi || stop "cannot append an archive"
+rm blob/Sentavio.msi stamped/Sentavio.exe extra/Sentavio.exe
+osslsigncode add -addUnauthenticatedBlob -in "$release/Sentavio.msi" -out blob/Sentavio.msi >/dev/null &&
+    osslsigncode add -TSA-certs tsa.pem -TSA-key tsa.key -in "$release/Sentavio.exe" \
+        -out stamped/Sentavio.exe >/dev/null || stop "osslsigncode cannot add to a signature"
+rm -f signature.der unsigned.tmp
+osslsigncode extract-signature -in "$release/Sentavio.exe" -out signature.der >/dev/null &&
+    /usr/bin/python3 -c 'import sys
+from asn1crypto import cms, pem, x509
+signature = cms.ContentInfo.load(open(sys.argv[1], "rb").read())
+root = x509.Certificate.load(pem.unarmor(open(sys.argv[2], "rb").read())[2])
+signed = signature["content"]
+signed["certificates"] = cms.CertificateSet(list(signed["certificates"]) + [cms.CertificateChoices("certificate", root)])
+open(sys.argv[1], "wb").write(signature.dump())' signature.der twin-root.pem &&
+    osslsigncode remove-signature -in "$release/Sentavio.exe" -out unsigned.tmp >/dev/null &&
+    osslsigncode attach-signature -CAfile root.pem -sigin signature.der -in unsigned.tmp \
+        -out extra/Sentavio.exe >/dev/null || stop "cannot add a certificate to a signature"
+sign_as signer.p12 merged/Sentavio.msi merge
+for forgery in changed summary hidden short other mixed traversal appended blob extra stamped merged; do
     (cd $forgery && sha256sum Sentavio.exe Sentavio.msi >SHA256SUMS)
 done
 # The check of the copy, pinned to its signer, and of each forgery.
@@ -238,11 +300,22 @@ while IFS='|' read -r case setup arguments expected message; do
     expect "status" $status "$expected"
     grep -q -- "$message" check.log || fail "no \"$message\" in the check"
     expect "temporary files" "$(ls -A tmp)" ""
+    expect "written by a forgery" "$(ls -A escaped ran 2>/dev/null)" ""
 done <<'TABLE'
-a copy, pinned||--signer $pin copied root.pem|0|byte for byte the exe built from commit
+a copy, pinned||--signer $pin copied root.pem|0|the newest commit on origin/HEAD
+a copy, unpinned, on a tag||--ref release-test copied root.pem|0|The signer was not pinned (no --signer)
 one byte changed||changed root.pem|1|DIFFERENT: .*Sentavio.exe is not the file that was signed
 summary changed and signed again||summary root.pem|1|Template: x64;1033
-a table tool failing|PATH=$work/failing:$PATH|$release root.pem|1|msiinfo cannot list the tables
+a commit on no branch||dangling root.pem|1|DIFFERENT: commit .* is not on origin/HEAD
+a path in a table key||traversal root.pem|1|named 'Icon./../../../../escaped', not a plain file name
+an archive appended||appended root.pem|1|Sentavio.msi holds [0-9]* bytes past its last sector
+an unauthenticated blob||blob root.pem|1|Sentavio.msi carries an unauthenticated attribute
+a root of the root's name added||extra root.pem|1|outside its signer's chain and its stamp's: CN=Test root
+a stamp of no root given||stamped root.pem|1|DIFFERENT: a time stamp of .*Sentavio.exe does not verify
+the package swapped during the check|PATH=$work/swapping:$PATH|swapped root.pem|1|Sentavio.msi changed during the check
+rows merged and signed again||merged root.pem|1|its table LaunchCondition differs
+two roots of one name||$release twins.pem|1|holds two roots named
+a release renamed to another version||9.9.9.9 root.pem|1|named as version 9.9.9.9
 a hidden file||hidden root.pem|1|DIFFERENT: .* holds .evil.dll COMMIT
 COMMIT not a full id||short root.pem|1|holds no full commit id
 another signer under the same root||--signer $pin other root.pem|1|not the one given with --signer
