@@ -12,6 +12,8 @@
 #include "res/resource.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
+#include "tests/testbed/RunChanges.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/RegistryMachine.h"
 #include "tests/testbed/User.h"

@@ -9,6 +9,8 @@
 #include "res/resource.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
+#include "tests/testbed/RunChanges.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/User.h"
 #include "tests/support/Texts.h"

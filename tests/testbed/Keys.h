@@ -2,6 +2,8 @@
 // the tests touch, each with its hive, and the names of the values in them.
 #pragma once
 
+#include <string_view>
+
 namespace testbed {
 
 enum class Hive { LocalMachine, CurrentUser };
@@ -11,6 +13,12 @@ enum class Hive { LocalMachine, CurrentUser };
 struct RegKey {
     Hive hive;
     const char* path;
+
+    // The same key, whichever file's copy of a constant below each side is.
+    constexpr bool operator==(const RegKey& other) const
+    {
+        return hive == other.hive && std::string_view(path) == other.path;
+    }
 };
 
 // ---- Windows' own, where Windows 2000 keeps them ---------------------------
