@@ -58,9 +58,6 @@ constexpr RegKey kDllOverridesKey = { Hive::CurrentUser, "Software\\Wine\\DllOve
 constexpr RegKey kSwitchKey = { Hive::LocalMachine, "SOFTWARE\\Sentavio Testbed\\Power" };
 // What IsPwrHibernateAllowed answers, all 32 bits of it; 1 when absent.
 constexpr const char* kHibernateAnswerValue = "HibernateAnswer";
-// Nonzero: ReadGlobalPwrPolicy or WriteGlobalPwrPolicy fails.
-constexpr const char* kRefuseReadValue = "RefuseRead";
-constexpr const char* kRefuseWriteValue = "RefuseWrite";
 // The name of the power library last put in place, for the report.
 constexpr const char* kLibraryValue = "Library";
 
