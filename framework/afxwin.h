@@ -1,7 +1,8 @@
 // A small stand-in for the parts of MFC 4.2 this program uses: the application
 // object and its entry, the modal dialog with data exchange and message map,
 // and the 8-bit string with string-table loading. Names and semantics follow
-// MFC for exactly those parts; nothing else of MFC is here.
+// MFC for exactly those parts, with one limit MFC lacks (see Format); nothing
+// else of MFC is here.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +31,8 @@ public:
     // Loads string-table entry nID of the user's language, converted to the
     // ANSI code page. Empty and FALSE when there is no such entry.
     BOOL LoadString(UINT nID);
+    // MFC grows the string to fit; this one keeps the first 1,023 bytes, more
+    // than any of the program's texts with an error code in it needs.
     void Format(LPCSTR pszFormat, ...);
 
     LPSTR GetBuffer(int nMinBufLength);

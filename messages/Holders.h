@@ -1,8 +1,9 @@
 // The one owner of a handle, key, library or buffer: it releases what it
 // holds exactly once, when it goes or takes another, also on early returns.
 // It can be moved but not copied, so nothing is released twice. It lives
-// here, the lowest of the program's modules, so that the program, the test
-// bed and the tests all hold their resources with it. The owners the
+// here, below every module of the program but the framework (which holds
+// nothing of its own), so that the program, the test bed and the tests all
+// hold their resources with it. The owners the
 // program uses are named below; the test bed names its own beside its code.
 #pragma once
 

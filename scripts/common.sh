@@ -1,4 +1,4 @@
-# Sourced by every script and shell test, which sets sentavio_root (the
+# Sourced by the scripts, and the shell tests that use its helpers, which set sentavio_root (the
 # project's folder) first: what this host runs, the architecture and its
 # build tree, Windows paths, the machine tool, bounded waits, the Wine
 # session and how a script ends. Plain sh has no local variables: a

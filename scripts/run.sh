@@ -20,8 +20,8 @@ sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$sentavio_root"
 . scripts/common.sh
 
-# The languages the program speaks, from their one table.
-locales=$(awk '!/^#/ { print $1 }' tests/support/locales.txt | tr '\n' ' ')
+# The languages the program speaks, from the table its resources follow.
+locales=$(awk '!/^#/ { print $1 }' res/languages.txt | tr '\n' ' ')
 # usage [STATUS]: on standard error, unless asked for (status 0).
 usage() {
     [ "${1:-2}" = 0 ] || exec >&2

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Photographs the prompt dialog as the program shows it, once in each of its
-# languages (tests/support/locales.txt), into BUILD_DIR/screenshots/prompt-<locale>.png, and fails
+# languages (res/languages.txt), into BUILD_DIR/screenshots/prompt-<locale>.png, and fails
 # unless each picture shows the prompt: more than one colour, and a picture
 # of its own for each language (the labels differ). The test program saves
 # each picture (the test bed's one way to take one), and ImageMagick turns it
@@ -36,7 +36,7 @@ if [ -z "${SENTAVIO_SESSION:-}" ] || [ ! -f "$SENTAVIO_SESSION/display" ]; then
 fi
 mkdir -p "$out"
 
-locales=$(awk '!/^#/ { print $1 }' "$sentavio_root/tests/support/locales.txt")
+locales=$(awk '!/^#/ { print $1 }' "$sentavio_root/res/languages.txt")
 languages=$(echo "$locales" | wc -l)
 status=0
 for locale in $locales; do

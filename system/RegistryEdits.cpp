@@ -44,13 +44,6 @@ LONG CRegKeyHolder::Flush()
     return ::RegFlushKey(m_key.Get());
 }
 
-LONG CRegKeyHolder::Close()
-{
-    if (!m_key)
-        return ERROR_SUCCESS;
-    return ::RegCloseKey(m_key.Detach());
-}
-
 BOOL SetHeuristicsFlag(BOOL enable)
 {
     CRegKeyHolder key;

@@ -9,8 +9,7 @@
 
 // Owns one registry key handle (none at first) and closes it when it goes;
 // it moves, and cannot be copied, as the key owner it holds the key in.
-// Each operation answers the registry call's result code, 0 for success;
-// unlike the plain key owner it can also answer the close's own.
+// Each operation answers the registry call's result code, 0 for success.
 class CRegKeyHolder {
 public:
     // Opens with KEY_ALL_ACCESS. A held key is closed and replaced only once
@@ -22,10 +21,6 @@ public:
     LONG SetBinary(LPCSTR pszName, const BYTE* pData, DWORD cbData);
     LONG DeleteValue(LPCSTR pszName);
     LONG Flush();
-    // 0 when no key was held.
-    LONG Close();
-
-    HKEY Get() const { return m_key.Get(); }
 
 private:
     CKeyHolder m_key;

@@ -56,7 +56,8 @@ BOOL CPowerPromptDlg::OnInitDialog()
     return TRUE;
 }
 
-// Draws the icon when the dialog is minimized.
+// Draws the icon should the dialog be iconic: its template has no minimize
+// box, so only another program could make it so.
 void CPowerPromptDlg::OnPaint()
 {
     if (!IsIconic()) {

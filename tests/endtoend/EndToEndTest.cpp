@@ -1,6 +1,6 @@
-// The whole program: the real Sentavio.exe on the simulated Windows 2000
-// machine, answered by the robot as a user would, the test bed judging what
-// the run changed. One row per case: the machine before, the user's answers,
+// The whole program: the real Sentavio.exe (where a call must fail, the fault
+// build) on the simulated Windows 2000 machine, answered by the robot as a
+// user would, the test bed judging what the run changed. One row per case: the machine before, the user's answers,
 // the windows expected, the machine after. A restart would end this test
 // with the session, so every row that survives proves none happened
 // (restart.sh proves the agreed one).
@@ -12,6 +12,8 @@
 #include "res/resource.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
+#include "tests/testbed/RunChanges.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/RegistryMachine.h"
 #include "tests/testbed/User.h"
@@ -36,7 +38,7 @@ struct Machine {
     DWORD heuristicsSize = 20;
     bool powerKey = true;
     bool autostart = true;
-    bool refuseWrite = false;
+    const char* fault = "";  // "Name:n": the fault build runs instead, that call failing
 };
 
 struct Answers {
@@ -62,8 +64,7 @@ struct Case {
 
 void Prepare(const Machine& m)
 {
-    REQUIRE(testbed::Qualify() == 0);
-    REQUIRE(testbed::SetPolicyRefusals(false, m.refuseWrite) == ERROR_SUCCESS);
+    REQUIRE(testbed::Qualify(testbed::kCriticalAtFiveNoAction, *m.fault ? "sentavio-faults.exe" : testbed::kSentavioExe) == 0);
     const RegValue heuristics{ m.heuristicsType != REG_NONE, m.heuristicsType,
                                testbed::ValueBytes(m.heuristicsType, m.heuristicsSize) };
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, testbed::kHeuristicsValue, heuristics) == 0);
@@ -83,7 +84,9 @@ void RunCase(const Case& c)
     answers.choice = c.answers.choice;
     answers.tick = c.answers.tick;
     answers.restart = c.answers.restart;
-    const user::Session session = user::RunSentavio(answers);
+    user::RunOptions options;
+    options.fault = c.before.fault;
+    const user::Session session = user::RunSentavio(answers, options);
 
     REQUIRE(session.started);
     CHECK(session.ended);
@@ -104,7 +107,7 @@ TEST_CASE("Sentavio.exe applies what the user answered, and nothing else")
     const Machine usual;
     const Machine noAutostart{ .autostart = false };
     const Machine noPowerKey{ .powerKey = false };
-    const Machine refusesPolicy{ .refuseWrite = true };
+    const Machine refusesPolicy{ .fault = "WriteGlobalPwrPolicy:1" };
 
     const Case cases[] = {
         { "Cancel with the check box", usual, { Choice::Cancel, true, false }, { kPrompt },

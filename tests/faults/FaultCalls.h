@@ -1,7 +1,8 @@
 // Every system function Sentavio.exe calls, with the ways each one can fail
-// as its documentation says. The fault build's stand-ins and the sweep that
-// drives them share this table; check-standins.sh holds it against the
-// product's import table, so a new import cannot escape the sweep.
+// as its documentation says: the one list of failures the tests can give.
+// The stand-ins (FaultStandIns.h), the sweep that drives the fault build and
+// the unit tests that arm them share it; check-standins.sh holds it against
+// the product's import table, so a new import cannot escape the sweep.
 //
 // FAULT_CALLS(X) expands X(module, name, ways...) once per function that has a
 // stand-in; a way is { kind, error }, the first the most likely: the quick sweep's.
@@ -63,7 +64,7 @@ enum Module { Kernel32, Advapi32, Msvcrt, User32, Powrprof };
     X(Advapi32, RegDeleteValueA, { Kind::Status, ERROR_ACCESS_DENIED }, { Kind::Status, ERROR_FILE_NOT_FOUND }) \
     X(Advapi32, RegFlushKey, { Kind::Status, ERROR_REGISTRY_IO_FAILED }) \
     X(Advapi32, RegOpenKeyExA, { Kind::Status, ERROR_ACCESS_DENIED }, { Kind::Status, ERROR_FILE_NOT_FOUND }) \
-    X(Advapi32, RegQueryValueExA, { Kind::Status, ERROR_ACCESS_DENIED }, { Kind::Status, ERROR_REGISTRY_IO_FAILED }) \
+    X(Advapi32, RegQueryValueExA, { Kind::Status, ERROR_ACCESS_DENIED }, { Kind::Status, ERROR_REGISTRY_IO_FAILED }, { Kind::Status, ERROR_MORE_DATA }) \
     X(Advapi32, RegSetValueExA, { Kind::Status, ERROR_ACCESS_DENIED }, { Kind::Status, ERROR_REGISTRY_IO_FAILED }) \
     X(Kernel32, CloseHandle, { Kind::Bool, ERROR_INVALID_HANDLE }) \
     X(Kernel32, DeleteCriticalSection, { Kind::Never, 0 }) \
@@ -163,7 +164,7 @@ namespace faults {
 struct Function {
     Module module;
     const char* name;
-    Way ways[2];
+    Way ways[3];
     int wayCount;
 };
 

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "tests/faults/FaultCalls.h"
-#include "tests/testbed/MachineScope.h"
+#include "tests/testbed/PowerMachine.h"
+#include "tests/testbed/RunChanges.h"
 #include "tests/testbed/User.h"
 
 namespace sweep {

@@ -1,15 +1,9 @@
-// The fault build's counting stand-ins, linked into sentavio-faults.exe beside
-// the product's own objects, never into Sentavio.exe. The environment arms
-// them before any of the program's code runs:
-//   SENTAVIO_FAULT_LOG=file       one line per call (name, its number, the
-//                                 call site, what it was asked), appended
-//   SENTAVIO_FAULT=Name:n[:way]   the n-th call of Name fails the way-th way
-//                                 of FaultCalls.h (default 1)
-// With neither set, nothing is replaced. Armed, every slot of the
-// executable's import table holds a stand-in, and so does every function
-// GetProcAddress finds: user32 (bound late through afxlate.h's slots) and the
-// power library. The restart is only logged ("restart requested"): on Wine,
-// ExitWindowsEx ends the whole session, the sweep with it.
+// The counting stand-ins of every function of FaultCalls.h, armed either for
+// the whole fault build (FaultBuild.cpp) or, one function at a time, inside a
+// test program (CFault). Armed, the restart is only logged ("restart
+// requested"): on Wine, ExitWindowsEx ends the whole session, the sweep with it.
+#include "FaultStandIns.h"
+
 #include "FaultCalls.h"
 
 #include "framework/afxlate.h"
@@ -37,11 +31,14 @@ enum Id { FAULT_CALLS(FAULT_ID) kStandInCount, kIdCount = kStandInCount + 0 FAUL
 void* g_real[kIdCount];
 int g_calls[kIdCount];
 
+// The failure each function is armed with: its call-th call fails.
 struct Armed {
-    int id = -1;
     int call = 0;
     Way way = {};
-} g_armed;
+} g_armed[kIdCount];
+
+// What each one's last call was asked, as the log says it.
+char g_asked[kIdCount][512];
 
 // Open for the whole run and left to the process's end, not to a holder:
 // a holder's CloseHandle at exit would go through the counted import slot
@@ -109,7 +106,17 @@ void Describe(char* out, size_t size, A... args)
         AppendText(out, size, std::get<2>(a));
         snprintf(out + strlen(out), size - strlen(out), "|%#x|", static_cast<unsigned>(std::get<3>(a)));
         AppendText(out, size, std::get<1>(a));
-    } else if constexpr (id == id_ExitWindowsEx || id == id_OpenProcessToken) {
+    } else if constexpr (id == id_AdjustTokenPrivileges) {
+        // What the privileges asked for: disable all, count, the first's LUID and
+        // attributes, and whether the previous state was asked for.
+        const TOKEN_PRIVILEGES* p = std::get<2>(a);
+        snprintf(out + strlen(out), size - strlen(out), "%d %lu %lu:%ld %#lx %s", std::get<1>(a),
+                 p != nullptr ? p->PrivilegeCount : 0UL, p != nullptr ? p->Privileges[0].Luid.LowPart : 0UL,
+                 p != nullptr ? p->Privileges[0].Luid.HighPart : 0L, p != nullptr ? p->Privileges[0].Attributes : 0UL,
+                 std::get<3>(a) != 0 || std::get<4>(a) != nullptr ? "previous" : "-");
+    } else if constexpr (id == id_ExitWindowsEx) {
+        snprintf(out + strlen(out), size - strlen(out), "%#x", static_cast<unsigned>(std::get<0>(a)));
+    } else if constexpr (id == id_OpenProcessToken) {
         snprintf(out + strlen(out), size - strlen(out), "%#x", static_cast<unsigned>(std::get<1>(a)));
     }
 }
@@ -194,14 +201,14 @@ bool Enter(void* returnAddress, A... args)
 {
     CBusy busy;
     const int call = ++g_calls[id];
-    const bool fail = g_armed.id == id && g_armed.call == call;
+    const bool fail = g_armed[id].call == call;
+    g_asked[id][0] = '\0';
+    Describe<id>(g_asked[id], sizeof(g_asked[id]), args...);
     char line[600];
-    snprintf(line, sizeof(line), "%s\t%d\t%#lx\t%s\t", kFunctions[id].name, call,
+    snprintf(line, sizeof(line), "%s\t%d\t%#lx\t%s\t%s\n", kFunctions[id].name, call,
              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(returnAddress) -
                                         reinterpret_cast<ULONG_PTR>(&__ImageBase)),
-             fail ? "FAIL" : "-");
-    Describe<id>(line, sizeof(line) - 2, args...);
-    strcat(line, "\n");
+             fail ? "FAIL" : "-", g_asked[id]);
     Log(line);
     return fail;
 }
@@ -217,7 +224,7 @@ struct StandIn;
             if (g_busy)                                                                  \
                 return Real<R(CC*)(A...)>(id)(args...);                                  \
             if (Enter<id>(__builtin_return_address(0), args...))                         \
-                return Failure<R>(g_armed.way, args...);                                 \
+                return Failure<R>(g_armed[id].way, args...);                                    \
             if constexpr (id == id_ExitWindowsEx) {                                      \
                 Log("restart requested\n");                                             \
                 return TRUE;                                                             \
@@ -250,8 +257,12 @@ void* LateStandIn(int id)
     return m == User32 || m == Powrprof ? StandInOf(id) : nullptr;
 }
 
-// Rewrites every slot of the executable's import table that has a stand-in.
-void ReplaceImports()
+// Calls found(id, slot) for every slot of the executable's import table
+// that the table names. A name the table lacks is one the stand-ins import
+// for themselves: check-standins.sh holds the table against every import
+// of the product.
+template <typename F>
+void ForEachImport(F found)
 {
     // Still the real one: no slot is rewritten yet.
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -265,23 +276,21 @@ void ReplaceImports()
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
             auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            // A name the table lacks is one the stand-ins import for themselves:
-            // check-standins.sh holds the table against every import of the product.
             const int id = IdOf(reinterpret_cast<const char*>(byName->Name));
-            if (id < 0)
-                continue;
-            g_real[id] = reinterpret_cast<void*>(slots->u1.Function);
-            // Exchange calls VirtualProtect through its slot: once that
-            // holds its stand-in, the stand-in, busy here, passes it on.
-            void* standIn = StandInOf(id);
-            if (standIn != nullptr)
-                imports::Exchange(slots->u1.Function, reinterpret_cast<ULONG_PTR>(standIn));
+            if (id >= 0)
+                found(id, slots->u1.Function);
         }
     }
-    // The late-bound ones do not show in the import table.
-    for (int i = 0; i < afxUser32ImportCount; ++i)
-        if (IdOf(afxUser32Imports[i].pszName) < 0)
-            LogNote("UNLISTED late import %s\n", afxUser32Imports[i].pszName);
+}
+
+// Puts the stand-in into a slot, keeping what it called. Exchange calls
+// VirtualProtect through its slot: once that holds its stand-in, the
+// stand-in, busy here, passes it on.
+void Replace(int id, ULONG_PTR& slot)
+{
+    g_real[id] = reinterpret_cast<void*>(slot);
+    if (void* standIn = StandInOf(id))
+        imports::Exchange(slot, reinterpret_cast<ULONG_PTR>(standIn));
 }
 
 // "Name:n[:way]"; FALSE when it names nothing the table can fail.
@@ -300,34 +309,84 @@ bool ParseFault(char* request)
     const int wayNumber = way != nullptr ? atoi(way) : 1;
     if (wayNumber < 1 || wayNumber > FailureWays(kFunctions[id]))
         return false;
-    g_armed.id = id;
-    g_armed.call = atoi(call);
-    g_armed.way = kFunctions[id].ways[wayNumber - 1];
-    return g_armed.call >= 1;
+    g_armed[id] = { atoi(call), kFunctions[id].ways[wayNumber - 1] };
+    return g_armed[id].call >= 1;
 }
 
-// Before every other constructor: the program's own run from the first.
-__attribute__((constructor(101))) void Arm()
+// Stops the program with a message: a test asked for what cannot be.
+[[noreturn]] void Refuse(const char* format, const char* name)
 {
-    char logPath[MAX_PATH] = {};
-    char fault[128] = {};
-    const bool logging = GetEnvironmentVariableA("SENTAVIO_FAULT_LOG", logPath, sizeof(logPath)) != 0;
-    const bool failing = GetEnvironmentVariableA("SENTAVIO_FAULT", fault, sizeof(fault)) != 0;
-    if (!logging && !failing)
-        return;
-    CBusy busy;
-    if (logging)
-        g_log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ReplaceImports();
-    if (!failing)
-        return;
-    char request[sizeof(fault)] = {};
-    memcpy(request, fault, sizeof(fault));
-    if (!ParseFault(request))
-        LogNote("MALFORMED fault request \"%s\": not Name:n[:way] naming a way the table fails\n", fault);
+    fprintf(stderr, format, name);
+    fflush(stderr);
+    ExitProcess(3);
 }
 
 }  // namespace
+
+bool ArmWholeProgram(const char* logPath, const char* fault, const AFX_LATE_IMPORT* late, int lateCount)
+{
+    CBusy busy;
+    if (logPath != nullptr)
+        g_log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ForEachImport(&Replace);
+    // The late-bound ones do not show in the import table.
+    for (int i = 0; i < lateCount; ++i)
+        if (IdOf(late[i].pszName) < 0)
+            LogNote("UNLISTED late import %s\n", late[i].pszName);
+    if (fault == nullptr)
+        return true;
+    char request[128] = {};
+    strncpy(request, fault, sizeof(request) - 1);
+    if (ParseFault(request))
+        return true;
+    LogNote("MALFORMED fault request \"%s\": not Name:n[:way] naming a way the table fails\n", fault);
+    return false;
+}
+
+CFault::CFault(const char* name, int call, DWORD error) : m_id(IdOf(name))
+{
+    if (m_id < 0 || StandInOf(m_id) == nullptr)
+        Refuse("CFault: %s has no stand-in in FaultCalls.h\n", name);
+    const Function& f = kFunctions[m_id];
+    g_armed[m_id] = {};
+    for (int way = 0; call > 0 && way < FailureWays(f); ++way)
+        if (f.ways[way].error == error)
+            g_armed[m_id] = { call, f.ways[way] };
+    if (call > 0 && g_armed[m_id].call == 0)
+        Refuse("CFault: FaultCalls.h lists no such failure of %s\n", name);
+    g_calls[m_id] = 0;
+    g_asked[m_id][0] = '\0';
+    // A function the program looks up (the power library's, say) is reached
+    // through GetProcAddress's stand-in, which hands out its stand-in.
+    for (const int slotId : { m_id, LateStandIn(m_id) != nullptr ? int(id_GetProcAddress) : m_id }) {
+        m_slotId = slotId;
+        ForEachImport([this](int id, ULONG_PTR& slot) {
+            if (id == m_slotId && m_slot == nullptr)
+                m_slot = &slot;
+        });
+        if (m_slot != nullptr)
+            break;
+    }
+    if (m_slot == nullptr)
+        Refuse("CFault: this program does not import %s\n", name);
+    Replace(m_slotId, *m_slot);
+}
+
+CFault::~CFault()
+{
+    imports::Exchange(*m_slot, reinterpret_cast<ULONG_PTR>(g_real[m_slotId]));
+    g_armed[m_id] = {};
+}
+
+int CFault::Calls() const
+{
+    return g_calls[m_id];
+}
+
+std::string CFault::Asked() const
+{
+    return g_asked[m_id];
+}
 
 }  // namespace faults

@@ -22,6 +22,7 @@
 
 #include "tests/faults/FaultRuns.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
 #include "tests/testbed/Process.h"
 
 namespace {

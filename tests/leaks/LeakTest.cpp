@@ -21,6 +21,7 @@
 #include "tests/testbed/Holders.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/RegistryMachine.h"

@@ -6,10 +6,12 @@
 #include <doctest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "messages/Holders.h"
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
+#include "tests/faults/FaultStandIns.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/support/Texts.h"
 
@@ -68,34 +70,33 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
     struct Case {
         const char* name;
         PowerLibrary library;
-        bool refuseRead;
-        bool refuseWrite;
+        const char* fails;  // its first call refused (ERROR_ACCESS_DENIED); nullptr: none
         Operation operation;
         int expected;
         std::string box;  // empty: none
         bool written = false;  // the policy holds the optimum alarms afterwards
     } cases[] = {
-        { "stand-in: hibernation", PowerLibrary::StandIn, false, false, Hibernate, kAllowed, "" },
-        { "stand-in: read", PowerLibrary::StandIn, false, false, Read, TRUE, "" },
-        { "stand-in: write", PowerLibrary::StandIn, false, false, Write, TRUE, "", true },
-        { "no library: hibernation", PowerLibrary::Missing, false, false, Hibernate, kFailed, noLibrary },
-        { "no library: read", PowerLibrary::Missing, false, false, Read, FALSE, noLibrary },
-        { "no library: write", PowerLibrary::Missing, false, false, Write, FALSE, noLibrary },
-        { "no hibernation entry", PowerLibrary::NoHibernateEntry, false, false, Hibernate, kFailed, noEntry },
-        { "no read entry: read", PowerLibrary::NoReadEntry, false, false, Read, FALSE, noEntry },
-        { "no read entry: write", PowerLibrary::NoReadEntry, false, false, Write, FALSE, noEntry },
-        { "no write entry: write", PowerLibrary::NoWriteEntry, false, false, Write, FALSE, noEntry },
-        { "refused read: read", PowerLibrary::StandIn, true, false, Read, FALSE, refused },
-        { "refused read: write writes nothing", PowerLibrary::StandIn, true, false, Write, FALSE, refused },
-        { "refused write: write", PowerLibrary::StandIn, false, true, Write, FALSE, refused },
-        { "refused write: a read still succeeds", PowerLibrary::StandIn, false, true, Read, TRUE, "" },
+        { "stand-in: hibernation", PowerLibrary::StandIn, nullptr, Hibernate, kAllowed, "" },
+        { "stand-in: read", PowerLibrary::StandIn, nullptr, Read, TRUE, "" },
+        { "stand-in: write", PowerLibrary::StandIn, nullptr, Write, TRUE, "", true },
+        { "no library: hibernation", PowerLibrary::Missing, nullptr, Hibernate, kFailed, noLibrary },
+        { "no library: read", PowerLibrary::Missing, nullptr, Read, FALSE, noLibrary },
+        { "no library: write", PowerLibrary::Missing, nullptr, Write, FALSE, noLibrary },
+        { "no hibernation entry", PowerLibrary::NoHibernateEntry, nullptr, Hibernate, kFailed, noEntry },
+        { "no read entry: read", PowerLibrary::NoReadEntry, nullptr, Read, FALSE, noEntry },
+        { "no read entry: write", PowerLibrary::NoReadEntry, nullptr, Write, FALSE, noEntry },
+        { "no write entry: write", PowerLibrary::NoWriteEntry, nullptr, Write, FALSE, noEntry },
+        { "refused read: read", PowerLibrary::StandIn, "ReadGlobalPwrPolicy", Read, FALSE, refused },
+        { "refused read: write writes nothing", PowerLibrary::StandIn, "ReadGlobalPwrPolicy", Write, FALSE, refused },
+        { "refused write: write", PowerLibrary::StandIn, "WriteGlobalPwrPolicy", Write, FALSE, refused },
+        { "refused write: a read still succeeds", PowerLibrary::StandIn, "WriteGlobalPwrPolicy", Read, TRUE, "" },
         // Stock Wine: its own library answers that hibernation is allowed,
         // refuses every read of the global policy (error 2) and every write
         // (error 120). So the program shows string 7 where it reads, and a
         // write stops at the refused read.
-        { "Wine's own: hibernation", PowerLibrary::WineOwn, false, false, Hibernate, kAllowed, "" },
-        { "Wine's own: read", PowerLibrary::WineOwn, false, false, Read, FALSE, refused },
-        { "Wine's own: write", PowerLibrary::WineOwn, false, false, Write, FALSE, refused },
+        { "Wine's own: hibernation", PowerLibrary::WineOwn, nullptr, Hibernate, kAllowed, "" },
+        { "Wine's own: read", PowerLibrary::WineOwn, nullptr, Read, FALSE, refused },
+        { "Wine's own: write", PowerLibrary::WineOwn, nullptr, Write, FALSE, refused },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));
@@ -104,11 +105,14 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
         if (c.written)
             testbed::SetAlarms(expected, testbed::kOptimumAlarms);
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
-        REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, c.refuseWrite) == ERROR_SUCCESS);
+        std::optional<faults::CFault> fault;
+        if (c.fails != nullptr)
+            fault.emplace(c.fails, 1, ERROR_ACCESS_DENIED);
 
         int answer = -1;
         DischargeSettings read = {};
         const texts::Outcome outcome = texts::Run([&] { answer = Perform(c.operation, read); });
+        fault.reset();
 
         CHECK(answer == c.expected);
         texts::CheckErrorBox(outcome.boxes, c.box);

@@ -1,5 +1,6 @@
-// The real Sentavio.exe on a qualifying simulated machine (Windows 2000, the
-// maker's driver behind "cmbatt"), for each power state: it ends silently only
+// The real Sentavio.exe (where a call must fail, the fault build) on a
+// qualifying simulated machine (Windows 2000, the maker's driver behind
+// "cmbatt"), for each power state: it ends silently only
 // when hibernation is allowed and the alarms are optimal. The robot reads and
 // cancels whatever it shows; the registry must be as it was.
 #include <doctest.h>
@@ -9,6 +10,8 @@
 #include "res/resource.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
+#include "tests/testbed/RunChanges.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/User.h"
 #include "tests/support/Texts.h"
@@ -37,36 +40,37 @@ TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the 
         Alarms alarms;
         DWORD hibernate;
         PowerLibrary library;
-        bool refuseRead;
+        const char* fault;  // the fault build runs instead, this call failing; nullptr: none
         Shows shows;
         std::string text;  // the box's text when it is an error box
     } cases[] = {
-        { "optimum, hibernation allowed", optimum, 1, PowerLibrary::StandIn, false, Shows::Nothing, "" },
-        { "critical alarm off", With(&Alarms::criticalEnabled, 0), 1, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "low alarm on", With(&Alarms::lowEnabled, 1), 1, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "critical level 99", With(&Alarms::criticalLevel, 99), 1, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "critical action shutdown", With(&Alarms::criticalAction, PowerActionShutdown), 1, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "event code 1", With(&Alarms::criticalEventCode, 1), 1, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "critical Enable byte 2", With(&Alarms::criticalEnabled, 2), 1, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "hibernation not allowed", optimum, 0, PowerLibrary::StandIn, false, Shows::Prompt, "" },
-        { "another hibernation answer", optimum, 2, PowerLibrary::StandIn, false, Shows::Nothing, "" },
-        { "no power library", optimum, 1, PowerLibrary::Missing, false, Shows::ErrorBox,
+        { "optimum, hibernation allowed", optimum, 1, PowerLibrary::StandIn, nullptr, Shows::Nothing, "" },
+        { "critical alarm off", With(&Alarms::criticalEnabled, 0), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "low alarm on", With(&Alarms::lowEnabled, 1), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "critical level 99", With(&Alarms::criticalLevel, 99), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "critical action shutdown", With(&Alarms::criticalAction, PowerActionShutdown), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "event code 1", With(&Alarms::criticalEventCode, 1), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "critical Enable byte 2", With(&Alarms::criticalEnabled, 2), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "hibernation not allowed", optimum, 0, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
+        { "another hibernation answer", optimum, 2, PowerLibrary::StandIn, nullptr, Shows::Nothing, "" },
+        { "no power library", optimum, 1, PowerLibrary::Missing, nullptr, Shows::ErrorBox,
           SystemText(ERROR_MOD_NOT_FOUND) },
-        { "refused read", optimum, 1, PowerLibrary::StandIn, true, Shows::ErrorBox, Text(IDS_REGISTRY_ERROR) },
+        { "refused read", optimum, 1, PowerLibrary::StandIn, "ReadGlobalPwrPolicy:1", Shows::ErrorBox, Text(IDS_REGISTRY_ERROR) },
         // Stock Wine allows hibernation but refuses to read the policy.
-        { "Wine's own library", optimum, 1, PowerLibrary::WineOwn, false, Shows::ErrorBox,
+        { "Wine's own library", optimum, 1, PowerLibrary::WineOwn, nullptr, Shows::ErrorBox,
           Text(IDS_REGISTRY_ERROR) },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));
-        REQUIRE(testbed::Qualify(c.alarms) == 0);
+        REQUIRE(testbed::Qualify(c.alarms, c.fault != nullptr ? "sentavio-faults.exe" : testbed::kSentavioExe) == 0);
         REQUIRE(testbed::SetHibernateAnswer(c.hibernate) == ERROR_SUCCESS);
-        REQUIRE(testbed::SetPolicyRefusals(c.refuseRead, false) == ERROR_SUCCESS);
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
         const testbed::MachineSnapshot before = testbed::TakeSnapshot();
 
         // The user cancels the prompt and dismisses the error boxes.
-        const user::Session run = user::RunSentavio();
+        user::RunOptions options;
+        options.fault = c.fault != nullptr ? c.fault : "";
+        const user::Session run = user::RunSentavio({}, options);
 
         CHECK(run.ended);
         if (c.shows == Shows::Nothing) {

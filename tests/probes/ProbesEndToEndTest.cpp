@@ -4,6 +4,7 @@
 
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
 #include "tests/testbed/User.h"
 
 #include <string>

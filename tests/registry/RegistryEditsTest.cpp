@@ -1,14 +1,15 @@
 // The registry edits against Wine's real registry: the Heuristics value in
 // every size and type, the autostart value, and the key holder. Failures
 // that Wine cannot produce (a refused read or write of an existing value)
-// come from the stand-ins of SystemSeam.h; every other row is real.
+// come from the fault stand-ins; every other row is real.
 #include <doctest.h>
 
 #include "system/RegistryEdits.h"
+#include "tests/faults/FaultStandIns.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/RegistryMachine.h"
+#include "tests/support/Handles.h"
 #include "tests/support/Texts.h"
-#include "tests/registry/SystemSeam.h"
 
 using testbed::RegValue;
 
@@ -75,15 +76,16 @@ TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
     struct Case {
         const char* what;
         bool powerKey;
-        seam::Failures failures;
+        const char* fails;  // its call-th call fails with the code (0: none)
+        int call;
         DWORD code;
     } cases[] = {
-        { "power key missing", false, {}, ERROR_FILE_NOT_FOUND },
+        { "power key missing", false, "RegQueryValueExA", 0, ERROR_FILE_NOT_FOUND },
         // Only the stand-ins make an existing value unreadable or unwritable.
-        { "size of the value refused", true, { .sizeQuery = ERROR_ACCESS_DENIED }, ERROR_ACCESS_DENIED },
-        { "value grew while read", true, { .dataRead = ERROR_MORE_DATA }, ERROR_MORE_DATA },
-        { "read refused", true, { .dataRead = ERROR_NOACCESS }, ERROR_NOACCESS },
-        { "write refused", true, { .setValue = ERROR_ACCESS_DENIED }, ERROR_ACCESS_DENIED },
+        { "size of the value refused", true, "RegQueryValueExA", 1, ERROR_ACCESS_DENIED },
+        { "value grew while read", true, "RegQueryValueExA", 2, ERROR_MORE_DATA },
+        { "read refused", true, "RegQueryValueExA", 2, ERROR_REGISTRY_IO_FAILED },
+        { "write refused", true, "RegSetValueExA", 1, ERROR_ACCESS_DENIED },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.what));
@@ -92,10 +94,12 @@ TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
             REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == ERROR_SUCCESS);
         const auto before = testbed::ReadAllValues(testbed::kPowerKey);
 
-        seam::Arm(c.failures);
         BOOL result = -1;
-        const texts::Outcome outcome = texts::Run([&] { result = SetHeuristicsFlag(TRUE); });
-        seam::Arm({});
+        texts::Outcome outcome;
+        {
+            const faults::CFault fault(c.fails, c.call, c.call > 0 ? c.code : 0);
+            outcome = texts::Run([&] { result = SetHeuristicsFlag(TRUE); });
+        }
 
         CHECK(result == FALSE);
         texts::CheckErrorBox(outcome.boxes, texts::BoxFor(c.code));
@@ -148,63 +152,62 @@ TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
 
 TEST_CASE("CRegKeyHolder owns one key at a time")
 {
-    // A closed key handle is no longer valid.
-    auto isOpen = [](HKEY key) {
-        return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    };
     REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", Value(REG_BINARY, { 1, 2, 3 })) == 0);
     const char* const kMissing = testbed::kMissingKey.path;
-
-    CRegKeyHolder key;
-    CHECK(key.Close() == ERROR_SUCCESS);
-    CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
-    CHECK(key.Get() == nullptr);
-
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
-    const HKEY power = key.Get();
-    // A failed open keeps the key held before.
-    CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
-    CHECK(key.Get() == power);
-    CHECK(isOpen(power));
+    // Which key a holder holds, by what it answers for Probe: the power key
+    // has it, the Run key lacks it, no key is an invalid handle.
     BYTE data[8] = {};
-    DWORD size = sizeof(data);
-    CHECK(key.Query("Probe", data, &size) == ERROR_SUCCESS);
-    CHECK(size == 3);
-    size = 0;
-    CHECK(key.Query("Probe", nullptr, &size) == ERROR_SUCCESS);
-    CHECK(size == 3);
+    DWORD size = 0;
+    auto probe = [&](CRegKeyHolder& holder) {
+        size = sizeof(data);
+        return holder.Query("Probe", data, &size);
+    };
+    const handles::CWatch watch;  // open keys are handles: how many each step holds
 
-    // A successful open closes the old key and holds the new one.
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey.path) == ERROR_SUCCESS);
-    const HKEY run = key.Get();
-    CHECK_FALSE(isOpen(power));
-    CHECK(isOpen(run));
-
-    HKEY other = nullptr;
     {
+        CRegKeyHolder key;
+        CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
+        CHECK(probe(key) == ERROR_INVALID_HANDLE);
+        CHECK(watch.Added() == 0);
+
+        REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
+        CHECK(watch.Added() == 1);
+        // A failed open keeps the key held before.
+        CHECK(key.Open(HKEY_LOCAL_MACHINE, kMissing) == ERROR_FILE_NOT_FOUND);
+        CHECK(watch.Added() == 1);
+        CHECK(probe(key) == ERROR_SUCCESS);
+        CHECK(size == 3);
+        size = 0;
+        CHECK(key.Query("Probe", nullptr, &size) == ERROR_SUCCESS);
+        CHECK(size == 3);
+
+        // A successful open closes the old key and holds the new one.
+        REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kRunKey.path) == ERROR_SUCCESS);
+        CHECK(watch.Added() == 1);
+        CHECK(probe(key) == ERROR_FILE_NOT_FOUND);
+
         CRegKeyHolder moved(std::move(key));
-        CHECK(key.Get() == nullptr);
-        CHECK(moved.Get() == run);
+        CHECK(probe(key) == ERROR_INVALID_HANDLE);
+        CHECK(probe(moved) == ERROR_FILE_NOT_FOUND);
         CRegKeyHolder target;
         REQUIRE(target.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
-        other = target.Get();
+        CHECK(watch.Added() == 2);
         target = std::move(moved);  // closes the key it held
-        CHECK_FALSE(isOpen(other));
-        CHECK(target.Get() == run);
+        CHECK(watch.Added() == 1);
+        CHECK(probe(target) == ERROR_FILE_NOT_FOUND);
         CHECK(target.DeleteValue("No such value") == ERROR_FILE_NOT_FOUND);
         CHECK(target.Flush() == ERROR_SUCCESS);
     }
-    CHECK_FALSE(isOpen(run));  // closed when its holder went
+    CHECK(watch.Added() == 0);  // closed when its holder went
 
-    REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
-    const BYTE bytes[] = { 9, 8, 7, 6 };
-    CHECK(key.SetBinary("Probe", bytes, sizeof(bytes)) == ERROR_SUCCESS);
-    CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == Value(REG_BINARY, { 9, 8, 7, 6 }));
-    CHECK(key.DeleteValue("Probe") == ERROR_SUCCESS);
-    CHECK_FALSE(testbed::ReadValue(testbed::kPowerKey, "Probe").present);
-    const HKEY last = key.Get();
-    CHECK(key.Close() == ERROR_SUCCESS);
-    CHECK(key.Get() == nullptr);
-    CHECK_FALSE(isOpen(last));
+    {
+        CRegKeyHolder key;
+        REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
+        const BYTE bytes[] = { 9, 8, 7, 6 };
+        CHECK(key.SetBinary("Probe", bytes, sizeof(bytes)) == ERROR_SUCCESS);
+        CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == Value(REG_BINARY, { 9, 8, 7, 6 }));
+        CHECK(key.DeleteValue("Probe") == ERROR_SUCCESS);
+        CHECK_FALSE(testbed::ReadValue(testbed::kPowerKey, "Probe").present);
+    }
+    CHECK(watch.Unchanged());
 }

@@ -4,17 +4,24 @@
 // calls come from the stand-ins too, since Wine grants them all.
 #include <doctest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "system/RegistryEdits.h"
+#include "tests/faults/FaultStandIns.h"
 #include "tests/support/Texts.h"
-#include "tests/registry/SystemSeam.h"
 
 namespace {
 
-bool SameLuid(const LUID& a, const LUID& b)
+// What AdjustTokenPrivileges is asked, as the stand-in says it: none disabled,
+// one privilege, this LUID, enabled, no previous state asked for.
+std::string EnablingOne(const LUID& luid)
 {
-    return a.LowPart == b.LowPart && a.HighPart == b.HighPart;
+    char asked[80];
+    std::snprintf(asked, sizeof(asked), "0 1 %lu:%ld %#lx -", luid.LowPart, luid.HighPart,
+                  static_cast<DWORD>(SE_PRIVILEGE_ENABLED));
+    return asked;
 }
 
 }  // namespace
@@ -24,45 +31,46 @@ TEST_CASE("RestartSystem enables the shutdown privilege, asks for the restart an
     LUID shutdown = {};
     REQUIRE(LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &shutdown));
     const LUID none = {};
+    char restartFlags[16];
+    std::snprintf(restartFlags, sizeof(restartFlags), "%#x", static_cast<unsigned>(EWX_REBOOT | EWX_FORCE));
 
     struct Case {
         const char* what;
-        seam::Failures failures;
+        const char* fails;  // its first call fails with the error; nullptr: none
+        DWORD error;
         BOOL result;
         DWORD reported;  // 0: no box
         bool adjusted;
         const LUID* luid;
         bool exited;
     } cases[] = {
-        { "restart asked for", {}, TRUE, 0, true, &shutdown, true },
-        { "token refused", { .openToken = ERROR_ACCESS_DENIED }, FALSE, ERROR_ACCESS_DENIED, false, nullptr, false },
-        { "privilege unknown", { .lookup = ERROR_NO_SUCH_PRIVILEGE }, TRUE, 0, true, &none, true },
-        { "adjustment refused", { .adjust = ERROR_INVALID_HANDLE }, FALSE, ERROR_INVALID_HANDLE, true, &shutdown, false },
-        { "privilege not held", { .adjustPartly = ERROR_NOT_ALL_ASSIGNED }, TRUE, 0, true, &shutdown, true },
-        { "restart refused", { .exitWindows = ERROR_PRIVILEGE_NOT_HELD }, FALSE, ERROR_PRIVILEGE_NOT_HELD, true, &shutdown, true },
+        { "restart asked for", nullptr, 0, TRUE, 0, true, &shutdown, true },
+        { "token refused", "OpenProcessToken", ERROR_ACCESS_DENIED, FALSE, ERROR_ACCESS_DENIED, false, nullptr, false },
+        { "privilege unknown", "LookupPrivilegeValueA", ERROR_NO_SUCH_PRIVILEGE, TRUE, 0, true, &none, true },
+        { "adjustment refused", "AdjustTokenPrivileges", ERROR_ACCESS_DENIED, FALSE, ERROR_ACCESS_DENIED, true, &shutdown, false },
+        { "privilege not held", "AdjustTokenPrivileges", ERROR_NOT_ALL_ASSIGNED, TRUE, 0, true, &shutdown, true },
+        { "restart refused", "ExitWindowsEx", ERROR_PRIVILEGE_NOT_HELD, FALSE, ERROR_PRIVILEGE_NOT_HELD, true, &shutdown, true },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.what));
-        seam::Arm(c.failures);
+        auto first = [&c](const char* name) { return c.fails != nullptr && std::strcmp(c.fails, name) == 0 ? 1 : 0; };
+        // ExitWindowsEx always: the real one would end the session.
+        const faults::CFault token("OpenProcessToken", first("OpenProcessToken"), c.error);
+        const faults::CFault lookup("LookupPrivilegeValueA", first("LookupPrivilegeValueA"), c.error);
+        const faults::CFault adjust("AdjustTokenPrivileges", first("AdjustTokenPrivileges"), c.error);
+        const faults::CFault exit("ExitWindowsEx", first("ExitWindowsEx"), c.error);
 
         BOOL result = -1;
         const texts::Outcome outcome = texts::Run([&] { result = RestartSystem(EWX_REBOOT | EWX_FORCE); });
-        const seam::Calls seen = seam::Seen();
-        seam::Arm({});
 
         CHECK(result == c.result);
         texts::CheckErrorBox(outcome.boxes, texts::BoxFor(c.reported));
         CHECK(outcome.HandlesClosed());  // the token is closed on every path
-        CHECK((seen.adjust == 1) == c.adjusted);
-        if (c.adjusted) {
-            CHECK(seen.disableAll == FALSE);
-            CHECK_FALSE(seen.askedPreviousState);
-            CHECK(seen.privileges.PrivilegeCount == 1);
-            CHECK(seen.privileges.Privileges[0].Attributes == SE_PRIVILEGE_ENABLED);
-            CHECK(SameLuid(seen.privileges.Privileges[0].Luid, *c.luid));
-        }
-        CHECK(seen.exitWindows == (c.exited ? 1 : 0));
+        CHECK((adjust.Calls() == 1) == c.adjusted);
+        if (c.adjusted)
+            CHECK(adjust.Asked() == EnablingOne(*c.luid));
+        CHECK(exit.Calls() == (c.exited ? 1 : 0));
         if (c.exited)
-            CHECK(seen.exitFlags == static_cast<UINT>(EWX_REBOOT | EWX_FORCE));
+            CHECK(exit.Asked() == restartFlags);
     }
 }

@@ -8,6 +8,7 @@
 #include "messages/Holders.h"
 #include "tests/testbed/Machine.h"
 #include "tests/testbed/MachineScope.h"
+#include "tests/testbed/Qualify.h"
 #include "tests/testbed/Registry.h"
 #include "tests/testbed/Process.h"
 #include "tests/testbed/User.h"

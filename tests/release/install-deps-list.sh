@@ -23,7 +23,7 @@ listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || stop "--l
 echo "$listed"
 echo "$listed" | grep -q "imagemagick.*$work/" || fail "ImageMagick is not listed against the impostors"
 
-locales=$(awk '!/^#/ { printf "%s%s", sep, $1; sep = " " }' "$root/tests/support/locales.txt")
+locales=$(awk '!/^#/ { printf "%s%s", sep, $1; sep = " " }' "$root/res/languages.txt")
 # Each row: its name, the command, the pattern its first line must match; status 2.
 while IFS='|' read -r case command expected; do
     said=$(eval "$command" 2>&1 </dev/null)

@@ -64,6 +64,11 @@ bool CWatch::Unchanged() const
     return Open() == m_before;
 }
 
+int CWatch::Added() const
+{
+    return static_cast<int>(Open().size()) - static_cast<int>(m_before.size());
+}
+
 int CWatch::InvalidCloses() const
 {
     return g_invalidCloses;

@@ -23,6 +23,8 @@ public:
 
     // The same handles are open as at the start.
     bool Unchanged() const;
+    // How many more are open than at the start.
+    int Added() const;
     int InvalidCloses() const;
 
 private:

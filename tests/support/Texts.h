@@ -18,7 +18,7 @@ struct Language {
     const char* const* table;
     const char* locale;  // the one the tests run it under
 };
-// The languages of tests/support/locales.txt in its order, US English (the
+// The languages of res/languages.txt in its order, US English (the
 // tests' own) first.
 extern const std::vector<Language> Languages;
 

@@ -2,6 +2,8 @@
 // the tests touch, each with its hive, and the names of the values in them.
 #pragma once
 
+#include <string_view>
+
 namespace testbed {
 
 enum class Hive { LocalMachine, CurrentUser };
@@ -11,6 +13,12 @@ enum class Hive { LocalMachine, CurrentUser };
 struct RegKey {
     Hive hive;
     const char* path;
+
+    // The same key, whichever file's copy of a constant below each side is.
+    constexpr bool operator==(const RegKey& other) const
+    {
+        return hive == other.hive && std::string_view(path) == other.path;
+    }
 };
 
 // ---- Windows' own, where Windows 2000 keeps them ---------------------------
@@ -50,9 +58,6 @@ constexpr RegKey kDllOverridesKey = { Hive::CurrentUser, "Software\\Wine\\DllOve
 constexpr RegKey kSwitchKey = { Hive::LocalMachine, "SOFTWARE\\Sentavio Testbed\\Power" };
 // What IsPwrHibernateAllowed answers, all 32 bits of it; 1 when absent.
 constexpr const char* kHibernateAnswerValue = "HibernateAnswer";
-// Nonzero: ReadGlobalPwrPolicy or WriteGlobalPwrPolicy fails.
-constexpr const char* kRefuseReadValue = "RefuseRead";
-constexpr const char* kRefuseWriteValue = "RefuseWrite";
 // The name of the power library last put in place, for the report.
 constexpr const char* kLibraryValue = "Library";
 

@@ -1,7 +1,5 @@
-// The whole simulated machine: the one machine scope (what a test may change on the shared machine,
-// recorded when the scope starts and put back when it ends), the one way to prepare a machine that
-// qualifies, and the one judge of what a run of the program changed. The tool offers them to the
-// scripts as "scope save FILE", "scope restore FILE" and "qualify".
+// The one machine scope: what a test may change on the shared machine, recorded when the scope starts
+// and put back when it ends. The tool offers it to the scripts through a file (SnapshotFile.cpp).
 #pragma once
 
 #include <map>
@@ -9,7 +7,6 @@
 #include <vector>
 
 #include "tests/testbed/Machine.h"
-#include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
 
 namespace testbed {
@@ -27,6 +24,10 @@ struct MachineSnapshot {
     std::string library;  // as the switches name it; "" for Wine's own
     std::vector<Key> keys;  // those watched, in their order
 };
+
+// The keys a snapshot holds, in its order, and one value as a snapshot holds it.
+extern const std::vector<const RegKey*> kScopedKeys;
+RegValue ValueIn(const MachineSnapshot& snapshot, const RegKey& key, const std::string& name);
 
 MachineSnapshot TakeSnapshot();
 // Writes only what differs. A restore that fails is named on stderr and counted; answers how many.
@@ -47,21 +48,5 @@ public:
 private:
     MachineSnapshot m_saved;
 };
-
-// A machine that Sentavio.exe (or the program named) prompts on: Windows 2000, the maker's driver
-// behind "cmbatt", the usual power machine with these alarms, a 20-byte binary Heuristics value whose
-// byte 6 is neither 0 nor 1, the bystanders, and the program's own Run value. Answers 0 or the error.
-constexpr const char* kAutostartCommand = "C:\\Sentavio\\Sentavio.exe";
-DWORD Qualify(const Alarms& alarms = kCriticalAtFiveNoAction, const char* program = kSentavioExe);
-
-// What a run of the program changed against the machine before it: what it may change, each as the
-// program changes it, and in words all else.
-struct Changes {
-    bool flagSet = false;        // Heuristics byte 6 set, every other byte kept
-    bool optimum = false;        // the alarms set to the optimum, every other byte kept
-    bool autostartGone = false;  // the program's own Run value deleted
-    std::string others;          // anything else, "; " apart; empty when nothing
-};
-Changes ChangesSince(const MachineSnapshot& before);
 
 }  // namespace testbed

@@ -112,12 +112,6 @@ LONG SetHibernateAnswer(DWORD answer)
     return WriteDword(kSwitchKey, kHibernateAnswerValue, answer);
 }
 
-LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite)
-{
-    const LONG status = WriteDword(kSwitchKey, kRefuseReadValue, refuseRead ? 1 : 0);
-    return status != ERROR_SUCCESS ? status : WriteDword(kSwitchKey, kRefuseWriteValue, refuseWrite ? 1 : 0);
-}
-
 Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
 {
     Alarms alarms = kOptimumAlarms;
@@ -187,8 +181,6 @@ DWORD PreparePowerMachine(const Alarms& alarms)
     if (error == ERROR_SUCCESS)
         error = static_cast<DWORD>(SetHibernateAnswer(1));
     if (error == ERROR_SUCCESS)
-        error = static_cast<DWORD>(SetPolicyRefusals(false, false));
-    if (error == ERROR_SUCCESS)
         error = static_cast<DWORD>(StorePowerPolicy(LaptopPolicy(alarms)));
     return error;
 }
@@ -254,16 +246,6 @@ int HibernateCommand(const std::vector<std::string>& args)
     return Outcome(static_cast<DWORD>(SetHibernateAnswer(answer)), "cannot set the answer");
 }
 
-int RefuseCommand(const std::vector<std::string>& args)
-{
-    const std::string which = args.size() == 1 ? args[0] : "";
-    if (which != "none" && which != "read" && which != "write" && which != "both")
-        return 2;
-    return Outcome(static_cast<DWORD>(SetPolicyRefusals(which == "read" || which == "both",
-                                                        which == "write" || which == "both")),
-                   "cannot set the refusals");
-}
-
 // An Enable byte: 1 is on; any other value but 0 is shown as it is.
 std::string OnOff(DWORD enabled)
 {
@@ -280,10 +262,6 @@ void Report(std::vector<std::string>& lines)
     const DWORD hibernate = ReadDword(kSwitchKey, kHibernateAnswerValue, 1);
     std::snprintf(line, sizeof(line), "hibernation allowed: %s (0x%lX)",
                   hibernate == 0 ? "no" : hibernate == 1 ? "yes" : "another answer", hibernate);
-    lines.push_back(line);
-    std::snprintf(line, sizeof(line), "test bed policy refusals: read %s, write %s",
-                  ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? "yes" : "no",
-                  ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0 ? "yes" : "no");
     lines.push_back(line);
     GLOBAL_POWER_POLICY policy = {};
     LONG status = LoadPowerPolicy(policy);
@@ -316,7 +294,6 @@ const AreaRegistration registration{ {
         { "power-library", "standin|no-hibernate-entry|no-read-entry|no-write-entry|missing|wine",
           &LibraryCommand },
         { "power-hibernate", "<answer>   (0 not allowed, 1 allowed, anything else)", &HibernateCommand },
-        { "power-refuse", "none|read|write|both", &RefuseCommand },
     },
     &Report } };
 

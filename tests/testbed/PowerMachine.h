@@ -39,8 +39,6 @@ std::string PlantedPowerLibraryFile();
 
 // All 32 bits that IsPwrHibernateAllowed hands back; 1 on a fresh machine.
 LONG SetHibernateAnswer(DWORD answer);
-// Makes ReadGlobalPwrPolicy or WriteGlobalPwrPolicy fail.
-LONG SetPolicyRefusals(bool refuseRead, bool refuseWrite);
 
 // ---- The global power policy our library keeps -----------------------------
 

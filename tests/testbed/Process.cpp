@@ -7,6 +7,11 @@ std::string SentavioExe()
     return DosPath(SENTAVIO_EXE);
 }
 
+std::string FaultBuildExe()
+{
+    return DosPath(SENTAVIO_FAULTS_EXE);
+}
+
 Child::~Child()
 {
     End();

@@ -22,6 +22,8 @@ inline std::string DosPath(const std::string& unixPath)
 
 // The built Sentavio.exe, as a Windows path.
 std::string SentavioExe();
+// The fault build, sentavio-faults.exe, the same way.
+std::string FaultBuildExe();
 
 // A started program; ended by force if it still runs when the object goes or takes another.
 class Child {

@@ -227,7 +227,11 @@ Session RunSentavio(const Answers& answers, const RunOptions& options)
     Session session;
     process::Child child;
     const bool debugging = static_cast<bool>(options.onDebugEvent);
-    session.started = child.Start(options.commandLine, debugging ? DEBUG_ONLY_THIS_PROCESS : 0);
+    if (!options.fault.empty())
+        SetEnvironmentVariableA("SENTAVIO_FAULT", options.fault.c_str());
+    session.started = child.Start(options.fault.empty() ? options.commandLine : process::FaultBuildExe(),
+                                  debugging ? DEBUG_ONLY_THIS_PROCESS : 0);
+    SetEnvironmentVariableA("SENTAVIO_FAULT", nullptr);
     if (!session.started) {
         session.startError = GetLastError();
         return session;

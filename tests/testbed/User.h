@@ -55,6 +55,9 @@ using DebugObserver = std::function<void(const DEBUG_EVENT& event, HANDLE proces
 struct RunOptions {
     // The built Sentavio.exe unless another is given: an installed one, say.
     std::string commandLine = process::SentavioExe();
+    // "Name:n[:way]": the fault build runs instead, that call failing as tests/faults/FaultCalls.h
+    // lists (what a test's CFault does in its own process).
+    std::string fault;
     DWORD timeoutMs = 20000;
     // A window still up this long after it was answered is answered again, as a user whose click did
     // nothing would; 0: each is answered once.

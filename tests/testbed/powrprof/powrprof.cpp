@@ -1,8 +1,9 @@
 // The stand-in power library: the three entry points Sentavio.exe uses,
 // with the platform's signatures, over the registry values where Windows
 // 2000 keeps the global power policy. Unlike Wine's own copy it reads back
-// what was written, and the test bed can make each call answer as a real
-// machine might (the switches of tests/testbed/Keys.h).
+// what was written, and the test bed sets what it answers for hibernation
+// (a switch of tests/testbed/Keys.h). A refused read or write is the fault
+// stand-ins' (tests/faults/FaultCalls.h), as every failing call is.
 #include "tests/testbed/PowerMachine.h"
 #include "tests/testbed/Registry.h"
 
@@ -37,12 +38,10 @@ extern "C" DWORD WINAPI HibernateAnswer()
 
 BOOLEAN WINAPI ReadGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    return Succeeded(ReadDword(kSwitchKey, kRefuseReadValue, 0) != 0 ? ERROR_ACCESS_DENIED
-                                                                        : LoadPowerPolicy(*policy));
+    return Succeeded(LoadPowerPolicy(*policy));
 }
 
 BOOLEAN WINAPI WriteGlobalPwrPolicy(PGLOBAL_POWER_POLICY policy)
 {
-    return Succeeded(ReadDword(kSwitchKey, kRefuseWriteValue, 0) != 0 ? ERROR_ACCESS_DENIED
-                                                                         : StorePowerPolicy(*policy));
+    return Succeeded(StorePowerPolicy(*policy));
 }
