@@ -155,8 +155,8 @@ debian_mirror() {
         awk -v suite="$debian_mirror_suite" '
             function found() { if (uri != "" && (" " suites " ") ~ (" " suite " ")) { print uri; exit } uri = suites = "" }
             /^[ \t]*$/ { found() } /^URIs:/ { uri = $2 } /^Suites:/ { $1 = ""; suites = $0 } END { found() }' \
-            /etc/apt/sources.list.d/*.sources 2>/dev/null
+            /etc/apt/sources.list.d/*.sources 2>/dev/null || true
         sed -n 's/^deb[ \t]\+\(\[[^]]*\][ \t]\+\)\?\([^ \t]\+\)[ \t]\+'"$debian_mirror_suite"'[ \t].*/\2/p' \
-            /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
+            /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
     } | head -1 | sed 's:/*$::'
 }
