@@ -56,7 +56,7 @@ rows() {
     echo "fonts-wine|fonts-wine|Windows 2000's faces for every Wine prefix|/usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sseriff.fon /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf"
     echo "wixl|wixl|makes the installer package|wixl"
     echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"
-    echo "$osslsigncode|osslsigncode|signs, time-stamps and verifies the release's exe and package ($osslsigncode_needs)|osslsigncode"
+    echo "$osslsigncode|osslsigncode|signs, time-stamps and verifies the release's exe and package ($osslsigncode_needs)|osslsigncode|--version|osslsigncode "
     echo "openssl|openssl|checks the signing certificate; the release test's throwaway ones|openssl"
     echo "git|git|the release command builds a commit; its test clones one|git"
     echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
@@ -120,12 +120,14 @@ while IFS='|' read -r package owner what used flag answer; do
         fi
         break
     done
+    too_old=
     if [ -z "$why" ] && [ "$owner" = osslsigncode ]; then
         v=$(osslsigncode --version 2>/dev/null | sed -n '1s/^osslsigncode \([0-9.]*\).*/\1/p')
-        version_ok "$v" || why="the osslsigncode here is ${v:-of no known version}, not 2.9 or later"
+        version_ok "$v" || too_old="the osslsigncode here is ${v:-of no known version}, not 2.9 or later"
+        why=$too_old
     fi
     [ -n "$why" ] || continue
-    if installed "$package" && [ "$owner" != osslsigncode ]; then
+    if installed "${package%/*}" && { [ -z "$too_old" ] || version_ok "$(dpkg-query -W -f='${Version}' osslsigncode)"; }; then
         # Installing again changes nothing: the other program comes first.
         shadowed="$shadowed  $package is installed, but $why: put the package's directory first on PATH
 "

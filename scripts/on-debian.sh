@@ -71,10 +71,10 @@ cleanup() {
         if [ $n = 0 ]; then
             # shellcheck disable=SC2086 # one id a word
             kill -TERM $ours 2>/dev/null || true
-        elif [ $n = 50 ]; then
+        elif [ $n = 100 ]; then
             # shellcheck disable=SC2086
             kill -KILL $ours 2>/dev/null || true
-        elif [ $n -gt 100 ]; then
+        elif [ $n -gt 150 ]; then
             echo "$0: still running in $root: $ours" >&2
             break
         fi
