@@ -133,7 +133,7 @@ done
 echo "Running $script on Debian $release ($root)"
 setsid -w chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" CI="${CI:-}" SENTAVIO_ARCH="${SENTAVIO_ARCH:-}" \
-    sh -c 'cd "$0" && exec "$@"' "$copy" "$script" "$@" </dev/null &
+    sh -c 'cd "$0" && script=$1 && shift && exec "./$script" "$@"' "$copy" "$script" "$@" </dev/null &
 run_pid=$!
 status=0
 wait "$run_pid" || status=$?
