@@ -142,3 +142,21 @@ interruptible() {
     interruptible_pid=
     return $interruptible_status
 }
+
+# debian_codename: this host's Debian release (bookworm, trixie).
+debian_codename() { (. /etc/os-release && echo "$VERSION_CODENAME"); }
+
+# debian_mirror: the Debian archive this host's apt takes its own release
+# from (the first apt source of that suite), so that a root file system or a
+# suite added comes from the same place.
+debian_mirror() {
+    {
+        debian_mirror_suite=$(debian_codename)
+        awk -v suite="$debian_mirror_suite" '
+            function found() { if (uri != "" && (" " suites " ") ~ (" " suite " ")) { print uri; exit } uri = suites = "" }
+            /^[ \t]*$/ { found() } /^URIs:/ { uri = $2 } /^Suites:/ { $1 = ""; suites = $0 } END { found() }' \
+            /etc/apt/sources.list.d/*.sources 2>/dev/null || true
+        sed -n 's/^deb[ \t]\+\(\[[^]]*\][ \t]\+\)\?\([^ \t]\+\)[ \t]\+'"$debian_mirror_suite"'[ \t].*/\2/p' \
+            /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
+    } | head -1 | sed 's:/*$::'
+}

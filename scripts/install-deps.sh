@@ -31,7 +31,7 @@ esac
 resolve() {
     case "$1" in
     /*) realpath -e "$1" 2>/dev/null || echo "$1" ;;
-    *) p=$(command -v "$1" 2>/dev/null) && realpath -e "$p" 2>/dev/null || echo "$1" ;;
+    *) p=$(command -v "$1" 2>/dev/null) && realpath -e "$p" 2>/dev/null || true ;;
     esac
 }
 # One row a package: PACKAGE|OWNER|WHAT_FOR|USED...[|FLAG|ANSWER], where
@@ -41,6 +41,7 @@ resolve() {
 # begins with ANSWER, as only the real program does.
 rows() {
     echo "cmake|cmake|builds both trees|cmake ctest"
+    echo "make|make|CMake's Unix Makefiles generator runs it to build|make"
     echo "g++-mingw-w64-i686-win32|g++-mingw-w64-i686-win32|compiles Sentavio.exe (win32 thread model)|i686-w64-mingw32-g++-win32"
     echo "binutils-mingw-w64-i686|binutils-mingw-w64-i686|resources of Sentavio.exe|i686-w64-mingw32-windres"
     echo "g++-mingw-w64-x86-64-win32|g++-mingw-w64-x86-64-win32|compiles the x86_64 test build|x86_64-w64-mingw32-g++-win32"
@@ -55,7 +56,7 @@ rows() {
     echo "fonts-wine|fonts-wine|Windows 2000's faces for every Wine prefix|/usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sseriff.fon /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf /usr/share/wine/fonts/marlett.ttf"
     echo "wixl|wixl|makes the installer package|wixl"
     echo "msitools|msitools|reads and edits the installer package|msiinfo msibuild msiextract"
-    echo "osslsigncode|osslsigncode|signs and verifies the release's exe and package|osslsigncode"
+    echo "$osslsigncode|osslsigncode|signs, time-stamps and verifies the release's exe and package ($osslsigncode_needs)|osslsigncode|--version|osslsigncode "
     echo "openssl|openssl|checks the signing certificate; the release test's throwaway ones|openssl"
     echo "git|git|the release command builds a commit; its test clones one|git"
     echo "time|time|GNU time measures the benchmark's peak memory|/usr/bin/time"
@@ -74,6 +75,23 @@ rows() {
         echo "libclang-rt-dev|libclang-rt-*-dev|libFuzzer and the sanitizers' runtime, of clang's version|clang++"
     fi
 }
+# osslsigncode 2.9 or later: what the release command reads of its output,
+# and its -t/-ts stamps and -TSA-CAfile/-time checks. Where this Debian's
+# own is older (Debian 12 has 2.5), it comes from the release's backports,
+# added from the archive this host's apt already uses.
+osslsigncode=osslsigncode
+osslsigncode_needs="2.9 or later"
+backports=
+version_ok() { [ -n "$1" ] && dpkg --compare-versions "$1" ge 2.9; }
+osslsigncode_candidate=$(apt-cache policy osslsigncode 2>/dev/null | sed -n 's/^ *Candidate: //p')
+if ! version_ok "$(osslsigncode --version 2>/dev/null | sed -n '1s/^osslsigncode \([0-9.]*\).*/\1/p')" &&
+    ! version_ok "$osslsigncode_candidate"; then
+    backports=$(debian_codename)-backports
+    osslsigncode=osslsigncode/$backports
+    osslsigncode_needs="2.9 or later; this Debian's own is ${osslsigncode_candidate:-unknown here}: from $backports, added from $(debian_mirror)"
+fi
+backports_file=/etc/apt/sources.list.d/$backports.sources
+backports_source() { printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\n' "$(debian_mirror)" "$backports"; }
 table=$(rows)
 owners=$(echo "$table" | cut -d'|' -f4 | tr ' ' '\n' | while read -r used; do resolve "$used"; done |
     xargs dpkg-query -S 2>/dev/null || true)
@@ -105,8 +123,14 @@ while IFS='|' read -r package owner what used flag answer; do
         fi
         break
     done
+    too_old=
+    if [ -z "$why" ] && [ "$owner" = osslsigncode ]; then
+        v=$(osslsigncode --version 2>/dev/null | sed -n '1s/^osslsigncode \([0-9.]*\).*/\1/p')
+        version_ok "$v" || too_old="the osslsigncode here is ${v:-of no known version}, not 2.9 or later"
+        why=$too_old
+    fi
     [ -n "$why" ] || continue
-    if installed "$package"; then
+    if installed "${package%/*}" && { [ -z "$too_old" ] || version_ok "$(dpkg-query -W -f='${Version}' osslsigncode)"; }; then
         # Installing again changes nothing: the other program comes first.
         shadowed="$shadowed  $package is installed, but $why: put the package's directory first on PATH
 "
@@ -134,11 +158,13 @@ if [ "$(id -u)" != 0 ]; then
     printf 'Missing packages:\n%s' "$report" >&2
     echo "Run this command as root, or install them first:" >&2
     [ -n "$need_i386" ] && echo "  sudo dpkg --add-architecture i386 &&" >&2
+    case $need in *"/$backports"*) echo "  printf '$(backports_source | sed 's/$/\\n/' | tr -d '\n')' | sudo tee $backports_file &&" >&2 ;; esac
     echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends$need $need_i386" >&2
     exit 1
 fi
 
 printf 'Installing:\n%s' "$report"
 [ -n "$need_i386" ] && dpkg --add-architecture i386
+case $need in *"/$backports"*) backports_source >"$backports_file" ;; esac
 apt-get update -qq
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need $need_i386

@@ -139,6 +139,17 @@ private:
     testbed::RegValue m_found;
 };
 
+// Windows 2000 draws every program at the screen's resolution. Wine 10, as
+// Vista and later, shows a program that does not declare itself aware of it
+// at 96 DPI, scaled: declared, the prompt opens as on Windows 2000. The call
+// is Vista's, found at run time (the test bed is built for XP).
+void DrawAtScreenResolution()
+{
+    using Aware = BOOL(WINAPI*)();
+    if (const FARPROC aware = GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))
+        reinterpret_cast<Aware>(reinterpret_cast<void*>(aware))();
+}
+
 }  // namespace
 
 // Not part of the suite: scripts/screenshots.sh runs it to photograph the
@@ -166,13 +177,17 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
     struct Row {
         const char* locale;
         LANGID language;
-        int dpi;
+        DWORD set;  // the machine's resolution
+        int dpi;    // the prompt's, as the row expects it
         SIZE baseUnits;
+        bool passes;
     };
     std::vector<Row> rows;
     for (const texts::Language& l : texts::Languages) {
-        rows.push_back({ l.locale, l.id, 96, { 6, 13 } });
-        rows.push_back({ l.locale, l.id, 120, { 8, 16 } });
+        rows.push_back({ l.locale, l.id, 96, 96, { 6, 13 }, true });
+        rows.push_back({ l.locale, l.id, 120, 120, { 8, 16 }, true });
+        // A resolution that did not take: the prompt left at 96 DPI fails.
+        rows.push_back({ l.locale, l.id, 96, 120, { 8, 16 }, false });
     }
     const LANGID language = GetUserDefaultUILanguage();
     REQUIRE(language == prompt::RequestedLanguage());
@@ -187,7 +202,8 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
         ++measured;
         CAPTURE(std::string(r.locale));
         CAPTURE(r.dpi);
-        REQUIRE(resolution.Set(r.dpi) == ERROR_SUCCESS);
+        CAPTURE(r.set);
+        REQUIRE(resolution.Set(r.set) == ERROR_SUCCESS);
         const std::string row = std::string(r.locale) + ' ' + std::to_string(r.dpi) + ' ' +
                                 std::to_string(r.baseUnits.cx) + ' ' + std::to_string(r.baseUnits.cy);
         SetEnvironmentVariableA("SENTAVIO_LAYOUT_ROW", row.c_str());
@@ -197,9 +213,9 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
         REQUIRE(child.Start(std::string("\"") + exe + "\" --minimal --no-skip --test-case=\"Layout of the prompt\""));
         DWORD exitCode = 1;
         CHECK(child.Wait(60000, &exitCode));
-        CHECK(exitCode == 0);  // every check of the row passed there
+        CHECK((exitCode == 0) == r.passes);  // every check of the row passed there, or not
     }
-    CHECK(measured == 2);
+    CHECK(measured == 3);
 }
 
 // Not part of the suite: the test above runs it in the language and screen
@@ -213,6 +229,7 @@ TEST_CASE("Layout of the prompt" * doctest::skip())
     int dpi = 0;
     SIZE baseUnits = {};
     REQUIRE(sscanf(row, "%15s %d %ld %ld", locale, &dpi, &baseUnits.cx, &baseUnits.cy) == 4);
+    DrawAtScreenResolution();
     Layout l;
     ShowProgramPrompt([&](HWND h) {
         robot::SettledFocus(h);

@@ -149,6 +149,7 @@ enum Module { Kernel32, Advapi32, Msvcrt, User32, Powrprof };
     Y(Msvcrt, _amsg_exit, Runtime) \
     Y(Msvcrt, _cexit, Runtime) \
     Y(Msvcrt, _initterm, Runtime) \
+    Y(Msvcrt, _ismbblead, Runtime) \
     Y(Msvcrt, _iob, Data) \
     Y(Msvcrt, _onexit, Runtime) \
     Y(Msvcrt, abort, Runtime) \

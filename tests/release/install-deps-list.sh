@@ -12,7 +12,9 @@ root=$1 work=$2
 rm -rf "$work"
 mkdir -p "$work"
 printf '#!/bin/sh\necho "convert: not ImageMagick"\n' >"$work/convert"
-chmod +x "$work/convert"
+# An osslsigncode too old for the release (Debian 12's own).
+printf '#!/bin/sh\necho "osslsigncode 2.5, using:"\n' >"$work/osslsigncode"
+chmod +x "$work/convert" "$work/osslsigncode"
 # A kernel that refuses 32-bit programs, as the scripts' probe meets it.
 mkdir "$work/no32"
 printf '#!/bin/sh\ncase "$3" in *sentavio-i686.*) exit 126 ;; esac\nexec /bin/bash "$@"\n' >"$work/no32/bash"
@@ -22,6 +24,7 @@ case=list
 listed=$(PATH="$work:$PATH" "$root/scripts/install-deps.sh" --list) || stop "--list failed"
 echo "$listed"
 echo "$listed" | grep -q "imagemagick.*$work/" || fail "ImageMagick is not listed against the impostors"
+echo "$listed" | grep -q "^  osslsigncode.* here is 2\.5, not 2\.9 or later" || fail "osslsigncode 2.5 is not listed as too old"
 
 locales=$(awk '!/^#/ { printf "%s%s", sep, $1; sep = " " }' "$root/res/languages.txt")
 # Each row: its name, the command, the pattern its first line must match; status 2.
@@ -34,6 +37,8 @@ done <<EOF
 unknown option|"$root/scripts/install-deps.sh" --bogus|^usage: .*install-deps.sh \[--list\]\$
 unknown answer|"$root/scripts/run.sh" maybe|^usage: .*run.sh \[yes|no|cancel|ok\] \[tick\] \[restart\] \[lang=LOCALE\]\$
 unknown language|"$root/scripts/run.sh" lang=xx_XX|run.sh: unknown language 'xx_XX'; Sentavio speaks $locales\$
+unknown Debian|"$root/scripts/on-debian.sh" 11|^usage: .*on-debian.sh 12|13 \[SCRIPT \[ARGUMENTS...\]\]\$
+no such script|"$root/scripts/on-debian.sh" 13 scripts/none.sh|on-debian.sh: no script scripts/none.sh in $root\$
 i686 where it cannot run|PATH="$work/no32:$PATH" SENTAVIO_ARCH=i686 "$root/scripts/run.sh" no|^SENTAVIO_ARCH=i686 asks for the i686 program, but this host's kernel does not run 32-bit programs
 EOF
 finish

@@ -3,7 +3,6 @@
 #include "messages/Holders.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -264,7 +263,7 @@ namespace {
 struct RobotJob {
     const std::vector<Answer>* answers;
     DWORD timeoutMs;
-    std::atomic<bool> actionDone;
+    volatile LONG actionDone;  // Interlocked: the action's thread sets it
     std::vector<Window> seen;
 };
 
@@ -275,7 +274,7 @@ DWORD WINAPI RobotThread(LPVOID param)
     for (const Answer& answer : *job->answers) {
         HWND hwnd = nullptr;
         WaitFor(job->timeoutMs, 0, [&] {
-            return job->actionDone || (hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled)) != nullptr;
+            return InterlockedCompareExchange(&job->actionDone, 0, 0) != 0 || (hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled)) != nullptr;
         });
         if (hwnd == nullptr)
             return 0;
@@ -298,7 +297,7 @@ DWORD WINAPI RobotThread(LPVOID param)
 std::vector<Window> RunAndAnswer(const std::function<void()>& action,
                                  const std::vector<Answer>& answers, DWORD timeoutMs)
 {
-    RobotJob job = { &answers, timeoutMs, false, {} };
+    RobotJob job = { &answers, timeoutMs, 0, {} };
     const CHandleHolder thread(CreateThread(nullptr, 0, RobotThread, &job, 0, nullptr));
     // Unanswered, the action's first window would wait for ever, and no
     // window seen would pass for none shown: no test can go on.
@@ -307,7 +306,7 @@ std::vector<Window> RunAndAnswer(const std::function<void()>& action,
         std::exit(EXIT_FAILURE);
     }
     action();
-    job.actionDone = true;
+    InterlockedExchange(&job.actionDone, 1);
     WaitForSingleObject(thread.Get(), INFINITE);
     return job.seen;
 }
