@@ -282,8 +282,8 @@ signatures() {
         "$work/verify.log" >"$work/stamps" || fail "cannot read the time stamps of $1"
     while IFS='|' read -r sign_digest sign_kind sign_time sign_verified; do
         [ -z "$sign_kind" ] || [ "$sign_verified" = ok ] ||
-            fail "not trusted: the time stamp of the $sign_digest signature of $1 does not verify against" \
-                "the roots in ${roots:-$system_roots}:" "$work/verify.log"
+            fail "not trusted: the time stamp of the $sign_digest signature of $1 does not verify against\
+ the roots in ${roots:-$system_roots}:" "$work/verify.log"
     done <"$work/stamps"
     echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\""
 

@@ -277,10 +277,11 @@ grep -q 'exists already' release.log && [ $status != 0 ] || fail "an existing re
 # certificate under the same root; an exe of other bytes, as another
 # toolchain makes them, signed with the genuine key, beside a record of
 # the other Debian's versions, or beside the record of the checker's own;
-# a record with a line no release writes; no record.
+# the genuine files beside that other record; a record with a line no
+# release writes; no record.
 summary() { msibuild "$1" -s "Installation Database" Mallory "x64;1033" "{0BADF00D-0000-4000-8000-000000000000}"; }
 stub() { printf X | dd of="$1" bs=1 seek=100 conv=notrunc 2>/dev/null; }
-for forgery in copied changed summary hidden short other mixed foreign own odd unrecorded; do
+for forgery in copied changed summary hidden short other mixed foreign own relabelled odd unrecorded; do
     mkdir $forgery
     cp "$release"/* $forgery/
 done
@@ -296,9 +297,10 @@ cp foreign/Sentavio.exe own/
 if [ "$debian" = 12 ]; then elsewhere=13; else elsewhere=12; fi
 sed "s/^Build-Release: .*/Build-Release: $elsewhere/; s/^ \(g++-mingw-w64-i686-win32\) (= [^)]*)/ \1 (= 13.3.0-1+26.1)/" \
     "$release/BUILDINFO" >foreign/BUILDINFO
+cp foreign/BUILDINFO relabelled/
 printf 'Comment: \033]0;checked\007\n' >>odd/BUILDINFO
 rm unrecorded/BUILDINFO
-for forgery in changed summary hidden short other mixed unstamped foreign own odd; do
+for forgery in changed summary hidden short other mixed unstamped foreign own relabelled odd; do
     (cd $forgery && sha256sum BUILDINFO Sentavio.exe Sentavio.msi >SHA256SUMS)
 done
 # The check of the copy, pinned to its signer, and of each forgery, with
@@ -323,6 +325,7 @@ unstamped, pinned to another's thumbprint||unstamped root.pem --signer $other_th
 a pin of neither length||--signer 0123 copied|1|takes a SHA-256 fingerprint (64 hex digits) or a SHA-1 thumbprint (40)
 another toolchain, its record||foreign root.pem --signer "$thumb"|3|The signer is the one given with --signer|cannot judge here: Sentavio.exe without its signature is not the exe built|Build-Release  *$elsewhere  *$debian|g++-mingw-w64-i686-win32  *13.3.0-1+26.1  *[0-9]|scripts/on-debian.sh $elsewhere scripts/release.sh --check --signer [0-9A-F]\{40\} $work/foreign $work/root.pem\$
 another toolchain, the checker's record||own root.pem|1|DIFFERENT: Sentavio.exe without its signature is not the exe built
+the genuine bytes, another toolchain's record||relabelled root.pem|0|Built here with other versions than BUILDINFO names, to the same bytes|every check passed
 a record no release writes||odd root.pem|1|DIFFERENT: .*BUILDINFO is not a record of a build environment
 no record||unrecorded root.pem|1|holds COMMIT SHA256SUMS Sentavio.exe Sentavio.msi , not BUILDINFO
 TABLE
