@@ -107,7 +107,7 @@ fi
 # The copy: this checkout's commits, its head, and what is not committed yet.
 # Its build trees stay between runs and are the root's own.
 [ -d "$root$copy/.git" ] || git init -q "$root$copy"
-git -C "$root$copy" fetch -q --update-head-ok "$sentavio_root" '+refs/heads/*:refs/heads/*' '+refs/tags/*:refs/tags/*'
+git -C "$root$copy" fetch -q --update-head-ok "$sentavio_root" '+refs/heads/*:refs/heads/*' '+refs/tags/*:refs/tags/*' '+refs/remotes/*:refs/remotes/*'
 git -C "$root$copy" fetch -q "$sentavio_root" HEAD
 git -C "$root$copy" -c advice.detachedHead=false checkout -q -f --detach "$(git -C "$sentavio_root" rev-parse HEAD)"
 git -C "$root$copy" clean -fdq

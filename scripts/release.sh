@@ -1,13 +1,16 @@
 #!/bin/sh
 # scripts/release.sh [--timestamp URL] [--chain FILE] PKCS12 PASSWORD_FILE|-
-# scripts/release.sh --check [--signer SHA256_FINGERPRINT] [--ref REF] DIR [CA_FILE]
+# scripts/release.sh --check [--signer FINGERPRINT] [--ref REF] DIR [CA_FILE]
+# (options in any order)
 #
 # Makes the signed release of the commit checked out here in
 # dist/<version>/: Sentavio.exe built from a clean checkout of that commit
 # as the reproducible build makes it (preset "shipped"), signed twice
 # (SHA-1 for Windows 2000 and XP before SP3, then SHA-256 nested in it for
 # later Windows); Sentavio.msi made from the signed exe by the build's own
-# package step and signed the same way; SHA256SUMS of both; COMMIT, the
+# package step and signed the same way; BUILDINFO, the build environment
+# (this host's Debian release and the exact version of every package whose
+# output lands in the two files); SHA256SUMS of those three; COMMIT, the
 # full id of the commit they come from. PKCS12 holds the code-signing
 # certificate and its key; --chain FILE names PEM certificates that
 # complete its chain to a root where PKCS12 lacks them. The password is the
@@ -18,18 +21,23 @@
 # It refuses, before it builds: a work tree with changes, an existing
 # release folder, a password both tools cannot read alike, and a
 # certificate unfit to sign code now (key usage, chain, validity for at
-# least a day). It prepares the folder beside its place, checks everything
-# in it, and only then gives it its name: a failed or interrupted release
-# leaves none. --timestamp URL has an RFC 3161 server stamp every
-# signature; each stamp is waited for at most 60 s, then the release fails.
+# least a day). It warns where a certificate of the chain below the root is
+# signed with an algorithm Windows 2000 and XP before SP3 cannot check. It
+# prepares the folder beside its place, checks everything in it, and only
+# then gives it its name: a failed or interrupted release leaves none.
+# --timestamp URL has that server stamp each SHA-1 signature in the
+# Authenticode format (the one Windows 2000 and XP read) and each SHA-256
+# one in RFC 3161's; each stamp is waited for at most 60 s, then the
+# release fails.
 #
 # --check DIR checks a release, whoever made it, on a copy of its files
-# in a private folder, and prints the SHA-256 of each: exactly its four
+# in a private folder, and prints the SHA-256 of each: exactly its five
 # files; COMMIT, a commit on REF (default origin/HEAD, the maker's main
 # branch as a fresh clone has it), else it builds nothing; the sums; both
 # signatures of both files (against the roots in CA_FILE, else the ones
 # this machine trusts; their time stamps too), made by one certificate,
-# which it names (and which must be the one --signer gives), and nothing
+# which it names (and which must be the one --signer gives, by its SHA-256
+# fingerprint or its SHA-1 thumbprint), and nothing
 # else in the signatures or the files; that the exe without its signature
 # is byte for byte the exe this repository builds from that commit, and
 # the package stream for stream what that commit's package step makes of
@@ -37,8 +45,15 @@
 # built); that DIR still holds the files judged. It prints each
 # comparison and fails at the first difference. No name a release
 # supplies becomes a path, and nothing is written outside the private
-# folder.
+# folder. Where this host's build environment is not the one BUILDINFO
+# records and the rebuilt bytes differ, it cannot judge here: it ends with
+# status 3, the versions side by side and the command that checks in a root
+# file system of the recorded Debian release.
 set -eu
+# ls sorts the release's names by the locale's rules: in en_US.UTF-8,
+# SHA256SUMS after Sentavio.msi.
+LC_ALL=C
+export LC_ALL
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 . "$sentavio_root/scripts/common.sh"
 
@@ -50,7 +65,7 @@ system_roots=/etc/ssl/certs/ca-certificates.crt
 # itself would wait for ever on one that accepts and never answers.
 stamp_limit=${SENTAVIO_TIMESTAMP_LIMIT:-60}
 # The files of a release; the check copies exactly these.
-release_files="COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
+release_files="BUILDINFO COMMIT SHA256SUMS Sentavio.exe Sentavio.msi"
 # The ref a released commit must be on, unless --ref names another: the
 # maker's main branch as a fresh clone of the maker's repository has it.
 default_ref=origin/HEAD
@@ -60,10 +75,11 @@ release_files_py() { /usr/bin/python3 "$sentavio_root/scripts/release-files.py" 
 
 usage() {
     echo "usage: $0 [--timestamp URL] [--chain FILE] PKCS12 PASSWORD_FILE|-" >&2
-    echo "       $0 --check [--signer SHA256_FINGERPRINT] [--ref REF] DIR [CA_FILE]" >&2
-    echo "  --timestamp URL: an RFC 3161 server stamps each signature, within $stamp_limit s or the release fails" >&2
+    echo "       $0 --check [--signer FINGERPRINT] [--ref REF] DIR [CA_FILE]" >&2
+    echo "  --timestamp URL: the server stamps each SHA-1 signature (Authenticode format) and each SHA-256 one" >&2
+    echo "    (RFC 3161), each within $stamp_limit s or the release fails" >&2
     echo "  --chain FILE: PEM certificates completing the chain to the root, where PKCS12 lacks them" >&2
-    echo "  --signer: the SHA-256 fingerprint of the certificate the release must be signed with" >&2
+    echo "  --signer: the SHA-256 fingerprint or SHA-1 thumbprint of the certificate the release must be signed with" >&2
     echo "  --ref REF: the branch or tag of the maker's repository that must hold COMMIT (default $default_ref)" >&2
     exit 2
 }
@@ -118,10 +134,137 @@ package() {
         fail "the package step failed:" "$work/package.log"
 }
 
+# BUILDINFO, the build environment, in the manner of Debian's .buildinfo:
+# the host's Debian release and architecture, and the exact version of each
+# package whose output lands in the exe or the package. Those are found
+# from what the shipped build and the package step run and read: the
+# compilers, resource compiler and C preprocessor the toolchain file names
+# (cmake/mingw32-win32-threads.cmake), the programs the compiler runs, the
+# runtimes and import libraries it links, the Windows headers, cmake, wixl
+# and msibuild, and the libraries those two load. A record is compared as
+# a whole: any other version is another toolchain.
+buildinfo() {
+    compiler=i686-w64-mingw32-g++-win32
+    for tool in i686-w64-mingw32-gcc-win32 "$compiler" i686-w64-mingw32-windres i686-w64-mingw32-gcc cmake \
+        wixl msibuild; do
+        command -v "$tool" || fail "no $tool on this host: scripts/install-deps.sh installs it"
+    done >"$work/tools"
+    {
+        cat "$work/tools"
+        for tool in cc1 cc1plus as ld collect2; do "$compiler" -print-prog-name=$tool; done
+        for tool in libstdc++.a libgcc.a libmsvcrt.a crt2.o; do "$compiler" -print-file-name=$tool; done
+        echo '#include <windows.h>' | "$compiler" -E -H -x c - 2>&1 >/dev/null | sed -n '1s/^\. //p'
+        ldd "$(command -v wixl)" "$(command -v msibuild)" | sed -n 's/^.* => \(\/[^ ]*\) .*$/\1/p'
+    } >"$work/built-with" || fail "cannot list the files the build runs and reads"
+    # dpkg knows a file by the path its package installed, which is not
+    # always the one a symbolic link or the loader gives: it is asked about
+    # both at once (it reads its whole database each time).
+    while IFS= read -r built_with; do
+        case $built_with in /*) ;; *) fail "cannot find the build's $built_with on this host" ;; esac
+        printf '%s\n%s\n' "$built_with" "$(readlink -f "$built_with")"
+    done <"$work/built-with" | sort -u | tr '\n' '\0' | xargs -0 dpkg -S >"$work/owners" 2>/dev/null || true
+    while IFS= read -r built_with; do
+        awk -v a="$built_with" -v b="$(readlink -f "$built_with")" '/^diversion by / { next }
+            { i = index($0, ": /"); p = substr($0, i + 2) } i && (p == a || p == b) { print substr($0, 1, i - 1); exit }' \
+            "$work/owners" | grep . || fail "cannot tell which Debian package $built_with comes from"
+    done <"$work/built-with" >"$work/owned"
+    tr ',' '\n' <"$work/owned" | tr -d ' ' | sort -u >"$work/packages"
+    # shellcheck disable=SC2046 # one name a word
+    dpkg-query -W -f '${binary:Package} ${Version}\n' $(cat "$work/packages") >"$work/versions" ||
+        fail "cannot read the versions of $(tr '\n' ' ' <"$work/packages")"
+    buildinfo_text "$(sed -n 's/^ID=//p' /etc/os-release | tr -d '"')" \
+        "$(sed -n 's/^VERSION_ID=//p' /etc/os-release | tr -d '"')" "$(dpkg --print-architecture)" "$work/versions"
+}
+# buildinfo_text ORIGIN RELEASE ARCHITECTURE VERSIONS: the record, from a
+# file of "package version" lines.
+buildinfo_text() {
+    printf 'Format: 1.0\nBuild-Origin: %s\nBuild-Release: %s\nBuild-Architecture: %s\n' "$1" "$2" "$3"
+    echo "Installed-Build-Depends:"
+    sort -u "$4" | sed 's/^\([^ ]*\) \(.*\)$/ \1 (= \2),/; $s/,$//'
+}
+# buildinfo_read FILE: the record in FILE, if buildinfo_text writes it
+# just so: sets read_origin, read_release (a number), read_architecture and
+# the file $work/read.versions. Only such a record is printed or compared:
+# it is another machine's words.
+buildinfo_read() {
+    read_origin=$(buildinfo_field Build-Origin "$1")
+    read_release=$(buildinfo_field Build-Release "$1")
+    read_architecture=$(buildinfo_field Build-Architecture "$1")
+    sed -n 's/^ \([a-z0-9][a-z0-9.+-]*\(:[a-z0-9-]*\)\{0,1\}\) (= \([0-9][A-Za-z0-9.+~:-]*\)),\{0,1\}$/\1 \3/p' "$1" \
+        >"$work/read.versions"
+    buildinfo_text "$read_origin" "$read_release" "$read_architecture" "$work/read.versions" >"$work/read.text"
+    case $read_release in '' | *[!0-9]*) return 1 ;; esac
+    cmp -s "$work/read.text" "$1"
+}
+buildinfo_field() { sed -n "s/^$1: \\([a-z0-9][a-z0-9.+-]*\\)\$/\\1/p" "$2"; }
+
+# recorded FILE: the release's record of its build environment, compared
+# with this host's. Where they differ, it says so and sets elsewhere: a
+# rebuilt file that differs is then judged only where the release was made
+# (see unlike). A record can only send the check elsewhere; only the
+# rebuilt bytes pass it.
+elsewhere=
+recorded() {
+    buildinfo_read "$1" || fail "DIFFERENT: $1 is not a record of a build environment as this command writes one"
+    recorded_release=$read_release
+    cp "$work/read.text" "$work/recorded.text"
+    buildinfo >"$work/here.text"
+    if cmp -s "$work/recorded.text" "$work/here.text"; then
+        echo "  BUILDINFO: built on $read_origin $read_release ($read_architecture) with the versions of" \
+            "$(wc -l <"$work/read.versions") packages this host has"
+    else
+        elsewhere=yes
+        echo "  BUILDINFO: built on $read_origin $read_release ($read_architecture), with other versions than" \
+            "this host's: where a rebuilt file differs, the check cannot judge here"
+    fi
+}
+
+# unlike MESSAGE [LOG]: a rebuilt file is not the released one. With the
+# toolchain the release records, it is DIFFERENT; with another, the check
+# cannot judge here: it ends with status 3, the versions side by side and
+# the command that checks on the Debian release recorded.
+unlike() {
+    [ -n "$elsewhere" ] || fail "DIFFERENT: $1" "${2:-}"
+    {
+        echo "release: cannot judge here: $1"
+        if [ -n "${2:-}" ] && [ -s "$2" ]; then sed 's/^/  | /' "$2"; fi
+        echo "This host builds with other versions than those that made the release (BUILDINFO):"
+        printf '  %-40s %-32s %s\n' "" recorded here
+        awk '/^ / { name = $1; value = $3; sub(/\),?$/, "", value) }
+            /^[A-Za-z-]+: / { name = $1; sub(/:$/, "", name); value = $2 }
+            /^ / || /^[A-Za-z-]+: / { if (FNR == NR) recorded[name] = value; else here[name] = value; names[name] }
+            END { for (n in names) if (recorded[n] != here[n])
+                printf "  %-40s %-32s %s\n", n, (n in recorded) ? recorded[n] : "-", (n in here) ? here[n] : "-" }' \
+            "$work/recorded.text" "$work/here.text" | sort
+        echo "Check it where it can be judged, in a root file system of Debian $recorded_release made from" \
+            "Debian's packages; in $sentavio_root:"
+        echo "  scripts/on-debian.sh $recorded_release scripts/release.sh" \
+            "$(quoted --check ${pinned:+--signer "$pinned"} --ref "$ref" "$release" ${roots:+"$roots"})"
+        echo "That root gets the versions Debian's archive serves then. Where it no longer serves a version" \
+            "BUILDINFO names, the root gets another and the check there cannot judge either: the versions to" \
+            "look for are those BUILDINFO names. Do not deploy until a check passes."
+    } >&2
+    exit 3
+}
+# quoted WORDS...: the words as a shell reads them back.
+quoted() {
+    quoted_words=
+    for word; do
+        case $word in
+        '' | *[!A-Za-z0-9_./:=+-]*) word="'$(printf '%s' "$word" | sed "s/'/'\\\\''/g")'" ;;
+        esac
+        quoted_words="$quoted_words${quoted_words:+ }$word"
+    done
+    printf '%s\n' "$quoted_words"
+}
+
 # signatures FILE: fails unless FILE carries two signatures that verify,
 # SHA-1 first and SHA-256 nested in it, both with the description, both
-# made by one certificate; prints it and sets fingerprint. osslsigncode's
-# last line, not its count of signatures, says whether they verified.
+# made by one certificate, each time stamp verified against the same roots;
+# prints the certificate and each signature's stamp and sets fingerprint
+# and thumbprint. osslsigncode's last line, not its count of signatures,
+# says whether they verified; it says a stamp failed only in a line of its
+# own.
 signatures() {
     sign_status=0
     osslsigncode verify ${roots:+-CAfile "$roots" -TSA-CAfile "$roots"} -in "$1" >"$work/verify.log" 2>&1 ||
@@ -142,14 +285,25 @@ signatures() {
         fail "DIFFERENT: a signature of $1 lacks the description \"$description\""
     grep -q '^Number of verified signatures: 2$' "$work/verify.log" ||
         fail "DIFFERENT: $1 does not carry two verified signatures:" "$work/verify.log"
-    # osslsigncode still says Succeeded when a stamp does not verify.
-    grep -e '^Timestamp Server Signature verification' -e '^Failed timestamp' "$work/verify.log" |
-        grep -v ': ok$' >"$work/why.log" &&
-        fail "DIFFERENT: a time stamp of $1 does not verify against the roots in ${roots:-$system_roots}:" \
-            "$work/why.log"
-    sign_stamp="no time stamp"
-    grep -q '^Timestamp is not available' "$work/verify.log" || sign_stamp="time-stamped"
-    echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\", $sign_stamp"
+    # Each signature's stamp: its digest, the stamp's kind (RFC 3161's has a
+    # serial number, the Authenticode format's none), time and verification.
+    awk '/^Signature Index: / { n++ }
+        n && /^Message digest algorithm: / { digest[n] = $4 }
+        n && /^[[:space:]]*Timestamp time: / { sub(/^[[:space:]]*Timestamp time: /, ""); time[n] = $0 }
+        n && /^Timestamp serial number: / { serial[n] = 1 }
+        n && /^Timestamp Server Signature verification: / { verified[n] = $5 }
+        END { for (i = 1; i <= n; i++)
+            print digest[i] "|" (time[i] == "" ? "" : serial[i] ? "RFC 3161" : "Authenticode") "|" time[i] "|" verified[i] }' \
+        "$work/verify.log" >"$work/stamps" || fail "cannot read the time stamps of $1"
+    while IFS='|' read -r sign_digest sign_kind sign_time sign_verified; do
+        [ -z "$sign_kind" ] || [ "$sign_verified" = ok ] ||
+            fail "not trusted: the time stamp of the $sign_digest signature of $1 does not verify against\
+ the roots in ${roots:-$system_roots}:" "$work/verify.log"
+    done <"$work/stamps"
+    ! grep -q '^Failed timestamp' "$work/verify.log" ||
+        fail "not trusted: a time stamp of $1 does not verify against the roots in ${roots:-$system_roots}:" \
+            "$work/verify.log"
+    echo "  $(basename "$1"): 2 signatures verified (SHA1, then SHA256 nested), \"$description\""
 
     # The signer of each signature as osslsigncode names it: signature 1's
     # subject, issuer and serial, then signature 2's.
@@ -162,7 +316,7 @@ signatures() {
     [ "$(wc -l <"$work/signer.1")" = 3 ] || fail "cannot read the signer of $1:" "$work/verify.log"
     cmp -s "$work/signer.1" "$work/signer.2" ||
         fail "DIFFERENT: the two signatures of $1 are made by different certificates:" "$work/signers"
-    # Its fingerprint, of the one certificate in the signature with that
+    # Its fingerprints, of the one certificate in the signature with that
     # very subject, issuer and serial.
     rm -rf "$work/signature.pem" "$work/carried"
     osslsigncode extract-signature -pem -in "$1" -out "$work/signature.pem" >"$work/extract.log" 2>&1 ||
@@ -181,13 +335,27 @@ signatures() {
         cmp -s "$work/candidate" "$work/signer.1" || continue
         [ -z "$fingerprint" ] ||
             fail "DIFFERENT: the signature of $1 carries two certificates with its signer's name and serial"
-        fingerprint=$(openssl x509 -in "$sign_certificate" -noout -fingerprint -sha256) ||
-            fail "cannot take the fingerprint of the signer of $1"
+        fingerprint=$(openssl x509 -in "$sign_certificate" -noout -fingerprint -sha256) &&
+            thumbprint=$(openssl x509 -in "$sign_certificate" -noout -fingerprint -sha1) &&
+            sign_until=$(openssl x509 -in "$sign_certificate" -noout -enddate) ||
+            fail "cannot take the fingerprints of the signer of $1"
         fingerprint=${fingerprint#*=}
+        thumbprint=${thumbprint#*=}
     done
     [ -n "$fingerprint" ] || fail "DIFFERENT: the signature of $1 does not carry the certificate of its signer"
     sed 's/^Subject=/    signer: /; s/^Issuer=/    issuer: /; s/^Serial=/    serial: /' "$work/signer.1"
     echo "    SHA-256 fingerprint: $fingerprint"
+    echo "    SHA-1 thumbprint: $thumbprint"
+    while IFS='|' read -r sign_digest sign_kind sign_time sign_verified; do
+        if [ -z "$sign_kind" ]; then
+            echo "    $sign_digest signature: no time stamp: it ends with the certificate, on ${sign_until#*=}"
+        elif [ "$sign_digest $sign_kind" = "SHA1 RFC 3161" ]; then
+            echo "    $sign_digest signature: RFC 3161 time stamp of $sign_time, which Windows 2000 and XP do not" \
+                "read: there it ends with the certificate, on ${sign_until#*=}"
+        else
+            echo "    $sign_digest signature: $sign_kind time stamp of $sign_time"
+        fi
+    done <"$work/stamps"
 }
 
 # listing DIR: fails unless DIR holds exactly the release's files, hidden
@@ -202,19 +370,20 @@ listing() {
 }
 
 # signed DIR: fails at the first fault of the release in DIR that needs no
-# build to see: exactly its four files, hidden ones counted; SHA256SUMS
-# lists exactly the exe and the package, and they match; both files carry
-# both signatures, of one certificate (the one pinned, where one is), and
+# build to see: exactly its five files, hidden ones counted; SHA256SUMS
+# lists exactly BUILDINFO, the exe and the package, and they match; both
+# files carry both signatures, of one certificate (the one pinned, by
+# either fingerprint, where one is), and
 # nothing else outside what they sign (see scripts/release-files.py).
 signed() {
     echo "Checking $1"
     listing "$1"
     # Its names first: sha256sum reads whatever the file names.
-    [ "$(cut -c 67- "$1/SHA256SUMS" | tr '\n' ' ')" = "Sentavio.exe Sentavio.msi " ] ||
-        fail "DIFFERENT: SHA256SUMS does not list exactly Sentavio.exe and Sentavio.msi"
+    [ "$(cut -c 67- "$1/SHA256SUMS" | tr '\n' ' ')" = "BUILDINFO Sentavio.exe Sentavio.msi " ] ||
+        fail "DIFFERENT: SHA256SUMS does not list exactly BUILDINFO, Sentavio.exe and Sentavio.msi"
     (cd "$1" && sha256sum --check --strict SHA256SUMS) >"$work/sums.log" 2>&1 ||
         fail "DIFFERENT: the files do not match SHA256SUMS:" "$work/sums.log"
-    echo "  SHA256SUMS: Sentavio.exe and Sentavio.msi match"
+    echo "  SHA256SUMS: BUILDINFO, Sentavio.exe and Sentavio.msi match"
     signatures "$1/Sentavio.exe"
     exe_fingerprint=$fingerprint
     signatures "$1/Sentavio.msi"
@@ -230,8 +399,10 @@ signed() {
     echo "  Sentavio.exe and Sentavio.msi: nothing in them but what is signed and the two signatures" \
         "(with their certificates and stamps)"
     if [ -n "$pinned" ]; then
-        [ "$(echo "$fingerprint" | tr -d :)" = "$pinned" ] ||
-            fail "DIFFERENT: the signer's SHA-256 fingerprint is $fingerprint, not the one given with --signer"
+        if [ ${#pinned} = 40 ]; then pin_name="SHA-1 thumbprint" pin_of=$thumbprint
+        else pin_name="SHA-256 fingerprint" pin_of=$fingerprint; fi
+        [ "$(echo "$pin_of" | tr -d :)" = "$pinned" ] ||
+            fail "DIFFERENT: the signer's $pin_name is $pin_of, not the one given with --signer"
         echo "  The signer is the one given with --signer"
     fi
 }
@@ -248,7 +419,7 @@ contents() {
     contents_status=0
     release_files_py same-msi "$1" "$2" >"$work/diff.log" 2>&1 || contents_status=$?
     [ $contents_status != 1 ] ||
-        fail "DIFFERENT: Sentavio.msi is not the package that commit $3 makes of the signed exe:" "$work/diff.log"
+        unlike "Sentavio.msi is not the package that commit $3 makes of the signed exe:" "$work/diff.log"
     [ $contents_status = 0 ] || fail "cannot compare $1 with the package made:" "$work/diff.log"
 }
 
@@ -256,8 +427,11 @@ contents() {
 # signature is EXE, built from COMMIT, and the package in DIR is MSI, the
 # package COMMIT makes of that signed exe (see contents).
 built() {
-    release_files_py same-exe "$1/Sentavio.exe" "$2" >"$work/cmp.log" 2>&1 ||
-        fail "DIFFERENT: Sentavio.exe without its signature is not the exe built from commit $4:" "$work/cmp.log"
+    exe_status=0
+    release_files_py same-exe "$1/Sentavio.exe" "$2" >"$work/cmp.log" 2>&1 || exe_status=$?
+    [ $exe_status != 1 ] ||
+        unlike "Sentavio.exe without its signature is not the exe built from commit $4:" "$work/cmp.log"
+    [ $exe_status = 0 ] || fail "cannot compare $1/Sentavio.exe with the exe built:" "$work/cmp.log"
     echo "  Sentavio.exe without its signature: byte for byte the exe built from commit $4 ($(wc -c <"$2") bytes)"
     contents "$1/Sentavio.msi" "$3" "$4"
     echo "  Sentavio.msi: stream for stream, its tables and the cabinet that holds the signed Sentavio.exe" \
@@ -311,27 +485,66 @@ proven() {
     echo "  Version $version, commit $1 of $(git -C "$sentavio_root" show -s --format=%ci "$1"), $newest"
 }
 
+# The options, in any order, then the arguments; "--" ends the options.
+check=
 pinned=
-if [ "${1:-}" = --check ]; then
-    shift
-    if [ "${1:-}" = --signer ]; then
+ref=
+timestamp=
+chain=
+arguments=0
+first=
+second=
+argument() {
+    arguments=$((arguments + 1))
+    if [ $arguments = 1 ]; then first=$1; else second=$1; fi
+}
+while [ $# -gt 0 ]; do
+    case $1 in
+    --check) check=yes ;;
+    --signer)
         [ $# -ge 2 ] || usage
-        pinned=$(echo "$2" | tr -d : | tr a-f A-F)
+        # As openssl prints it (colons) or Windows shows it (blanks).
+        pinned=$(echo "$2" | tr -d ': ' | tr a-f A-F)
         case $pinned in *[!0-9A-F]*) pinned= ;; esac
-        [ ${#pinned} = 64 ] ||
-            fail "--signer takes a SHA-256 fingerprint (64 hex digits, colons allowed), not \"$2\""
-        shift 2
-    fi
-    ref=$default_ref
-    if [ "${1:-}" = --ref ]; then
+        [ ${#pinned} = 64 ] || [ ${#pinned} = 40 ] ||
+            fail "--signer takes a SHA-256 fingerprint (64 hex digits) or a SHA-1 thumbprint (40), not \"$2\""
+        shift
+        ;;
+    --timestamp)
         [ $# -ge 2 ] || usage
+        [ -n "$2" ] || fail "--timestamp names no URL: give the time-stamp server's, or leave the option out"
+        timestamp=$2
+        shift
+        ;;
+    --chain)
+        [ $# -ge 2 ] || usage
+        chain=$(absolute "$2")
+        grep -q 'BEGIN CERTIFICATE' "$chain" 2>/dev/null || fail "no PEM certificates in $chain"
+        shift
+        ;;
+    --ref)
+        [ $# -ge 2 ] || usage
+        case $2 in "" | -*) fail "--ref takes the name of a branch or tag, not \"$2\"" ;; esac
         ref=$2
-        case $ref in "" | -*) fail "--ref takes the name of a branch or tag, not \"$ref\"" ;; esac
-        shift 2
-    fi
-    [ $# = 1 ] || [ $# = 2 ] || usage
-    release=$(absolute "$1")
-    roots=${2:+$(absolute "$2")}
+        shift
+        ;;
+    --)
+        shift
+        for remaining; do argument "$remaining"; done
+        break
+        ;;
+    -?*) usage ;;
+    *) argument "$1" ;;
+    esac
+    shift
+done
+
+if [ -n "$check" ]; then
+    [ -z "$timestamp$chain" ] || usage
+    ref=${ref:-$default_ref}
+    [ $arguments = 1 ] || [ $arguments = 2 ] || usage
+    release=$(absolute "$first")
+    roots=${second:+$(absolute "$second")}
     [ -z "$roots" ] || [ -f "$roots" ] || fail "no root certificates at $roots"
     [ -f "$release/COMMIT" ] || fail "no release in $release: it has no COMMIT"
     work=$(mktemp -d "${TMPDIR:-/tmp}/sentavio-check.XXXXXX") || fail "cannot make a temporary folder"
@@ -353,43 +566,25 @@ if [ "${1:-}" = --check ]; then
         fail "DIFFERENT: $release/COMMIT holds no full commit id (40 hex digits and a newline)"
     proven "$commit" "$ref"
     signed "$work/release"
+    recorded "$work/release/BUILDINFO"
     build "$commit"
     package "$work/release/Sentavio.exe" "$work/Sentavio.msi"
     built "$work/release" "$unsigned" "$work/Sentavio.msi" "$commit"
     unchanged "$release" "$work/release"
+    [ -z "$elsewhere" ] || echo "  Built here with other versions than BUILDINFO names, to the same bytes"
     [ -n "$pinned" ] || echo "  The signer was not pinned (no --signer): before deploying, compare its SHA-256" \
-        "fingerprint $fingerprint with the one the maker publishes"
+        "fingerprint $fingerprint, or its SHA-1 thumbprint $thumbprint, with the one the maker publishes"
     echo "$release: the signed release of commit $commit; every check passed"
     exit 0
 fi
 
-timestamp=
-chain=
-while :; do
-    case "${1:-}" in
-    --timestamp)
-        [ $# -ge 2 ] || usage
-        [ -n "$2" ] || fail "--timestamp names no URL: give the time-stamp server's, or leave the option out"
-        timestamp=$2
-        shift 2
-        ;;
-    --chain)
-        [ $# -ge 2 ] || usage
-        chain=$(absolute "$2")
-        grep -q 'BEGIN CERTIFICATE' "$chain" 2>/dev/null || fail "no PEM certificates in $chain"
-        shift 2
-        ;;
-    *) break ;;
-    esac
-done
-case "${1:-}" in
-"") fail "no certificate given: name the PKCS#12 file of the code-signing certificate and its key" ;;
--*) usage ;;
-esac
-[ $# = 2 ] || usage
-p12=$(absolute "$1")
+[ -z "$pinned$ref" ] || usage
+[ $arguments != 0 ] ||
+    fail "no certificate given: name the PKCS#12 file of the code-signing certificate and its key"
+[ $arguments = 2 ] || usage
+p12=$(absolute "$first")
 [ -f "$p12" ] || fail "no certificate at $p12"
-password_from=$2
+password_from=$second
 [ "$password_from" = - ] || password_from=$(absolute "$password_from")
 case $stamp_limit in '' | *[!0-9]*) fail "SENTAVIO_TIMESTAMP_LIMIT must be a number of seconds" ;; esac
 
@@ -488,6 +683,41 @@ p12_read -nokeys -cacerts -out "$roots" || fail "cannot read $p12:" "$work/opens
 openssl verify -CAfile "$roots" "$work/certificate.pem" >"$work/chain.log" 2>&1 ||
     fail "the certificate $subject does not lead to a root: $p12 lacks its chain; name it with --chain FILE:" \
         "$work/chain.log"
+# Windows 2000 and XP before SP3 check a certificate's signature only when
+# it is RSA with SHA-1 or MD5: below the root (whose own signature no one
+# checks), a certificate signed otherwise, as public authorities now sign,
+# leaves the signatures unverifiable there. The chain is walked from the
+# certificate up through those that came with it, each issuer proved by its
+# signature.
+mkdir "$work/pool"
+cat "$work/certs.pem" ${chain:+"$chain"} |
+    awk -v dir="$work/pool" '/^-----BEGIN CERTIFICATE-----$/ { n++ } n { print > (dir "/" n ".pem") }' ||
+    fail "cannot read the certificates of $p12"
+link=$work/certificate.pem
+links=0
+while [ $links -lt 10 ]; do
+    link_subject=$(openssl x509 -in "$link" -noout -subject -nameopt RFC2253 | sed 's/^subject=//')
+    link_issuer=$(openssl x509 -in "$link" -noout -issuer -nameopt RFC2253 | sed 's/^issuer=//')
+    [ "$link_subject" != "$link_issuer" ] || break
+    link_algorithm=$(openssl x509 -in "$link" -noout -text | sed -n 's/^ *Signature Algorithm: //p' | head -n 1)
+    case $link_algorithm in
+    sha1WithRSAEncryption | md5WithRSAEncryption) ;;
+    *) echo "release: warning: the certificate $link_subject is signed with $link_algorithm, which Windows 2000" \
+        "and XP before SP3 cannot check: the signatures will not verify there. A chain signed with SHA-1" \
+        "(sha1WithRSAEncryption), as an organisation's own certificate authority can issue it, verifies there." >&2 ;;
+    esac
+    link_next=
+    for candidate in "$work/pool"/*.pem; do
+        if [ "$(openssl x509 -in "$candidate" -noout -subject -nameopt RFC2253 2>/dev/null)" = "subject=$link_issuer" ] &&
+            openssl verify -partial_chain -no_check_time -CAfile "$candidate" "$link" >/dev/null 2>&1; then
+            link_next=$candidate
+            break
+        fi
+    done
+    [ -n "$link_next" ] || break
+    link=$link_next
+    links=$((links + 1))
+done
 echo "Signing as $subject, valid until $not_after"
 if [ -z "$timestamp" ]; then
     echo "No --timestamp URL: the signatures end with the certificate, on $not_after"
@@ -495,26 +725,38 @@ if [ -z "$timestamp" ]; then
         echo "The certificate expires within 30 days: time-stamp the release (--timestamp URL) or renew it"
 fi
 
-# sign IN OUT: SHA-1 first, then SHA-256 nested in it.
+# sign IN OUT: SHA-1 first, stamped in the Authenticode format (-t), the
+# one Windows 2000 and XP read; then SHA-256 nested in it, stamped as RFC
+# 3161 says (-ts), for later Windows.
 sign() {
-    sign_step "$2" -h sha1 -in "$1" -out "$1.sha1"
-    sign_step "$2" -h sha256 -nest -in "$1.sha1" -out "$2"
+    sign_step "$2" SHA-1 Authenticode-format -t -h sha1 -in "$1" -out "$1.sha1"
+    sign_step "$2" SHA-256 "RFC 3161" -ts -h sha256 -nest -in "$1.sha1" -out "$2"
 }
-# sign_step NAME OSSLSIGNCODE_ARGUMENTS...: one signature, its time stamp
-# waited for at most stamp_limit seconds.
+# sign_step NAME DIGEST STAMP_KIND STAMP_OPTION OSSLSIGNCODE_ARGUMENTS...:
+# one signature, its time stamp waited for at most stamp_limit seconds.
 sign_step() {
-    sign_name=$(basename "$1")
-    shift
+    sign_what="the $2 signature of $(basename "$1")"
+    sign_kind=$3
+    sign_option=$4
+    shift 4
     sign_status=0
     interruptible -o "$work/sign.log" timeout "$stamp_limit" osslsigncode sign -pkcs12 "$p12" \
-        -readpass "$password" ${chain:+-ac "$chain"} -n "$description" ${timestamp:+-ts "$timestamp"} "$@" ||
-        sign_status=$?
+        -readpass "$password" ${chain:+-ac "$chain"} -n "$description" ${timestamp:+"$sign_option" "$timestamp"} \
+        "$@" || sign_status=$?
     [ $sign_status != 124 ] ||
-        fail "signing $sign_name did not end within $stamp_limit s: the time-stamp server $timestamp did not answer"
-    [ $sign_status = 0 ] && [ "$(tail -n 1 "$work/sign.log")" = Succeeded ] ||
-        fail "signing $sign_name failed:" "$work/sign.log"
+        fail "making $sign_what did not end within $stamp_limit s: the time-stamp server $timestamp did not answer\
+ its request for an $sign_kind time stamp"
+    [ $sign_status = 0 ] && [ "$(tail -n 1 "$work/sign.log")" = Succeeded ] && return
+    [ -z "$timestamp" ] || ! grep -q 'timestamping failed' "$work/sign.log" ||
+        fail "the time-stamp server $timestamp refused the $sign_kind time stamp of $sign_what:" "$work/sign.log"
+    fail "cannot make $sign_what:" "$work/sign.log"
 }
 
+buildinfo >"$work/BUILDINFO"
+buildinfo_read "$work/BUILDINFO" ||
+    fail "this host is not a numbered Debian release (/etc/os-release): a release records the one that can build it again"
+echo "Building on $read_origin $read_release ($read_architecture) with the versions of" \
+    "$(wc -l <"$work/read.versions") packages, recorded in BUILDINFO"
 build "$commit"
 mkdir "$work/signed"
 sign "$unsigned" "$work/signed/Sentavio.exe"
@@ -524,7 +766,8 @@ stage=$dist/.$version.partial.$$
 mkdir "$stage"
 cp "$work/signed/Sentavio.exe" "$stage/"
 sign "$work/Sentavio.msi" "$stage/Sentavio.msi"
-(cd "$stage" && sha256sum Sentavio.exe Sentavio.msi) >"$stage/SHA256SUMS"
+cp "$work/BUILDINFO" "$stage/"
+(cd "$stage" && sha256sum BUILDINFO Sentavio.exe Sentavio.msi) >"$stage/SHA256SUMS"
 echo "$commit" >"$stage/COMMIT"
 signed "$stage"
 built "$stage" "$unsigned" "$work/Sentavio.msi" "$commit"
