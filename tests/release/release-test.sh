@@ -128,8 +128,9 @@ thumb=$(openssl x509 -in signer.pem -noout -fingerprint -sha1 | sed 's/^.*=//; s
 # this test's own, and the tests' own time-stamp authority on another (it
 # ends by itself after the test's longest time); and stand-ins on PATH: an
 # mv that sends its caller TERM (as if the signal came while it renames)
-# and renames, a cmake that puts a forged package in the place of the one
-# being checked, then builds, and a cmake that is no Debian package's.
+# and renames, a git that puts a forged package in the place of the one
+# being checked (once the check has copied it), and a cmake that is no
+# Debian package's.
 /usr/bin/python3 -c 'import socket, time
 s = socket.socket()
 s.bind(("127.0.0.1", 0))
@@ -148,9 +149,9 @@ port=$(cat port) tsa=http://127.0.0.1:$(cat authority-port)
 mkdir signal swapping unpackaged
 printf '#!/bin/sh\nkill -TERM "$PPID"\nsleep 1\nexec %s "$@"\n' "$(command -v mv)" >signal/mv
 printf '#!/bin/sh\ncp %s %s\nexec %s "$@"\n' "$work/blob/Sentavio.msi" "$work/swapped/Sentavio.msi" \
-    "$(command -v cmake)" >swapping/cmake
+    "$(command -v git)" >swapping/git
 printf '#!/bin/sh\nexec %s "$@"\n' "$(command -v cmake)" >unpackaged/cmake
-chmod +x signal/mv swapping/cmake unpackaged/cmake
+chmod +x signal/mv swapping/git unpackaged/cmake
 
 # release_sh LOG SETUP ARGUMENTS: the release command after SETUP, in its
 # own shell (so that it may set the command's environment), with ARGUMENTS
