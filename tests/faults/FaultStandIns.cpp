@@ -7,7 +7,6 @@
 #include "FaultCalls.h"
 
 #include "framework/afxlate.h"
-#include "tests/support/ImportSlot.h"
 
 #include <powrprof.h>
 #include <stdio.h>
@@ -16,6 +15,7 @@
 
 #include <tuple>
 #include <type_traits>
+#include <utility>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -40,6 +40,28 @@ struct Armed {
 // What each one's last call was asked, as the log says it.
 char g_asked[kIdCount][512];
 
+// What a test answers each call with instead of the system; how many
+// CFaults hold each function, and each slot (the power library's functions
+// share GetProcAddress's).
+void* g_answer[kIdCount];
+int g_holders[kIdCount];
+int g_slotHolders[kIdCount];
+
+// The calls of the functions CFaults hold, in order (see TakeJournal): the
+// program's thread and a robot's may both add to it.
+struct Journal {
+    Journal() { InitializeCriticalSection(&lock); }
+    CRITICAL_SECTION lock;
+    std::string calls;
+    int last = -1;
+};
+
+Journal& TheJournal()
+{
+    static Journal journal;
+    return journal;
+}
+
 // Open for the whole run and left to the process's end, not to a holder:
 // a holder's CloseHandle at exit would go through the counted import slot
 // and show up as a call of the program's.
@@ -60,6 +82,18 @@ public:
 private:
     bool m_was;
 };
+
+// Writes a value into an import slot, whatever the page's protection, and
+// answers what the slot held.
+ULONG_PTR Exchange(ULONG_PTR& slot, ULONG_PTR value)
+{
+    DWORD protection = 0;
+    VirtualProtect(&slot, sizeof(slot), PAGE_READWRITE, &protection);
+    const ULONG_PTR held = slot;
+    slot = value;
+    VirtualProtect(&slot, sizeof(slot), protection, &protection);
+    return held;
+}
 
 template <typename F>
 F Real(int id)
@@ -210,6 +244,13 @@ bool Enter(void* returnAddress, A... args)
                                         reinterpret_cast<ULONG_PTR>(&__ImageBase)),
              fail ? "FAIL" : "-", g_asked[id]);
     Log(line);
+    Journal& journal = TheJournal();
+    EnterCriticalSection(&journal.lock);
+    if (g_holders[id] > 0 && journal.last != id) {
+        journal.calls += std::string(journal.calls.empty() ? "" : " ") + kFunctions[id].name;
+        journal.last = id;
+    }
+    LeaveCriticalSection(&journal.lock);
     return fail;
 }
 
@@ -224,7 +265,11 @@ struct StandIn;
             if (g_busy)                                                                  \
                 return Real<R(CC*)(A...)>(id)(args...);                                  \
             if (Enter<id>(__builtin_return_address(0), args...))                         \
-                return Failure<R>(g_armed[id].way, args...);                                    \
+                return Failure<R>(g_armed[id].way, args...);                             \
+            if (g_answer[id] != nullptr) {                                               \
+                CBusy answering;                                                         \
+                return reinterpret_cast<R(CC*)(A...)>(g_answer[id])(args...);            \
+            }                                                                            \
             if constexpr (id == id_ExitWindowsEx) {                                      \
                 Log("restart requested\n");                                             \
                 return TRUE;                                                             \
@@ -290,7 +335,7 @@ void Replace(int id, ULONG_PTR& slot)
 {
     g_real[id] = reinterpret_cast<void*>(slot);
     if (void* standIn = StandInOf(id))
-        imports::Exchange(slot, reinterpret_cast<ULONG_PTR>(standIn));
+        Exchange(slot, reinterpret_cast<ULONG_PTR>(standIn));
 }
 
 // "Name:n[:way]"; FALSE when it names nothing the table can fail.
@@ -370,13 +415,24 @@ CFault::CFault(const char* name, int call, DWORD error) : m_id(IdOf(name))
     }
     if (m_slot == nullptr)
         Refuse("CFault: this program does not import %s\n", name);
-    Replace(m_slotId, *m_slot);
+    if (g_holders[m_id]++ > 0)
+        Refuse("CFault: %s is held already\n", name);
+    if (g_slotHolders[m_slotId]++ == 0)
+        Replace(m_slotId, *m_slot);
+}
+
+CFault::CFault(const char* name, void* answer) : CFault(name)
+{
+    g_answer[m_id] = answer;
 }
 
 CFault::~CFault()
 {
-    imports::Exchange(*m_slot, reinterpret_cast<ULONG_PTR>(g_real[m_slotId]));
+    if (--g_slotHolders[m_slotId] == 0)
+        Exchange(*m_slot, reinterpret_cast<ULONG_PTR>(g_real[m_slotId]));
+    --g_holders[m_id];
     g_armed[m_id] = {};
+    g_answer[m_id] = nullptr;
 }
 
 int CFault::Calls() const
@@ -387,6 +443,16 @@ int CFault::Calls() const
 std::string CFault::Asked() const
 {
     return g_asked[m_id];
+}
+
+std::string TakeJournal()
+{
+    Journal& journal = TheJournal();
+    EnterCriticalSection(&journal.lock);
+    journal.last = -1;
+    std::string calls = std::exchange(journal.calls, {});
+    LeaveCriticalSection(&journal.lock);
+    return calls;
 }
 
 }  // namespace faults

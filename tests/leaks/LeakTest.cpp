@@ -16,7 +16,7 @@
 #include "system/Probes.h"
 #include "system/RegistryEdits.h"
 #include "tests/support/Handles.h"
-#include "tests/support/ImportSlot.h"
+#include "tests/faults/FaultStandIns.h"
 #include "tests/support/Texts.h"
 #include "tests/testbed/Holders.h"
 #include "tests/testbed/Machine.h"
@@ -31,12 +31,9 @@
 #include <tlhelp32.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
-
-// Wine's restart ends the whole session, this test with it: the restart rows
-// replace ExitWindowsEx in its late-bound import slot with a fake.
-SENTAVIO_IMPORT_SLOT(ExitWindowsEx, 8);
 
 namespace {
 
@@ -58,13 +55,13 @@ void SetAutostart(bool present)
                      : testbed::DeleteValue(testbed::kRunKey, testbed::kAutostartValue)) == ERROR_SUCCESS);
 }
 
-// What the fake ExitWindowsEx answers, and the error it leaves.
-BOOL g_restartAnswer = TRUE;
-BOOL WINAPI FakeExitWindowsEx(UINT, DWORD)
+// Wine's restart ends the whole session, this test with it: every row that
+// restarts holds ExitWindowsEx's stand-in, which accepts or refuses.
+std::optional<faults::CFault> g_restart;
+void Restart(bool accepted)
 {
-    if (!g_restartAnswer)
-        SetLastError(ERROR_PRIVILEGE_NOT_HELD);
-    return g_restartAnswer;
+    g_restart.reset();
+    g_restart.emplace("ExitWindowsEx", accepted ? 0 : 1, ERROR_PRIVILEGE_NOT_HELD);
 }
 
 void Service(const char* path)
@@ -91,7 +88,7 @@ const robot::Answer kNo = [](HWND box) { robot::Click(box, IDNO); };
 void Qualifying(const testbed::Alarms& alarms)
 {
     REQUIRE(testbed::Qualify(alarms) == ERROR_SUCCESS);
-    g_restartAnswer = TRUE;
+    Restart(true);
 }
 
 bool CheckEnds()
@@ -159,8 +156,8 @@ const Row kRows[] = {
     { "autostart removed", [] { SetAutostart(true); }, kRemoveAutostart, true, 0 },
     { "autostart already gone", [] { SetAutostart(false); }, kRemoveAutostart, false, 1 },
 
-    { "restart accepted", [] { g_restartAnswer = TRUE; }, kRestart, true, 0 },
-    { "restart refused", [] { g_restartAnswer = FALSE; }, kRestart, false, 1 },
+    { "restart accepted", [] { Restart(true); }, kRestart, true, 0 },
+    { "restart refused", [] { Restart(false); }, kRestart, false, 1 },
 
     { "snapshot held", [] {}, [] { return HoldSnapshot(TH32CS_SNAPPROCESS, 0); }, true, 0 },
     { "snapshot refused, its holder closes nothing", [] {},
@@ -182,7 +179,6 @@ template <size_t N>
 void CheckRows(const Row (&rows)[N])
 {
     testbed::MachineScope machine;
-    const imports::CStandIn<importSlot_ExitWindowsEx> restart(&FakeExitWindowsEx);
     // The first pass also opens the connection to the service manager that
     // the test bed keeps.
     for (const Row& row : rows) {
@@ -199,6 +195,7 @@ void CheckRows(const Row (&rows)[N])
         CHECK(outcome.handlesKept);
         CHECK(outcome.invalidCloses == 0);
     }
+    g_restart.reset();
 }
 
 }  // namespace

@@ -1,26 +1,20 @@
-// What Wine cannot produce, through the import slots of GetTokenInformation
-// and QueryServiceConfigA, whose fakes below pass the call on to advapi32
-// unless a case sets a script: a token without the Administrators group
-// (every token is a copy of its one user's, and a restricted token keeps the
-// group as deny-only), a service configuration that fits the 36-byte fixed
-// part or lacks a binary path.
+// What Wine cannot produce, answered by the stand-ins of GetTokenInformation
+// and QueryServiceConfigA, which pass the call on to advapi32 unless a case
+// sets a script: a token without the Administrators group (every token is a
+// copy of its one user's, and a restricted token keeps the group as
+// deny-only), a service configuration that fits the 36-byte fixed part or
+// lacks a binary path.
 #include <doctest.h>
 
 #include "system/Probes.h"
-#include "tests/support/ImportSlot.h"
+#include "tests/faults/FaultStandIns.h"
 #include "tests/testbed/Machine.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-SENTAVIO_IMPORT_SLOT(GetTokenInformation, 20);
-SENTAVIO_IMPORT_SLOT(QueryServiceConfigA, 16);
-
 namespace {
-
-using TokenSlot = imports::CStandIn<importSlot_GetTokenInformation>;
-using ServiceSlot = imports::CStandIn<importSlot_QueryServiceConfigA>;
 
 // ---- Token groups ----------------------------------------------------------
 
@@ -37,7 +31,7 @@ bool IsImpersonationToken(HANDLE token)
 {
     TOKEN_TYPE type = TokenPrimary;
     DWORD size = 0;
-    return TokenSlot::Real()(token, TokenType, &type, sizeof(type), &size) && type == TokenImpersonation;
+    return GetTokenInformation(token, TokenType, &type, sizeof(type), &size) && type == TokenImpersonation;
 }
 
 BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info,
@@ -45,7 +39,7 @@ BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoCl
 {
     const auto& script = IsImpersonationToken(token) ? g_impersonationGroups : g_primaryGroups;
     if (infoClass != TokenGroups || !script)
-        return TokenSlot::Real()(token, infoClass, info, length, returned);
+        return GetTokenInformation(token, infoClass, info, length, returned);
 
     // TOKEN_GROUPS, then the identifiers, laid out as the system does.
     const DWORD count = static_cast<DWORD>(script->size());
@@ -84,7 +78,7 @@ BOOL WINAPI FakeQueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA c
                                     LPDWORD needed)
 {
     if (!g_queryScript)
-        return ServiceSlot::Real()(service, config, size, needed);
+        return QueryServiceConfigA(service, config, size, needed);
     const size_t call = g_queryBufferSizes.size();
     g_queryBufferSizes.push_back(size);
     if (call >= g_queryScript->size()) {
@@ -106,7 +100,7 @@ BOOL WINAPI FakeQueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA c
 
 TEST_CASE("IsAdministrator on tokens Wine cannot make")
 {
-    const TokenSlot fake(&FakeGetTokenInformation);
+    const faults::CFault fake("GetTokenInformation", &FakeGetTokenInformation);
     const std::vector<GroupEntry> plainUser = { { WinWorldSid, SE_GROUP_ENABLED },
                                                 { WinBuiltinUsersSid, SE_GROUP_ENABLED } };
     const std::vector<GroupEntry> adminsNoAttributes = { { WinWorldSid, SE_GROUP_ENABLED },
@@ -143,7 +137,7 @@ TEST_CASE("UsesDriverFile on configurations Wine cannot produce")
     // A real service, so the manager and the service open for real.
     const char* service = "sentavio_seam";
     REQUIRE(testbed::SetService(service, testbed::kStockDriverPath) == 0);
-    const ServiceSlot fake(&FakeQueryServiceConfigA);
+    const faults::CFault fake("QueryServiceConfigA", &FakeQueryServiceConfigA);
 
     const DWORD fixedPart = sizeof(QUERY_SERVICE_CONFIGA);
     const QueryAnswer bigger = { FALSE, ERROR_INSUFFICIENT_BUFFER, 500, nullptr };

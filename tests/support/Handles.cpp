@@ -14,7 +14,7 @@ BOOL WINAPI WatchedCloseHandle(HANDLE handle)
 {
     if (handle == INVALID_HANDLE_VALUE)
         ++g_invalidCloses;
-    return imports::CStandIn<importSlot_CloseHandle>::Real()(handle);
+    return CloseHandle(handle);
 }
 
 // Every handle the process holds, once the set holds still: Wine's own
@@ -54,7 +54,7 @@ std::vector<HANDLE> OpenOnceWarm()
 
 }  // namespace
 
-CWatch::CWatch() : m_before(OpenOnceWarm()), m_closes(&WatchedCloseHandle)
+CWatch::CWatch() : m_before(OpenOnceWarm()), m_closes("CloseHandle", &WatchedCloseHandle)
 {
     g_invalidCloses = 0;
 }

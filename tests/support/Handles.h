@@ -1,17 +1,15 @@
 // The one probe for handles an operation leaves behind: every handle the
 // process holds, before and after, and every close of INVALID_HANDLE_VALUE
 // meanwhile, which answers success and closes nothing (the value is also the
-// process's own pseudo handle): only a watch on the import slot sees a
-// holder close what a failed snapshot or file open answered.
+// process's own pseudo handle): only CloseHandle's stand-in sees a holder
+// close what a failed snapshot or file open answered.
 #pragma once
 
 #include <windows.h>
 
 #include <vector>
 
-#include "tests/support/ImportSlot.h"
-
-SENTAVIO_IMPORT_SLOT(CloseHandle, 4);
+#include "tests/faults/FaultStandIns.h"
 
 namespace handles {
 
@@ -29,7 +27,7 @@ public:
 
 private:
     std::vector<HANDLE> m_before;
-    imports::CStandIn<importSlot_CloseHandle> m_closes;
+    faults::CFault m_closes;
 };
 
 }  // namespace handles
