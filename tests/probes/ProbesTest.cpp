@@ -112,7 +112,7 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
     // Wine gives every process one token for its single user, and that
     // token lists Administrators (S-1-5-32-544) as an enabled, mandatory
     // owner group. No token without the group can be made on Wine: that
-    // case is tested through stand-ins in import slots (probes_seam_test).
+    // case is answered by GetTokenInformation's stand-in (probes_seam_test).
     CHandleHolder processToken;
     REQUIRE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, processToken.Put()));
     REQUIRE(AdminsAttributes(processToken.Get()) ==
