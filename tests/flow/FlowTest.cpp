@@ -37,6 +37,7 @@ struct Machine {
     testbed::Alarms alarms = testbed::kCriticalAtFiveNoAction;
     const char* refused = nullptr;  // its first call fails the fault table's way with this error
     DWORD error = ERROR_ACCESS_DENIED;
+    bool noDialogs = false;  // the window manager refuses to create dialogs, as when out of resources
 };
 
 struct Row {
@@ -102,8 +103,12 @@ const std::string Q = "admin driver hibernate read";
 const std::string APPLY = " prompt heuristics write ask-restart";
 
 using testbed::Alarms;
-using testbed::OptimumWith;
 constexpr Alarms kOptimum = testbed::kOptimumAlarms;
+// A machine whose alarms are the optimum with one value changed.
+Machine OffOptimum(DWORD Alarms::*field, DWORD value)
+{
+    return With([&](auto& m) { m.alarms = testbed::OptimumWith(field, value); });
+}
 
 const Row kRows[] = {
     // Machines that do not qualify, or need nothing: silent ends.
@@ -127,25 +132,21 @@ const Row kRows[] = {
     { "hibernation not allowed, values optimal",
       With([](auto& m) { m.hibernate = 0; m.alarms = kOptimum; }), User::Cancel, false, false,
       "admin driver hibernate prompt" },
-    { "critical alarm off", With([](auto& m) { m.alarms = OptimumWith(&Alarms::criticalEnabled, 0); }), User::Cancel,
-      false, false, Q + " prompt" },
-    { "critical Enable byte 2", With([](auto& m) { m.alarms = OptimumWith(&Alarms::criticalEnabled, 2); }), User::Cancel,
-      false, false, Q + " prompt" },
-    { "low alarm on", With([](auto& m) { m.alarms = OptimumWith(&Alarms::lowEnabled, 1); }), User::Cancel, false,
-      false, Q + " prompt" },
-    { "level 99", With([](auto& m) { m.alarms = OptimumWith(&Alarms::criticalLevel, 99); }), User::Cancel, false, false, Q + " prompt" },
-    { "action sleep", With([](auto& m) { m.alarms = OptimumWith(&Alarms::criticalAction, PowerActionSleep); }), User::Cancel, false,
-      false, Q + " prompt" },
-    { "only the event code differs", With([](auto& m) { m.alarms = OptimumWith(&Alarms::criticalEventCode, 1); }),
-      User::Cancel, false, false, Q + " prompt" },
+    { "critical alarm off", OffOptimum(&Alarms::criticalEnabled, 0), User::Cancel, false, false, Q + " prompt" },
+    { "critical Enable byte 2", OffOptimum(&Alarms::criticalEnabled, 2), User::Cancel, false, false, Q + " prompt" },
+    { "low alarm on", OffOptimum(&Alarms::lowEnabled, 1), User::Cancel, false, false, Q + " prompt" },
+    { "level 99", OffOptimum(&Alarms::criticalLevel, 99), User::Cancel, false, false, Q + " prompt" },
+    { "action sleep", OffOptimum(&Alarms::criticalAction, PowerActionSleep), User::Cancel, false, false,
+      Q + " prompt" },
+    { "only the event code differs", OffOptimum(&Alarms::criticalEventCode, 1), User::Cancel, false, false,
+      Q + " prompt" },
 
     // Ways out of the prompt that apply nothing.
     { "Cancel with the box ticked", kMachine, User::Cancel, true, true, Q + " prompt" },
     { "close box with the box ticked", kMachine, User::CloseBox, true, true, Q + " prompt" },
     { "Escape with the box ticked", kMachine, User::Escape, true, true, Q + " prompt" },
     { "dialog cannot be created",
-      With([](auto& m) { m.refused = "DialogBoxParamA"; m.error = ERROR_NOT_ENOUGH_MEMORY; }), User::Yes,
-      true, true, Q + " no-dialog" },
+      With([](auto& m) { m.noDialogs = true; }), User::Yes, true, true, Q + " no-dialog" },
     { "framework OK with the box ticked", kMachine, User::EnterOnCheckBox, true, true,
       Q + " prompt remove" },
     { "framework OK, box clear", kMachine, User::EnterOnCheckBox, false, true, Q + " prompt" },
@@ -198,6 +199,15 @@ void Answer(HWND window, const Row& row)
         robot::Click(window, row.restartYes ? IDYES : IDNO);
     else
         robot::Click(window, IDOK);
+}
+
+// Makes every dialog this thread tries to create fail.
+LRESULT CALLBACK RefuseDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+    if (code == HCBT_CREATEWND && create->lpcs->lpszClass == MAKEINTRESOURCEA(32770))
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 Machine g_machine;
@@ -254,11 +264,15 @@ TEST_CASE("The check flow decides, prompts and applies in a fixed order")
             faults.emplace_back(name.c_str(), refused ? 1 : 0, row.machine.error);
         }
         faults::TakeJournal();
+        HHOOK hook = row.machine.noDialogs ? SetWindowsHookExA(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId())
+                                           : nullptr;
         BOOL result = TRUE;
         const auto answer = [&](HWND window) { Answer(window, row); };
         const auto windows = robot::RunAndAnswer([&] { result = CPowerCheckApp().InitInstance(); },
                                                  { answer, answer, answer });
-        const std::string restartFlags = faults.back().Asked();
+        if (hook != nullptr)
+            UnhookWindowsHookEx(hook);
+        const std::string restartFlags = faults.back().Asked();  // ExitWindowsEx's, the last effect's
         faults.clear();
 
         CHECK(result == FALSE);
