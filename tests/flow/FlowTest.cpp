@@ -18,8 +18,11 @@
 #include "tests/testbed/RegistryMachine.h"
 #include "tests/testbed/Robot.h"
 
+#include <algorithm>
 #include <list>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
