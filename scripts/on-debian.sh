@@ -16,7 +16,8 @@
 # moves on). Delete that folder for a bare root. One run a root at a time.
 #
 # However it ends (Ctrl-C, a failed run), it ends every process whose root
-# is that root, and unmounts what it mounted there.
+# is that root, and a debootstrap still making it, and unmounts what it
+# mounted there.
 set -eu
 sentavio_root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=common.sh
@@ -65,6 +66,9 @@ mounted() { awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/self/mounts
 # Ends every process whose root is ours (and only those), then unmounts.
 run_pid=
 cleanup() {
+    # debootstrap runs on the host, in a session of its own (interruptible):
+    # only its group is ours to stop.
+    [ -z "${interruptible_pid:-}" ] || kill -TERM -"$interruptible_pid" 2>/dev/null || true
     [ -z "$run_pid" ] || kill -TERM -"$run_pid" 2>/dev/null || true
     n=0
     while ours=$(ours) && [ -n "$ours" ]; do
