@@ -191,6 +191,8 @@ TEST_CASE("The created prompt matches its template")
     // only its position keeps the template's rectangle.
     // The dialog manager gives every control WS_EX_NOPARENTNOTIFY.
     constexpr DWORD kCommon = WS_CHILD | WS_VISIBLE, kCommonEx = WS_EX_NOPARENTNOTIFY;
+    constexpr DWORD kTab = kCommon | WS_TABSTOP, kButton = kTab | BS_PUSHBUTTON,
+                    kField = kTab | ES_MULTILINE | ES_READONLY;
     struct Expected {
         int id;
         const char* className;
@@ -199,17 +201,13 @@ TEST_CASE("The created prompt matches its template")
         RECT rect;  // x, y, width, height in dialog units
         bool sizeFromTemplate;
     } expected[] = {
-        { IDNO, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 94, 91, 35, 14 }, true },
-        { IDC_DONT_SHOW_AGAIN, "Button", kCommon | WS_TABSTOP | BS_AUTOCHECKBOX, kCommonEx, { 15, 74, 194, 10 },
-          true },
-        { IDC_STATIC, "Static", kCommon | SS_BITMAP | SS_SUNKEN, kCommonEx | WS_EX_STATICEDGE, { 178, 12, 31, 28 },
-          false },
-        { IDC_MESSAGE, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_WANTRETURN, kCommonEx,
-          { 13, 15, 163, 28 }, true },
-        { IDC_QUESTION, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY, kCommonEx, { 28, 51, 163, 20 },
-          true },
-        { IDYES, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 52, 91, 35, 14 }, true },
-        { IDCANCEL, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 136, 91, 35, 14 }, true },
+        { IDNO, "Button", kButton, kCommonEx, { 94, 91, 35, 14 }, true },
+        { IDC_DONT_SHOW_AGAIN, "Button", kTab | BS_AUTOCHECKBOX, kCommonEx, { 15, 74, 194, 10 }, true },
+        { IDC_STATIC, "Static", kCommon | SS_BITMAP | SS_SUNKEN, kCommonEx | WS_EX_STATICEDGE, { 178, 12, 31, 28 }, false },
+        { IDC_MESSAGE, "Edit", kField | ES_WANTRETURN, kCommonEx, { 13, 15, 163, 28 }, true },
+        { IDC_QUESTION, "Edit", kField, kCommonEx, { 28, 51, 163, 20 }, true },
+        { IDYES, "Button", kButton, kCommonEx, { 52, 91, 35, 14 }, true },
+        { IDCANCEL, "Button", kButton, kCommonEx, { 136, 91, 35, 14 }, true },
     };
 
     // Children are listed in z-order, which is the tab order.
@@ -271,7 +269,7 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         std::string name;
         bool tick;
         Step step;
-        int target;
+        int target;  // for EnterOnFocus, the control that must have the first focus
         INT_PTR result;
         int choice;
         BOOL dontShowAgain;
@@ -283,7 +281,7 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         // Enter in the question field is the OK command on Windows; Wine's
         // multi-line edit keeps the key when no default button exists, so
         // that case has no row here.
-        { "Enter right after opening presses No", false, EnterOnFocus, 0, IDOK, IDNO, 0, false },
+        { "Enter right after opening presses No", false, EnterOnFocus, IDNO, IDOK, IDNO, 0, false },
         { "Enter on the ticked check box is the OK command", true, EnterOn, IDC_DONT_SHOW_AGAIN,
           IDOK, IDCANCEL, 1, false },
         { "Enter on the clear check box is the OK command", false, EnterOn, IDC_DONT_SHOW_AGAIN,
@@ -304,33 +302,21 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         Outcome out = RunPrompt([&](HWND h) {
             if (c.tick)
                 robot::SetCheck(h, IDC_DONT_SHOW_AGAIN, true);
-            switch (c.step) {
-            case EnterOnFocus:
-                pressed = robot::SettledFocus(h);
-                robot::PressKey(pressed, VK_RETURN);
-                break;
-            case EnterOn:
-                robot::FocusControl(h, c.target);
-                pressed = robot::Focus(h);
-                robot::PressKey(pressed, VK_RETURN);
-                break;
-            case Click:
+            if (c.step == Click) {
                 robot::Click(h, c.target);
-                break;
-            case Escape:
-                robot::PressKey(robot::SettledFocus(h), VK_ESCAPE);
-                break;
-            case CloseBox:
+            } else if (c.step == CloseBox) {
                 robot::CloseBox(h);
-                break;
+            } else {  // a key on the focus: the first one, or the one moved to
+                if (c.step == EnterOn)
+                    robot::FocusControl(h, c.target);
+                pressed = c.step == EnterOn ? robot::Focus(h) : robot::SettledFocus(h);
+                robot::PressKey(pressed, c.step == Escape ? VK_ESCAPE : VK_RETURN);
             }
             if (c.thenYes)
                 robot::Click(h, IDYES);
         });
         REQUIRE(out.seen.size() == 1);
-        if (c.step == EnterOnFocus)
-            CHECK(pressed == out.seen[0].Find(IDNO)->hwnd);
-        if (c.step == EnterOn)
+        if (c.step == EnterOnFocus || c.step == EnterOn)
             CHECK(pressed == out.seen[0].Find(c.target)->hwnd);
         CHECK(out.result == c.result);
         CHECK(out.choice == c.choice);

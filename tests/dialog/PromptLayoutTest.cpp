@@ -120,24 +120,12 @@ const char* ControlName(int id)
     return name != names.end() ? name->second : "picture";
 }
 
-// The screen resolution of programs started from now on; the one found goes
-// back when this goes, so the tests after it see the machine as before.
-class ScreenResolution {
-public:
-    ScreenResolution() : m_found(testbed::ReadValue(kKey, kValue)) {}
-    ~ScreenResolution() { testbed::WriteValue(kKey, kValue, m_found); }
-    ScreenResolution(const ScreenResolution&) = delete;
-    ScreenResolution& operator=(const ScreenResolution&) = delete;
-
-    LONG Set(DWORD dpi) { return testbed::WriteDword(kKey, kValue, dpi); }
-
-private:
-    static constexpr testbed::RegKey kKey = {
-        testbed::Hive::LocalMachine, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
-    };
-    static constexpr const char* kValue = "LogPixels";
-    testbed::RegValue m_found;
+// Where Windows 2000 keeps the screen resolution of programs started from
+// now on.
+constexpr testbed::RegKey kFontsKey = {
+    testbed::Hive::LocalMachine, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
 };
+constexpr const char* kLogPixels = "LogPixels";
 
 // Windows 2000 draws every program at the screen's resolution. Wine 10, as
 // Vista and later, shows a program that does not declare itself aware of it
@@ -194,7 +182,10 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
     char exe[MAX_PATH] = {};
     REQUIRE(GetModuleFileNameA(nullptr, exe, sizeof(exe)) > 0);
 
-    ScreenResolution resolution;
+    // The resolution found goes back at the end, so the tests after this one
+    // see the machine as before.
+    const testbed::RegValue found = testbed::ReadValue(kFontsKey, kLogPixels);
+    const CUndo putBack([&] { testbed::WriteValue(kFontsKey, kLogPixels, found); });
     int measured = 0;
     for (const Row& r : rows) {
         if (r.language != language)
@@ -203,7 +194,7 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
         CAPTURE(std::string(r.locale));
         CAPTURE(r.dpi);
         CAPTURE(r.set);
-        REQUIRE(resolution.Set(r.set) == ERROR_SUCCESS);
+        REQUIRE(testbed::WriteDword(kFontsKey, kLogPixels, r.set) == ERROR_SUCCESS);
         const std::string row = std::string(r.locale) + ' ' + std::to_string(r.dpi) + ' ' +
                                 std::to_string(r.baseUnits.cx) + ' ' + std::to_string(r.baseUnits.cy);
         SetEnvironmentVariableA("SENTAVIO_LAYOUT_ROW", row.c_str());

@@ -94,10 +94,8 @@ void Prepare(const Machine& machine)
     REQUIRE(testbed::SetService(testbed::kBatteryService, machine.driverPath) == ERROR_SUCCESS);
 }
 
-const Machine kOtherWindows = { "win7", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };
-const Machine kStockDriver = { "win2k", testbed::kStockDriverPath, testbed::kCriticalAtFiveNoAction };
-const Machine kAlreadyOptimal = { "win2k", testbed::kMakersDriverPath, testbed::kOptimumAlarms };
-const Machine kNeedsPrompt = { "win2k", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };
+using testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction;
+const Machine kNeedsPrompt = { "win2k", kMakersDriverPath, kCriticalAtFiveNoAction };
 
 }  // namespace
 
@@ -144,12 +142,12 @@ TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
 {
     struct Case {
         const char* name;
-        const Machine& machine;
+        Machine machine;
         bool showsWindow;
     } cases[] = {
-        { "another Windows version", kOtherWindows, false },
-        { "NT 5 with the stock battery driver", kStockDriver, false },
-        { "qualifying machine, settings already optimal", kAlreadyOptimal, false },
+        { "another Windows version", { "win7", kMakersDriverPath, kCriticalAtFiveNoAction }, false },
+        { "NT 5 with the stock battery driver", { "win2k", testbed::kStockDriverPath, kCriticalAtFiveNoAction }, false },
+        { "qualifying machine, settings already optimal", { "win2k", kMakersDriverPath, testbed::kOptimumAlarms }, false },
         { "qualifying machine, settings to be changed", kNeedsPrompt, true },
     };
     testbed::MachineScope scope;

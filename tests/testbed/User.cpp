@@ -6,6 +6,8 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 namespace user {
 
 bool SaveScreenshot(HWND window, const std::string& path)
@@ -103,13 +105,11 @@ int ChildrenOf(DWORD processId)
 bool ParseChoice(const std::string& word, Choice& choice)
 {
     static const char* const kWords[] = { "yes", "no", "cancel", "ok" };  // in the order of Choice
-    for (int i = 0; i < 4; ++i) {
-        if (word == kWords[i]) {
-            choice = static_cast<Choice>(i);
-            return true;
-        }
-    }
-    return false;
+    const auto found = std::find(std::begin(kWords), std::end(kWords), word);
+    if (found == std::end(kWords))
+        return false;
+    choice = static_cast<Choice>(found - std::begin(kWords));
+    return true;
 }
 
 Kind KindOf(const robot::Window& window)
@@ -140,20 +140,14 @@ std::string Describe(const std::vector<Seen>& windows)
 
 void Answer(HWND window, Kind kind, const Answers& answers)
 {
-    switch (kind) {
-    case Kind::Prompt:
+    if (kind == Kind::Prompt)
         AnswerPrompt(window, answers);
-        break;
-    case Kind::RestartQuestion:
+    else if (kind == Kind::RestartQuestion)
         robot::Click(window, answers.restart ? IDYES : IDNO);
-        break;
-    case Kind::ErrorBox:
+    else if (kind == Kind::ErrorBox)
         robot::Click(window, IDOK);
-        break;
-    case Kind::Other:
+    else
         robot::CloseBox(window);
-        break;
-    }
 }
 
 namespace {
