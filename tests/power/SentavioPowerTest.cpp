@@ -24,17 +24,12 @@ using testbed::Alarms;
 using testbed::PowerLibrary;
 constexpr auto With = testbed::OptimumWith;
 
-namespace {
-
-enum class Shows { Nothing, Prompt, ErrorBox };
-
-}  // namespace
-
 TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the optimum")
 {
     testbed::MachineScope scope;
 
     const Alarms optimum = testbed::kOptimumAlarms;
+    enum class Shows { Nothing, Prompt, ErrorBox };
     struct Case {
         const char* name;
         Alarms alarms;

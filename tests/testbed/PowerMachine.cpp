@@ -124,12 +124,18 @@ DischargeSettings Settings(const Alarms& a)
     return { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode };
 }
 
-std::string Words(const Alarms& a, const char* separator)
+std::string Words(const DischargeSettings& s, const char* separator)
 {
     std::string words;
-    for (DWORD value : { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode })
+    for (DWORD value : { s.dwCriticalAlarmEnabled, s.dwLowAlarmEnabled, s.dwCriticalLevel, s.dwCriticalAction,
+                         s.dwCriticalEventCode })
         words += (words.empty() ? "" : separator) + std::to_string(value);
     return words;
+}
+
+std::string Words(const Alarms& a, const char* separator)
+{
+    return Words(Settings(a), separator);
 }
 
 GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)

@@ -59,6 +59,7 @@ Alarms OptimumWith(DWORD Alarms::*field, DWORD value);
 // The same five values as the program holds them.
 DischargeSettings Settings(const Alarms& alarms);
 // The five values as numbers with this separator between them: "1 0 100 3 0".
+std::string Words(const DischargeSettings& settings, const char* separator);
 std::string Words(const Alarms& alarms, const char* separator);
 // A usual laptop setting: critical alarm at 5 % with no action, low alarm on.
 constexpr Alarms kCriticalAtFiveNoAction = { 1, 1, 5, PowerActionNone, 0 };
