@@ -96,14 +96,12 @@ Layout Measure(HWND dialog)
             f.lineWidth = format.right - format.left;
             f.need = static_cast<int>(SendMessageA(c, EM_GETLINECOUNT, 0, 0));
             f.room = tm.tmHeight > 0 ? (format.bottom - format.top) / tm.tmHeight : 0;
-        } else if (f.id == IDC_DONT_SHOW_AGAIN) {
-            // As the check box draws itself: the box, half a digit's gap, and
-            // a pixel for the focus rectangle before the text.
+        } else if (f.id != IDC_STATIC) {
+            // A button's text has its whole width; the check box draws the
+            // box, half a digit's gap and a pixel for the focus rectangle
+            // before its text.
             f.need = extent.cx;
-            f.room = inside.right - (12 * l.dpi / 96 + 1) - digit / 2 - 1;
-        } else if (f.id == IDYES || f.id == IDNO || f.id == IDCANCEL) {
-            f.need = extent.cx;
-            f.room = inside.right;
+            f.room = inside.right - (f.id == IDC_DONT_SHOW_AGAIN ? (12 * l.dpi / 96 + 1) + digit / 2 + 1 : 0);
         }
         l.controls.push_back(f);
     }

@@ -25,16 +25,6 @@ std::string Bytes(const CLibraryHolder& exe, LPCSTR name, LPCSTR type)
     return p != nullptr ? std::string(p, SizeofResource(exe.Get(), res)) : std::string();
 }
 
-std::vector<char> VersionBlock(const std::string& path)
-{
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    std::vector<char> block(size);
-    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
-        block.clear();
-    return block;
-}
-
 const char* Align4(const char* base, const char* p)
 {
     return base + ((p - base + 3) & ~3);
@@ -87,8 +77,10 @@ constexpr COLORREF kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0), kBlue = RG
 TEST_CASE("The version resource of Sentavio.exe")
 {
     const std::string path = process::SentavioExe();
-    std::vector<char> block = VersionBlock(path);
+    DWORD handle = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &handle));
     REQUIRE_FALSE(block.empty());
+    REQUIRE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT size = 0;

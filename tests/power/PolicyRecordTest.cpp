@@ -86,12 +86,8 @@ TEST_CASE("storing the five values changes those fields and no other byte")
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));
         GLOBAL_POWER_POLICY expected = c.before;
-        SYSTEM_POWER_LEVEL& critical = expected.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
-        critical.Enable = c.criticalEnable;
-        expected.user.DischargePolicy[DISCHARGE_POLICY_LOW].Enable = c.lowEnable;
-        critical.BatteryLevel = c.stored.dwCriticalLevel;
-        critical.PowerPolicy.Action = static_cast<POWER_ACTION>(c.stored.dwCriticalAction);
-        critical.PowerPolicy.EventCode = c.stored.dwCriticalEventCode;
+        testbed::SetAlarms(expected, { c.criticalEnable, c.lowEnable, c.stored.dwCriticalLevel, c.stored.dwCriticalAction,
+                                       c.stored.dwCriticalEventCode });
 
         Record record = BytesOf(c.before);
         StoreDischargeFields(record.bytes, c.stored);

@@ -123,10 +123,8 @@ TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
     for (const Case& c : cases) {
         CAPTURE(std::string(c.what));
         REQUIRE(testbed::WriteBystanders() == 0);
-        if (c.present)
-            REQUIRE(testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "Sentavio.exe") == 0);
-        else
-            REQUIRE(testbed::DeleteValue(testbed::kRunKey, testbed::kAutostartValue) == 0);
+        REQUIRE((c.present ? testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, "Sentavio.exe")
+                           : testbed::DeleteValue(testbed::kRunKey, testbed::kAutostartValue)) == 0);
         auto expected = testbed::ReadAllValues(testbed::kRunKey);
         expected.erase(testbed::kAutostartValue);
         if (!c.runKey) {

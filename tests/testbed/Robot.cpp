@@ -74,13 +74,9 @@ const Control* Window::Find(int id) const
 std::string Window::StaticText() const
 {
     std::string all;
-    for (const Control& c : controls) {
-        if (lstrcmpiA(c.className.c_str(), "Static") != 0 || c.text.empty())
-            continue;
-        if (!all.empty())
-            all += '\n';
-        all += c.text;
-    }
+    for (const Control& c : controls)
+        if (lstrcmpiA(c.className.c_str(), "Static") == 0 && !c.text.empty())
+            all += (all.empty() ? "" : "\n") + c.text;
     return all;
 }
 

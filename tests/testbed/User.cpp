@@ -66,6 +66,19 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
     robot::PressKey(robot::SettledFocus(prompt), VK_RETURN);
 }
 
+// What a window of the program is, by its controls.
+Kind KindOf(const robot::Window& window)
+{
+    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
+        return Kind::Prompt;
+    const std::vector<int> buttons = window.Buttons();
+    if (buttons == std::vector<int>{ IDYES, IDNO })
+        return Kind::RestartQuestion;
+    if (buttons == std::vector<int>{ IDOK })
+        return Kind::ErrorBox;
+    return Kind::Other;
+}
+
 // How long the loop waits between looks for new windows.
 constexpr DWORD kLookEveryMs = 20;
 
@@ -110,18 +123,6 @@ bool ParseChoice(const std::string& word, Choice& choice)
         return false;
     choice = static_cast<Choice>(found - std::begin(kWords));
     return true;
-}
-
-Kind KindOf(const robot::Window& window)
-{
-    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
-        return Kind::Prompt;
-    const std::vector<int> buttons = window.Buttons();
-    if (buttons == std::vector<int>{ IDYES, IDNO })
-        return Kind::RestartQuestion;
-    if (buttons == std::vector<int>{ IDOK })
-        return Kind::ErrorBox;
-    return Kind::Other;
 }
 
 const char* KindName(Kind kind)
