@@ -87,11 +87,6 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
     return out;
 }
 
-int ToDialogUnits(LONG pixels, LONG base, int units)
-{
-    return MulDiv(pixels, units, base);
-}
-
 }  // namespace
 
 TEST_CASE("A new prompt holds its initial answer")
@@ -155,11 +150,11 @@ TEST_CASE("The created prompt matches its template")
     // machine without it substitutes a face of other sizes.
     CHECK(o.face == "MS Sans Serif");
     REQUIRE(dpi == 96);
-    const LONG cx = o.baseUnits.right, cy = o.baseUnits.bottom;
+    const LONG cx = o.baseUnits.right, cy = o.baseUnits.bottom;  // pixels of 4 and of 8 dialog units
     CHECK(cx == 6);
     CHECK(cy == 13);
-    CHECK(ToDialogUnits(o.client.right - o.client.left, cx, 4) == 223);
-    CHECK(ToDialogUnits(o.client.bottom - o.client.top, cy, 8) == 114);
+    CHECK(MulDiv(o.client.right - o.client.left, 4, cx) == 223);
+    CHECK(MulDiv(o.client.bottom - o.client.top, 8, cy) == 114);
 
     // The bitmap's static control takes the bitmap's size plus its edges, so
     // only its position keeps the template's rectangle.
@@ -197,11 +192,11 @@ TEST_CASE("The created prompt matches its template")
         // focus; the template itself makes none the default.
         CHECK((c.hwnd == o.focus ? c.style & ~BS_DEFPUSHBUTTON : c.style) == e.style);
         CHECK(c.exStyle == e.exStyle);
-        CHECK(ToDialogUnits(c.rect.left - o.client.left, cx, 4) == e.rect.left);
-        CHECK(ToDialogUnits(c.rect.top - o.client.top, cy, 8) == e.rect.top);
+        CHECK(MulDiv(c.rect.left - o.client.left, 4, cx) == e.rect.left);
+        CHECK(MulDiv(c.rect.top - o.client.top, 8, cy) == e.rect.top);
         if (e.sizeFromTemplate) {
-            CHECK(ToDialogUnits(c.rect.right - c.rect.left, cx, 4) == e.rect.right);
-            CHECK(ToDialogUnits(c.rect.bottom - c.rect.top, cy, 8) == e.rect.bottom);
+            CHECK(MulDiv(c.rect.right - c.rect.left, 4, cx) == e.rect.right);
+            CHECK(MulDiv(c.rect.bottom - c.rect.top, 8, cy) == e.rect.bottom);
         }
     }
 

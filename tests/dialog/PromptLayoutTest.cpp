@@ -118,23 +118,11 @@ const char* ControlName(int id)
     return name != names.end() ? name->second : "picture";
 }
 
-// Where Windows 2000 keeps the screen resolution of programs started from
-// now on.
+// Where Windows 2000 keeps the screen resolution of programs started from now on.
 constexpr testbed::RegKey kFontsKey = {
     testbed::Hive::LocalMachine, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
 };
 constexpr const char* kLogPixels = "LogPixels";
-
-// Windows 2000 draws every program at the screen's resolution. Wine 10, as
-// Vista and later, shows a program that does not declare itself aware of it
-// at 96 DPI, scaled: declared, the prompt opens as on Windows 2000. The call
-// is Vista's, found at run time (the test bed is built for XP).
-void DrawAtScreenResolution()
-{
-    using Aware = BOOL(WINAPI*)();
-    if (const FARPROC aware = GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))
-        reinterpret_cast<Aware>(reinterpret_cast<void*>(aware))();
-}
 
 }  // namespace
 
@@ -218,7 +206,13 @@ TEST_CASE("Layout of the prompt" * doctest::skip())
     int dpi = 0;
     SIZE baseUnits = {};
     REQUIRE(sscanf(row, "%15s %d %ld %ld", locale, &dpi, &baseUnits.cx, &baseUnits.cy) == 4);
-    DrawAtScreenResolution();
+    // Windows 2000 draws every program at the screen's resolution. Wine 10, as
+    // Vista and later, shows a program that does not declare itself aware of it
+    // at 96 DPI, scaled: declared, the prompt opens as on Windows 2000. The call
+    // is Vista's, found at run time (the test bed is built for XP).
+    using Aware = BOOL(WINAPI*)();
+    if (const FARPROC aware = GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))
+        reinterpret_cast<Aware>(reinterpret_cast<void*>(aware))();
     Layout l;
     ShowProgramPrompt([&](HWND h) {
         robot::SettledFocus(h);

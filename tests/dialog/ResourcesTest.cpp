@@ -69,9 +69,6 @@ bool HasColour(const BITMAPINFOHEADER* header, COLORREF rgb)
     return false;
 }
 
-constexpr COLORREF kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0), kBlue = RGB(0, 0, 255),
-                   kWhite = RGB(255, 255, 255), kSilver = RGB(192, 192, 192);
-
 }  // namespace
 
 TEST_CASE("The version resource of Sentavio.exe")
@@ -175,8 +172,8 @@ TEST_CASE("The icon group of Sentavio.exe: 32 and 16 pixels in 16 colours")
         CHECK(bih->biHeight == 2 * sizes[i]);  // colour bits and mask
         CHECK(bih->biBitCount == 4);
         CHECK(bih->biCompression == BI_RGB);
-        CHECK(HasColour(bih, kRed));
-        CHECK(HasColour(bih, kYellow));
+        CHECK(HasColour(bih, RGB(255, 0, 0)));
+        CHECK(HasColour(bih, RGB(255, 255, 0)));
 
         // The system accepts the image as an icon of its size.
         const CUniqueResource<HICON, &::DestroyIcon> icon(CreateIconFromResourceEx(
@@ -201,7 +198,7 @@ TEST_CASE("The bitmap of Sentavio.exe: 46 pixels square, 4 bits, uncompressed")
     CHECK(bih->biPlanes == 1);
     CHECK(bih->biBitCount == 4);
     CHECK(bih->biCompression == BI_RGB);
-    CHECK(HasColour(bih, kSilver));
-    CHECK(HasColour(bih, kWhite));
-    CHECK(HasColour(bih, kBlue));
+    CHECK(HasColour(bih, RGB(192, 192, 192)));
+    CHECK(HasColour(bih, RGB(255, 255, 255)));
+    CHECK(HasColour(bih, RGB(0, 0, 255)));
 }

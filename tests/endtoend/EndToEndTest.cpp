@@ -136,11 +136,9 @@ TEST_CASE("Sentavio.exe keeps every Heuristics byte but the flag, at any size an
 {
     testbed::MachineScope scope;
 
-    for (DWORD type : { REG_BINARY, REG_SZ, REG_DWORD }) {
-        for (DWORD size : { 0u, 1u, 19u, 20u, 21u, 64u, 4096u }) {
-            const Machine m{ .heuristicsType = type, .heuristicsSize = size };
-            RunCase({ testbed::TypeName(type) + " of " + std::to_string(size) + " bytes", m,
-                      { Choice::Yes, false, false }, { kPrompt, RestartQuestion() }, { true, true, false } });
-        }
-    }
+    for (DWORD type : { REG_BINARY, REG_SZ, REG_DWORD })
+        for (DWORD size : { 0u, 1u, 19u, 20u, 21u, 64u, 4096u })
+            RunCase({ testbed::TypeName(type) + " of " + std::to_string(size) + " bytes",
+                      Machine{ .heuristicsType = type, .heuristicsSize = size }, { Choice::Yes, false, false },
+                      { kPrompt, RestartQuestion() }, { true, true, false } });
 }

@@ -32,17 +32,16 @@ TEST_CASE("EditHeuristics keeps every byte read but the flag and completes short
         CAPTURE(c.enable);
         REQUIRE(HeuristicsWriteSize(c.cbRead) == c.writeSize);
 
-        std::vector<BYTE> read(c.cbRead);
-        for (DWORD i = 0; i < c.cbRead; ++i)
-            read[i] = static_cast<BYTE>(0x40 + i * 13);
+        const auto read = [](DWORD i) { return static_cast<BYTE>(0x40 + i * 13); };  // the i-th byte read
         // The buffer: the bytes read, then leftovers, then a guard past the end.
         std::vector<BYTE> buffer(c.writeSize + 8, kGuard);
-        std::copy(read.begin(), read.end(), buffer.begin());
+        for (DWORD i = 0; i < c.cbRead; ++i)
+            buffer[i] = read(i);
         EditHeuristics(buffer.data(), c.cbRead, c.enable);
 
         for (DWORD i = 0; i < c.writeSize; ++i) {
             CAPTURE(i);
-            BYTE expected = i == kHeuristicsFlagIndex ? c.flag : (i < c.cbRead ? read[i] : 0);
+            BYTE expected = i == kHeuristicsFlagIndex ? c.flag : (i < c.cbRead ? read(i) : 0);
             CHECK(buffer[i] == expected);
         }
         for (DWORD i = c.writeSize; i < buffer.size(); ++i)

@@ -15,11 +15,6 @@ using testbed::RegValue;
 
 namespace {
 
-RegValue Value(DWORD type, std::vector<BYTE> bytes)
-{
-    return RegValue{ true, type, std::move(bytes) };
-}
-
 // The power key as a Windows 2000 machine has it, with the bystanders.
 void PreparePowerKey(const RegValue& heuristics)
 {
@@ -51,7 +46,7 @@ TEST_CASE("SetHeuristicsFlag writes the flag and keeps every other stored byte")
         CAPTURE(c.enable);
         RegValue stored;
         if (c.type != REG_NONE)
-            stored = Value(c.type, testbed::ValueBytes(c.type, c.size));
+            stored = RegValue{ true, c.type, testbed::ValueBytes(c.type, c.size) };
         PreparePowerKey(stored);
         // Every value as it was but Heuristics, which holds the flag.
         auto expected = testbed::ReadAllValues(testbed::kPowerKey);
@@ -69,7 +64,7 @@ TEST_CASE("SetHeuristicsFlag writes the flag and keeps every other stored byte")
 
 TEST_CASE("SetHeuristicsFlag reports a failure once and writes nothing")
 {
-    const RegValue stored = Value(REG_BINARY, testbed::Pattern(64));
+    const RegValue stored{ true, REG_BINARY, testbed::Pattern(64) };
     struct Case {
         const char* what;
         bool powerKey;
@@ -147,7 +142,7 @@ TEST_CASE("RemoveAutostartEntry deletes only the program's own value")
 
 TEST_CASE("CRegKeyHolder owns one key at a time")
 {
-    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", Value(REG_BINARY, { 1, 2, 3 })) == 0);
+    REQUIRE(testbed::WriteValue(testbed::kPowerKey, "Probe", RegValue{ true, REG_BINARY, { 1, 2, 3 } }) == 0);
     const char* const kMissing = testbed::kMissingKey.path;
     // Which key a holder holds, by what it answers for Probe: the power key
     // has it, the Run key lacks it, no key is an invalid handle.
@@ -200,7 +195,7 @@ TEST_CASE("CRegKeyHolder owns one key at a time")
         REQUIRE(key.Open(HKEY_LOCAL_MACHINE, testbed::kPowerKey.path) == ERROR_SUCCESS);
         const BYTE bytes[] = { 9, 8, 7, 6 };
         CHECK(key.SetBinary("Probe", bytes, sizeof(bytes)) == ERROR_SUCCESS);
-        CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == Value(REG_BINARY, { 9, 8, 7, 6 }));
+        CHECK(testbed::ReadValue(testbed::kPowerKey, "Probe") == RegValue{ true, REG_BINARY, { 9, 8, 7, 6 } });
         CHECK(key.DeleteValue("Probe") == ERROR_SUCCESS);
         CHECK_FALSE(testbed::ReadValue(testbed::kPowerKey, "Probe").present);
     }
