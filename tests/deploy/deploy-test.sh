@@ -47,7 +47,6 @@ older_version=0.0.0
 "$cmake" -DEXE="$work/older/Sentavio.exe" -DMSI="$work/older.msi" -DPRODUCT="$product_file" \
     -DPACKAGE_VERSION=$older_version -P "$make_package" || stop "no older package"
 package() { [ "$1" = current ] && dos_path "$msi" || dos_path "$work/older.msi"; }
-version_of() { [ "$1" = current ] && echo "$version" || echo "$older_version"; }
 
 # Which prefix: a 64-bit one names a second Program Files folder.
 cv='HKLM\Software\Microsoft\Windows\CurrentVersion'
@@ -208,63 +207,46 @@ vista VersionNT=600 refused
 win7 VersionNT=601 refused
 TABLE
 
-# Upgrade and downgrade after the user's answer: the newer package replaces
-# the older in place, writing the Run value (the new path) only where it
-# still is; the older one refuses to replace the newer.
-case=upgrade
-while read -r first choice second expected kept; do
+# Each row: FIRST installed and the user's answer (CHOICE); SECOND (or -)
+# installed over it, in MODE for a repair, EXE the file it must leave; an
+# uninstall on WINDOWS by the package or its product code (BY). An upgrade
+# replaces the older package in place, writing the Run value (the new path)
+# only where it still is; the older one refuses to replace the newer. A
+# repair changes nothing the user chose: "o" reinstalls a file only where it
+# is missing or older, and "older" has the same file version (it differs in
+# bytes the loader ignores). Wine treats "a" as "o" (Windows would copy the
+# file), and weighs the Run value's condition again even without the
+# transitive bit that Windows Installer needs: package-test.sh checks it.
+# The uninstall also works once Windows became one the package refuses.
+while read -r case first choice second mode expected exe windows by; do
     reset || break
     msiexec /i "$(package $first)" || { fail "cannot install $first: $(why $?)"; continue; }
     answer $choice
-    msiexec /i "$(package $second)"
-    expect "$first, $choice, $second: outcome" "$(outcome $?)" "$expected"
-    expect "$first, $choice, $second: machine" "$(state)" \
-        "$(installed $kept "$(version_of $kept)" "$(value_after $choice)")"
-    uninstall "$first, $choice, $second"
-done <<'TABLE'
-older kept current done current
-older ticked current done current
-current kept older refused current
-TABLE
-
-# Repair after the user's answer changes nothing the user chose. "o"
-# reinstalls a file only where it is missing or older: "older" has the same
-# file version (it differs in bytes the loader ignores), so it stays. Wine
-# treats "a" as "o" (Windows would copy the file), and weighs the Run
-# value's condition again even without the transitive bit that Windows
-# Installer needs: package-test.sh checks that bit.
-case=repair
-while read -r choice mode exe; do
-    reset || break
-    msiexec /i "$(package current)" || { fail "cannot install: $(why $?)"; continue; }
-    answer $choice
-    [ "$exe" = older ] && cp "$work/older/Sentavio.exe" "$folder/Sentavio.exe"
-    msiexec /i "$(package current)" REINSTALL=ALL REINSTALLMODE=$mode
-    expect "$choice, $mode: outcome" "$(outcome $?)" "done"
-    expect "$choice, $mode: machine" "$(state)" "$(installed $exe "$version" "$(value_after $choice)")"
-    expect "$choice, $mode: settings" "$(settings)" "$settings_before"
-    uninstall "$choice, $mode"
-done <<'TABLE'
-kept amus current
-ticked amus current
-ticked omus current
-kept omus older
-TABLE
-
-# Uninstall straight after the install, the Run value kept or deleted, by
-# the package or by its product code, on the Windows it went on or after
-# that Windows became a later one that the package refuses to install on.
-case=uninstall
-while read -r choice windows by; do
-    reset || break
-    msiexec /i "$(package current)" || { fail "cannot install: $(why $?)"; continue; }
-    answer $choice
+    if [ "$second" != - ]; then
+        [ "$exe" = older ] && cp "$work/older/Sentavio.exe" "$folder/Sentavio.exe"
+        if [ "$mode" = - ]; then
+            msiexec /i "$(package $second)"
+        else
+            msiexec /i "$(package $second)" REINSTALL=ALL REINSTALLMODE=$mode
+        fi
+        expect "$first, $choice, $second $mode: outcome" "$(outcome $?)" "$expected"
+        expect "$first, $choice, $second $mode: machine" "$(state)" \
+            "$(installed $exe "$version" "$(value_after $choice)")"
+        expect "$first, $choice, $second $mode: settings" "$(settings)" "$settings_before"
+    fi
     windows "$windows"
-    uninstall "$choice, $windows, by $by" "$by"
+    uninstall "$first, $choice, $second $mode, $windows, by $by" "$by"
 done <<'TABLE'
-kept win2k package
-ticked win2k code
-kept vista code
+upgrade older kept current - done current win2k package
+upgrade older ticked current - done current win2k package
+downgrade current kept older - refused current win2k package
+repair current kept current amus done current win2k package
+repair current ticked current amus done current win2k package
+repair current ticked current omus done current win2k package
+repair current kept current omus done older win2k package
+uninstall current kept - - - - win2k package
+uninstall current ticked - - - - win2k code
+uninstall current kept - - - - vista code
 TABLE
 
 case=end

@@ -10,32 +10,6 @@
 #include "tests/dialog/PromptDialog.h"
 #include "ui/PowerPromptDlg.h"
 
-namespace prompt {
-
-std::string FaceOf(HWND window, HFONT font)
-{
-    char face[LF_FACESIZE] = {};
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextFaceA(dc, sizeof(face), face);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return face;
-}
-
-LANGID RequestedLanguage()
-{
-    const char* locale = getenv("LC_ALL");
-    if (locale == nullptr || *locale == '\0')
-        locale = getenv("LANG");
-    for (const texts::Language& l : texts::Languages)
-        if (locale != nullptr && strncmp(locale, l.locale, 5) == 0)
-            return l.id;
-    return 0;
-}
-
-}  // namespace prompt
-
 namespace {
 
 const char kMessage[] = "The message field.";
@@ -113,11 +87,6 @@ Outcome RunPrompt(const std::function<void(HWND)>& operate, BOOL initialCheck = 
     return out;
 }
 
-int ToDialogUnits(LONG pixels, LONG base, int units)
-{
-    return MulDiv(pixels, units, base);
-}
-
 }  // namespace
 
 TEST_CASE("A new prompt holds its initial answer")
@@ -181,16 +150,18 @@ TEST_CASE("The created prompt matches its template")
     // machine without it substitutes a face of other sizes.
     CHECK(o.face == "MS Sans Serif");
     REQUIRE(dpi == 96);
-    const LONG cx = o.baseUnits.right, cy = o.baseUnits.bottom;
+    const LONG cx = o.baseUnits.right, cy = o.baseUnits.bottom;  // pixels of 4 and of 8 dialog units
     CHECK(cx == 6);
     CHECK(cy == 13);
-    CHECK(ToDialogUnits(o.client.right - o.client.left, cx, 4) == 223);
-    CHECK(ToDialogUnits(o.client.bottom - o.client.top, cy, 8) == 114);
+    CHECK(MulDiv(o.client.right - o.client.left, 4, cx) == 223);
+    CHECK(MulDiv(o.client.bottom - o.client.top, 8, cy) == 114);
 
     // The bitmap's static control takes the bitmap's size plus its edges, so
     // only its position keeps the template's rectangle.
     // The dialog manager gives every control WS_EX_NOPARENTNOTIFY.
     constexpr DWORD kCommon = WS_CHILD | WS_VISIBLE, kCommonEx = WS_EX_NOPARENTNOTIFY;
+    constexpr DWORD kTab = kCommon | WS_TABSTOP, kButton = kTab | BS_PUSHBUTTON,
+                    kField = kTab | ES_MULTILINE | ES_READONLY;
     struct Expected {
         int id;
         const char* className;
@@ -199,17 +170,13 @@ TEST_CASE("The created prompt matches its template")
         RECT rect;  // x, y, width, height in dialog units
         bool sizeFromTemplate;
     } expected[] = {
-        { IDNO, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 94, 91, 35, 14 }, true },
-        { IDC_DONT_SHOW_AGAIN, "Button", kCommon | WS_TABSTOP | BS_AUTOCHECKBOX, kCommonEx, { 15, 74, 194, 10 },
-          true },
-        { IDC_STATIC, "Static", kCommon | SS_BITMAP | SS_SUNKEN, kCommonEx | WS_EX_STATICEDGE, { 178, 12, 31, 28 },
-          false },
-        { IDC_MESSAGE, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_WANTRETURN, kCommonEx,
-          { 13, 15, 163, 28 }, true },
-        { IDC_QUESTION, "Edit", kCommon | WS_TABSTOP | ES_MULTILINE | ES_READONLY, kCommonEx, { 28, 51, 163, 20 },
-          true },
-        { IDYES, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 52, 91, 35, 14 }, true },
-        { IDCANCEL, "Button", kCommon | WS_TABSTOP | BS_PUSHBUTTON, kCommonEx, { 136, 91, 35, 14 }, true },
+        { IDNO, "Button", kButton, kCommonEx, { 94, 91, 35, 14 }, true },
+        { IDC_DONT_SHOW_AGAIN, "Button", kTab | BS_AUTOCHECKBOX, kCommonEx, { 15, 74, 194, 10 }, true },
+        { IDC_STATIC, "Static", kCommon | SS_BITMAP | SS_SUNKEN, kCommonEx | WS_EX_STATICEDGE, { 178, 12, 31, 28 }, false },
+        { IDC_MESSAGE, "Edit", kField | ES_WANTRETURN, kCommonEx, { 13, 15, 163, 28 }, true },
+        { IDC_QUESTION, "Edit", kField, kCommonEx, { 28, 51, 163, 20 }, true },
+        { IDYES, "Button", kButton, kCommonEx, { 52, 91, 35, 14 }, true },
+        { IDCANCEL, "Button", kButton, kCommonEx, { 136, 91, 35, 14 }, true },
     };
 
     // Children are listed in z-order, which is the tab order.
@@ -225,11 +192,11 @@ TEST_CASE("The created prompt matches its template")
         // focus; the template itself makes none the default.
         CHECK((c.hwnd == o.focus ? c.style & ~BS_DEFPUSHBUTTON : c.style) == e.style);
         CHECK(c.exStyle == e.exStyle);
-        CHECK(ToDialogUnits(c.rect.left - o.client.left, cx, 4) == e.rect.left);
-        CHECK(ToDialogUnits(c.rect.top - o.client.top, cy, 8) == e.rect.top);
+        CHECK(MulDiv(c.rect.left - o.client.left, 4, cx) == e.rect.left);
+        CHECK(MulDiv(c.rect.top - o.client.top, 8, cy) == e.rect.top);
         if (e.sizeFromTemplate) {
-            CHECK(ToDialogUnits(c.rect.right - c.rect.left, cx, 4) == e.rect.right);
-            CHECK(ToDialogUnits(c.rect.bottom - c.rect.top, cy, 8) == e.rect.bottom);
+            CHECK(MulDiv(c.rect.right - c.rect.left, 4, cx) == e.rect.right);
+            CHECK(MulDiv(c.rect.bottom - c.rect.top, 8, cy) == e.rect.bottom);
         }
     }
 
@@ -271,7 +238,7 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         std::string name;
         bool tick;
         Step step;
-        int target;
+        int target;  // for EnterOnFocus, the control that must have the first focus
         INT_PTR result;
         int choice;
         BOOL dontShowAgain;
@@ -283,7 +250,7 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         // Enter in the question field is the OK command on Windows; Wine's
         // multi-line edit keeps the key when no default button exists, so
         // that case has no row here.
-        { "Enter right after opening presses No", false, EnterOnFocus, 0, IDOK, IDNO, 0, false },
+        { "Enter right after opening presses No", false, EnterOnFocus, IDNO, IDOK, IDNO, 0, false },
         { "Enter on the ticked check box is the OK command", true, EnterOn, IDC_DONT_SHOW_AGAIN,
           IDOK, IDCANCEL, 1, false },
         { "Enter on the clear check box is the OK command", false, EnterOn, IDC_DONT_SHOW_AGAIN,
@@ -304,33 +271,21 @@ TEST_CASE("Keys and clicks end the prompt with the user's answer")
         Outcome out = RunPrompt([&](HWND h) {
             if (c.tick)
                 robot::SetCheck(h, IDC_DONT_SHOW_AGAIN, true);
-            switch (c.step) {
-            case EnterOnFocus:
-                pressed = robot::SettledFocus(h);
-                robot::PressKey(pressed, VK_RETURN);
-                break;
-            case EnterOn:
-                robot::FocusControl(h, c.target);
-                pressed = robot::Focus(h);
-                robot::PressKey(pressed, VK_RETURN);
-                break;
-            case Click:
+            if (c.step == Click) {
                 robot::Click(h, c.target);
-                break;
-            case Escape:
-                robot::PressKey(robot::SettledFocus(h), VK_ESCAPE);
-                break;
-            case CloseBox:
+            } else if (c.step == CloseBox) {
                 robot::CloseBox(h);
-                break;
+            } else {  // a key on the focus: the first one, or the one moved to
+                if (c.step == EnterOn)
+                    robot::FocusControl(h, c.target);
+                pressed = c.step == EnterOn ? robot::Focus(h) : robot::SettledFocus(h);
+                robot::PressKey(pressed, c.step == Escape ? VK_ESCAPE : VK_RETURN);
             }
             if (c.thenYes)
                 robot::Click(h, IDYES);
         });
         REQUIRE(out.seen.size() == 1);
-        if (c.step == EnterOnFocus)
-            CHECK(pressed == out.seen[0].Find(IDNO)->hwnd);
-        if (c.step == EnterOn)
+        if (c.step == EnterOnFocus || c.step == EnterOn)
             CHECK(pressed == out.seen[0].Find(c.target)->hwnd);
         CHECK(out.result == c.result);
         CHECK(out.choice == c.choice);
@@ -361,25 +316,22 @@ TEST_CASE("The prompt's labels follow the user's language")
     REQUIRE(out.seen.size() == 1);
     const robot::Window& w = out.seen[0];
     struct Label {
-        int id;
+        int id;  // 0: the caption
         UINT string;
+        const char* french;  // in so many words, where the row says
     } labels[] = {
-        { IDC_DONT_SHOW_AGAIN, IDS_DONT_SHOW_AGAIN },
-        { IDYES, IDS_YES },
-        { IDNO, IDS_NO },
-        { IDCANCEL, IDS_CANCEL },
+        { 0, IDS_TITLE, "Utilitaire Ostrevik Sentavio" },
+        { IDC_DONT_SHOW_AGAIN, IDS_DONT_SHOW_AGAIN, nullptr },
+        { IDYES, IDS_YES, "Oui" },
+        { IDNO, IDS_NO, "Non" },
+        { IDCANCEL, IDS_CANCEL, "Annuler" },
     };
-    CHECK(w.caption == texts::Ansi(table[IDS_TITLE]));
     for (const Label& l : labels) {
         CAPTURE(l.id);
-        REQUIRE(w.Find(l.id) != nullptr);
-        CHECK(w.Find(l.id)->text == texts::Ansi(table[l.string]));
-    }
-
-    if (ui == 0x040C) {
-        CHECK(w.caption == "Utilitaire Ostrevik Sentavio");
-        CHECK(w.Find(IDYES)->text == "Oui");
-        CHECK(w.Find(IDNO)->text == "Non");
-        CHECK(w.Find(IDCANCEL)->text == "Annuler");
+        REQUIRE((l.id == 0 || w.Find(l.id) != nullptr));
+        const std::string shown = l.id == 0 ? w.caption : w.Find(l.id)->text;
+        CHECK(shown == texts::Ansi(table[l.string]));
+        if (ui == 0x040C && l.french != nullptr)
+            CHECK(shown == l.french);
     }
 }

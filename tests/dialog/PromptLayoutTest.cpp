@@ -96,14 +96,12 @@ Layout Measure(HWND dialog)
             f.lineWidth = format.right - format.left;
             f.need = static_cast<int>(SendMessageA(c, EM_GETLINECOUNT, 0, 0));
             f.room = tm.tmHeight > 0 ? (format.bottom - format.top) / tm.tmHeight : 0;
-        } else if (f.id == IDC_DONT_SHOW_AGAIN) {
-            // As the check box draws itself: the box, half a digit's gap, and
-            // a pixel for the focus rectangle before the text.
+        } else if (f.id != IDC_STATIC) {
+            // A button's text has its whole width; the check box draws the
+            // box, half a digit's gap and a pixel for the focus rectangle
+            // before its text.
             f.need = extent.cx;
-            f.room = inside.right - (12 * l.dpi / 96 + 1) - digit / 2 - 1;
-        } else if (f.id == IDYES || f.id == IDNO || f.id == IDCANCEL) {
-            f.need = extent.cx;
-            f.room = inside.right;
+            f.room = inside.right - (f.id == IDC_DONT_SHOW_AGAIN ? (12 * l.dpi / 96 + 1) + digit / 2 + 1 : 0);
         }
         l.controls.push_back(f);
     }
@@ -120,35 +118,11 @@ const char* ControlName(int id)
     return name != names.end() ? name->second : "picture";
 }
 
-// The screen resolution of programs started from now on; the one found goes
-// back when this goes, so the tests after it see the machine as before.
-class ScreenResolution {
-public:
-    ScreenResolution() : m_found(testbed::ReadValue(kKey, kValue)) {}
-    ~ScreenResolution() { testbed::WriteValue(kKey, kValue, m_found); }
-    ScreenResolution(const ScreenResolution&) = delete;
-    ScreenResolution& operator=(const ScreenResolution&) = delete;
-
-    LONG Set(DWORD dpi) { return testbed::WriteDword(kKey, kValue, dpi); }
-
-private:
-    static constexpr testbed::RegKey kKey = {
-        testbed::Hive::LocalMachine, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
-    };
-    static constexpr const char* kValue = "LogPixels";
-    testbed::RegValue m_found;
+// Where Windows 2000 keeps the screen resolution of programs started from now on.
+constexpr testbed::RegKey kFontsKey = {
+    testbed::Hive::LocalMachine, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
 };
-
-// Windows 2000 draws every program at the screen's resolution. Wine 10, as
-// Vista and later, shows a program that does not declare itself aware of it
-// at 96 DPI, scaled: declared, the prompt opens as on Windows 2000. The call
-// is Vista's, found at run time (the test bed is built for XP).
-void DrawAtScreenResolution()
-{
-    using Aware = BOOL(WINAPI*)();
-    if (const FARPROC aware = GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))
-        reinterpret_cast<Aware>(reinterpret_cast<void*>(aware))();
-}
+constexpr const char* kLogPixels = "LogPixels";
 
 }  // namespace
 
@@ -194,7 +168,10 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
     char exe[MAX_PATH] = {};
     REQUIRE(GetModuleFileNameA(nullptr, exe, sizeof(exe)) > 0);
 
-    ScreenResolution resolution;
+    // The resolution found goes back at the end, so the tests after this one
+    // see the machine as before.
+    const testbed::RegValue found = testbed::ReadValue(kFontsKey, kLogPixels);
+    const CUndo putBack([&] { testbed::WriteValue(kFontsKey, kLogPixels, found); });
     int measured = 0;
     for (const Row& r : rows) {
         if (r.language != language)
@@ -203,7 +180,7 @@ TEST_CASE("Every text of the prompt is whole in each language, at 96 and 120 DPI
         CAPTURE(std::string(r.locale));
         CAPTURE(r.dpi);
         CAPTURE(r.set);
-        REQUIRE(resolution.Set(r.set) == ERROR_SUCCESS);
+        REQUIRE(testbed::WriteDword(kFontsKey, kLogPixels, r.set) == ERROR_SUCCESS);
         const std::string row = std::string(r.locale) + ' ' + std::to_string(r.dpi) + ' ' +
                                 std::to_string(r.baseUnits.cx) + ' ' + std::to_string(r.baseUnits.cy);
         SetEnvironmentVariableA("SENTAVIO_LAYOUT_ROW", row.c_str());
@@ -229,7 +206,13 @@ TEST_CASE("Layout of the prompt" * doctest::skip())
     int dpi = 0;
     SIZE baseUnits = {};
     REQUIRE(sscanf(row, "%15s %d %ld %ld", locale, &dpi, &baseUnits.cx, &baseUnits.cy) == 4);
-    DrawAtScreenResolution();
+    // Windows 2000 draws every program at the screen's resolution. Wine 10, as
+    // Vista and later, shows a program that does not declare itself aware of it
+    // at 96 DPI, scaled: declared, the prompt opens as on Windows 2000. The call
+    // is Vista's, found at run time (the test bed is built for XP).
+    using Aware = BOOL(WINAPI*)();
+    if (const FARPROC aware = GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))
+        reinterpret_cast<Aware>(reinterpret_cast<void*>(aware))();
     Layout l;
     ShowProgramPrompt([&](HWND h) {
         robot::SettledFocus(h);

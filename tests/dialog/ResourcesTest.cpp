@@ -25,16 +25,6 @@ std::string Bytes(const CLibraryHolder& exe, LPCSTR name, LPCSTR type)
     return p != nullptr ? std::string(p, SizeofResource(exe.Get(), res)) : std::string();
 }
 
-std::vector<char> VersionBlock(const std::string& path)
-{
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    std::vector<char> block(size);
-    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
-        block.clear();
-    return block;
-}
-
 const char* Align4(const char* base, const char* p)
 {
     return base + ((p - base + 3) & ~3);
@@ -79,16 +69,15 @@ bool HasColour(const BITMAPINFOHEADER* header, COLORREF rgb)
     return false;
 }
 
-constexpr COLORREF kRed = RGB(255, 0, 0), kYellow = RGB(255, 255, 0), kBlue = RGB(0, 0, 255),
-                   kWhite = RGB(255, 255, 255), kSilver = RGB(192, 192, 192);
-
 }  // namespace
 
 TEST_CASE("The version resource of Sentavio.exe")
 {
     const std::string path = process::SentavioExe();
-    std::vector<char> block = VersionBlock(path);
+    DWORD handle = 0;
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &handle));
     REQUIRE_FALSE(block.empty());
+    REQUIRE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT size = 0;
@@ -183,8 +172,8 @@ TEST_CASE("The icon group of Sentavio.exe: 32 and 16 pixels in 16 colours")
         CHECK(bih->biHeight == 2 * sizes[i]);  // colour bits and mask
         CHECK(bih->biBitCount == 4);
         CHECK(bih->biCompression == BI_RGB);
-        CHECK(HasColour(bih, kRed));
-        CHECK(HasColour(bih, kYellow));
+        CHECK(HasColour(bih, RGB(255, 0, 0)));
+        CHECK(HasColour(bih, RGB(255, 255, 0)));
 
         // The system accepts the image as an icon of its size.
         const CUniqueResource<HICON, &::DestroyIcon> icon(CreateIconFromResourceEx(
@@ -209,7 +198,7 @@ TEST_CASE("The bitmap of Sentavio.exe: 46 pixels square, 4 bits, uncompressed")
     CHECK(bih->biPlanes == 1);
     CHECK(bih->biBitCount == 4);
     CHECK(bih->biCompression == BI_RGB);
-    CHECK(HasColour(bih, kSilver));
-    CHECK(HasColour(bih, kWhite));
-    CHECK(HasColour(bih, kBlue));
+    CHECK(HasColour(bih, RGB(192, 192, 192)));
+    CHECK(HasColour(bih, RGB(255, 255, 255)));
+    CHECK(HasColour(bih, RGB(0, 0, 255)));
 }

@@ -109,26 +109,23 @@ TEST_CASE("Sentavio.exe applies what the user answered, and nothing else")
     const Machine noPowerKey{ .powerKey = false };
     const Machine refusesPolicy{ .fault = "WriteGlobalPwrPolicy:1" };
 
+    using enum Choice;
+    const user::Seen fileNotFound = ErrorBox(SystemText(ERROR_FILE_NOT_FOUND));
     const Case cases[] = {
-        { "Cancel with the check box", usual, { Choice::Cancel, true, false }, { kPrompt },
-          { false, false, false } },
-        { "Cancel", usual, { Choice::Cancel, false, false }, { kPrompt }, { false, false, false } },
-        { "the framework's OK with the check box", usual, { Choice::Ok, true, false }, { kPrompt },
-          { false, false, true } },
-        { "the framework's OK", usual, { Choice::Ok, false, false }, { kPrompt }, { false, false, false } },
-        { "No with the check box", usual, { Choice::No, true, false }, { kPrompt }, { false, false, true } },
-        { "No", usual, { Choice::No, false, false }, { kPrompt }, { false, false, false } },
-        { "Yes, no restart, with the check box", usual, { Choice::Yes, true, false },
-          { kPrompt, RestartQuestion() }, { true, true, true } },
-        { "Yes, no restart", usual, { Choice::Yes, false, false }, { kPrompt, RestartQuestion() },
-          { true, true, false } },
-        { "Yes with the check box and the restart, autostart value already gone", noAutostart,
-          { Choice::Yes, true, true },
-          { kPrompt, RestartQuestion(), ErrorBox(SystemText(ERROR_FILE_NOT_FOUND)) },
-          { true, true, false } },
-        { "Yes, Heuristics write fails, with the check box", noPowerKey, { Choice::Yes, true, true },
-          { kPrompt, ErrorBox(SystemText(ERROR_FILE_NOT_FOUND)) }, { false, false, true } },
-        { "Yes, policy write fails, with the check box", refusesPolicy, { Choice::Yes, true, true },
+        { "Cancel with the check box", usual, { Cancel, true, false }, { kPrompt }, { false, false, false } },
+        { "Cancel", usual, { Cancel, false, false }, { kPrompt }, { false, false, false } },
+        { "the framework's OK with the check box", usual, { Ok, true, false }, { kPrompt }, { false, false, true } },
+        { "the framework's OK", usual, { Ok, false, false }, { kPrompt }, { false, false, false } },
+        { "No with the check box", usual, { No, true, false }, { kPrompt }, { false, false, true } },
+        { "No", usual, { No, false, false }, { kPrompt }, { false, false, false } },
+        { "Yes, no restart, with the check box", usual, { Yes, true, false }, { kPrompt, RestartQuestion() },
+          { true, true, true } },
+        { "Yes, no restart", usual, { Yes, false, false }, { kPrompt, RestartQuestion() }, { true, true, false } },
+        { "Yes with the check box and the restart, autostart value already gone", noAutostart, { Yes, true, true },
+          { kPrompt, RestartQuestion(), fileNotFound }, { true, true, false } },
+        { "Yes, Heuristics write fails, with the check box", noPowerKey, { Yes, true, true },
+          { kPrompt, fileNotFound }, { false, false, true } },
+        { "Yes, policy write fails, with the check box", refusesPolicy, { Yes, true, true },
           { kPrompt, ErrorBox(Text(IDS_REGISTRY_ERROR)) }, { true, false, true } },
     };
     for (const Case& c : cases)
@@ -139,11 +136,9 @@ TEST_CASE("Sentavio.exe keeps every Heuristics byte but the flag, at any size an
 {
     testbed::MachineScope scope;
 
-    for (DWORD type : { REG_BINARY, REG_SZ, REG_DWORD }) {
-        for (DWORD size : { 0u, 1u, 19u, 20u, 21u, 64u, 4096u }) {
-            const Machine m{ .heuristicsType = type, .heuristicsSize = size };
-            RunCase({ testbed::TypeName(type) + " of " + std::to_string(size) + " bytes", m,
-                      { Choice::Yes, false, false }, { kPrompt, RestartQuestion() }, { true, true, false } });
-        }
-    }
+    for (DWORD type : { REG_BINARY, REG_SZ, REG_DWORD })
+        for (DWORD size : { 0u, 1u, 19u, 20u, 21u, 64u, 4096u })
+            RunCase({ testbed::TypeName(type) + " of " + std::to_string(size) + " bytes",
+                      Machine{ .heuristicsType = type, .heuristicsSize = size }, { Choice::Yes, false, false },
+                      { kPrompt, RestartQuestion() }, { true, true, false } });
 }

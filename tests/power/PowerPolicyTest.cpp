@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "system/PowerPolicy.h"
 #include "tests/faults/FaultStandIns.h"
+#include "tests/testbed/Holders.h"
 #include "tests/testbed/PowerMachine.h"
 #include "tests/support/Texts.h"
 
@@ -43,15 +44,11 @@ enum class Operation { Hibernate, Read, Write };
 // The operation's answer as a number: a HibernateState or a BOOL.
 int Perform(Operation operation, DischargeSettings& read)
 {
-    switch (operation) {
-    case Operation::Hibernate:
+    if (operation == Operation::Hibernate)
         return static_cast<int>(IsHibernateAllowed());
-    case Operation::Read:
+    if (operation == Operation::Read)
         return ReadDischargeSettings(read);
-    case Operation::Write:
-        return WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms));
-    }
-    return -1;
+    return WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms));
 }
 
 const int kAllowed = static_cast<int>(HibernateState::Allowed);
@@ -157,71 +154,9 @@ TEST_CASE("the optimum is written over the stored policy with every other byte k
               CHECK(ReadDischargeSettings(read));
               CHECK(WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms)));
           }).boxes.empty());
-    CHECK(read.dwCriticalAlarmEnabled == 1);
-    CHECK(read.dwLowAlarmEnabled == 1);
-    CHECK(read.dwCriticalLevel == 5);
-    CHECK(read.dwCriticalAction == PowerActionNone);
-    CHECK(read.dwCriticalEventCode == 0);
+    CHECK(testbed::Words(read, " ") == "1 1 5 0 0");  // PowerActionNone is 0
     CHECK(SamePolicy(StoredPolicy(), testbed::LaptopPolicy(testbed::kOptimumAlarms)));
 }
-
-namespace {
-
-// A file this test puts down and takes away again.
-class PlantedFile {
-public:
-    explicit PlantedFile(std::string path) : m_path(std::move(path))
-    {
-        m_planted = CopyFileA(testbed::PlantedPowerLibraryFile().c_str(), m_path.c_str(), FALSE) != FALSE;
-    }
-    ~PlantedFile() { DeleteFileA(m_path.c_str()); }
-    PlantedFile(const PlantedFile&) = delete;
-    PlantedFile& operator=(const PlantedFile&) = delete;
-    bool Planted() const { return m_planted; }
-
-private:
-    std::string m_path;
-    bool m_planted = false;
-};
-
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const std::string& dir)
-    {
-        GetCurrentDirectoryA(MAX_PATH, m_previous);
-        CreateDirectoryA(dir.c_str(), nullptr);
-        m_changed = SetCurrentDirectoryA(dir.c_str()) != FALSE;
-    }
-    ~CurrentDirectory()
-    {
-        SetCurrentDirectoryA(m_previous);
-    }
-    CurrentDirectory(const CurrentDirectory&) = delete;
-    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
-    bool Changed() const { return m_changed; }
-
-private:
-    char m_previous[MAX_PATH] = {};
-    bool m_changed = false;
-};
-
-std::string DirectoryOf(const std::string& path)
-{
-    return path.substr(0, path.find_last_of('\\'));
-}
-
-// The file a search by name finds first, as a careless program would load it.
-std::string FoundByName()
-{
-    const CLibraryHolder module(LoadLibraryA("powrprof.dll"));
-    if (!module)
-        return std::string();
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(module.Get(), path, MAX_PATH);
-    return path;
-}
-
-}  // namespace
 
 // The program runs as an administrator at every logon: a library planted
 // beside it or in its current directory must never be loaded. The planted
@@ -234,9 +169,11 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string besideProgram = DirectoryOf(self);
+    const std::string besideProgram = std::string(self).substr(0, std::string(self).find_last_of('\\'));
     const std::string workDir = std::string(temp) + "sentavio-planted";
     const std::string missingLibrary = SystemText(ERROR_MOD_NOT_FOUND);
+    char previousDir[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previousDir);
 
     struct Case {
         std::string dir;
@@ -255,13 +192,17 @@ TEST_CASE("a powrprof.dll beside the program or in the current directory is not 
         CAPTURE(std::string(testbed::PowerLibraryName(c.library)));
         PrepareMachine();
         REQUIRE(testbed::SetPowerLibrary(c.library) == 0);
-        CurrentDirectory cwd(workDir);
-        REQUIRE(cwd.Changed());
+        CreateDirectoryA(workDir.c_str(), nullptr);
+        const CUndo back([&] { SetCurrentDirectoryA(previousDir); });
+        REQUIRE(SetCurrentDirectoryA(workDir.c_str()));
         const std::string plant = c.dir + "\\powrprof.dll";
-        PlantedFile planted(plant);
-        REQUIRE(planted.Planted());
-        // The plant is where a careless search would take it.
-        CHECK((lstrcmpiA(FoundByName().c_str(), plant.c_str()) == 0) == c.searchFindsPlant);
+        const CUndo unplant([&] { DeleteFileA(plant.c_str()); });
+        REQUIRE(CopyFileA(testbed::PlantedPowerLibraryFile().c_str(), plant.c_str(), FALSE));
+        // The plant is where a careless search by name would take it; the library goes again at once.
+        char found[MAX_PATH] = {};
+        if (const CLibraryHolder module(LoadLibraryA("powrprof.dll")); module)
+            GetModuleFileNameA(module.Get(), found, MAX_PATH);
+        CHECK((lstrcmpiA(found, plant.c_str()) == 0) == c.searchFindsPlant);
 
         HibernateState state = HibernateState::Allowed;
         texts::CheckErrorBox(texts::Run([&] { state = IsHibernateAllowed(); }).boxes, c.box);

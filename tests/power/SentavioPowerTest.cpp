@@ -24,17 +24,14 @@ using testbed::Alarms;
 using testbed::PowerLibrary;
 constexpr auto With = testbed::OptimumWith;
 
-namespace {
-
-enum class Shows { Nothing, Prompt, ErrorBox };
-
-}  // namespace
-
 TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the optimum")
 {
     testbed::MachineScope scope;
 
     const Alarms optimum = testbed::kOptimumAlarms;
+    enum class Shows { Nothing, Prompt, ErrorBox };
+    using enum Shows;
+    using enum PowerLibrary;
     struct Case {
         const char* name;
         Alarms alarms;
@@ -44,21 +41,19 @@ TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the 
         Shows shows;
         std::string text;  // the box's text when it is an error box
     } cases[] = {
-        { "optimum, hibernation allowed", optimum, 1, PowerLibrary::StandIn, nullptr, Shows::Nothing, "" },
-        { "critical alarm off", With(&Alarms::criticalEnabled, 0), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "low alarm on", With(&Alarms::lowEnabled, 1), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "critical level 99", With(&Alarms::criticalLevel, 99), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "critical action shutdown", With(&Alarms::criticalAction, PowerActionShutdown), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "event code 1", With(&Alarms::criticalEventCode, 1), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "critical Enable byte 2", With(&Alarms::criticalEnabled, 2), 1, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "hibernation not allowed", optimum, 0, PowerLibrary::StandIn, nullptr, Shows::Prompt, "" },
-        { "another hibernation answer", optimum, 2, PowerLibrary::StandIn, nullptr, Shows::Nothing, "" },
-        { "no power library", optimum, 1, PowerLibrary::Missing, nullptr, Shows::ErrorBox,
-          SystemText(ERROR_MOD_NOT_FOUND) },
-        { "refused read", optimum, 1, PowerLibrary::StandIn, "ReadGlobalPwrPolicy:1", Shows::ErrorBox, Text(IDS_REGISTRY_ERROR) },
+        { "optimum, hibernation allowed", optimum, 1, StandIn, nullptr, Nothing, "" },
+        { "critical alarm off", With(&Alarms::criticalEnabled, 0), 1, StandIn, nullptr, Prompt, "" },
+        { "low alarm on", With(&Alarms::lowEnabled, 1), 1, StandIn, nullptr, Prompt, "" },
+        { "critical level 99", With(&Alarms::criticalLevel, 99), 1, StandIn, nullptr, Prompt, "" },
+        { "critical action shutdown", With(&Alarms::criticalAction, PowerActionShutdown), 1, StandIn, nullptr, Prompt, "" },
+        { "event code 1", With(&Alarms::criticalEventCode, 1), 1, StandIn, nullptr, Prompt, "" },
+        { "critical Enable byte 2", With(&Alarms::criticalEnabled, 2), 1, StandIn, nullptr, Prompt, "" },
+        { "hibernation not allowed", optimum, 0, StandIn, nullptr, Prompt, "" },
+        { "another hibernation answer", optimum, 2, StandIn, nullptr, Nothing, "" },
+        { "no power library", optimum, 1, Missing, nullptr, ErrorBox, SystemText(ERROR_MOD_NOT_FOUND) },
+        { "refused read", optimum, 1, StandIn, "ReadGlobalPwrPolicy:1", ErrorBox, Text(IDS_REGISTRY_ERROR) },
         // Stock Wine allows hibernation but refuses to read the policy.
-        { "Wine's own library", optimum, 1, PowerLibrary::WineOwn, nullptr, Shows::ErrorBox,
-          Text(IDS_REGISTRY_ERROR) },
+        { "Wine's own library", optimum, 1, WineOwn, nullptr, ErrorBox, Text(IDS_REGISTRY_ERROR) },
     };
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));

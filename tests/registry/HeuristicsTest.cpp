@@ -6,18 +6,6 @@
 
 #include "system/Heuristics.h"
 
-namespace {
-
-std::vector<BYTE> Bytes(DWORD size, BYTE first)
-{
-    std::vector<BYTE> bytes(size);
-    for (DWORD i = 0; i < size; ++i)
-        bytes[i] = static_cast<BYTE>(first + i * 13);
-    return bytes;
-}
-
-}  // namespace
-
 TEST_CASE("EditHeuristics keeps every byte read but the flag and completes short values with zeros")
 {
     constexpr BYTE kGuard = 0xEE;  // what the buffer held where nothing was read
@@ -44,15 +32,16 @@ TEST_CASE("EditHeuristics keeps every byte read but the flag and completes short
         CAPTURE(c.enable);
         REQUIRE(HeuristicsWriteSize(c.cbRead) == c.writeSize);
 
-        const std::vector<BYTE> read = Bytes(c.cbRead, 0x40);
+        const auto read = [](DWORD i) { return static_cast<BYTE>(0x40 + i * 13); };  // the i-th byte read
         // The buffer: the bytes read, then leftovers, then a guard past the end.
         std::vector<BYTE> buffer(c.writeSize + 8, kGuard);
-        std::copy(read.begin(), read.end(), buffer.begin());
+        for (DWORD i = 0; i < c.cbRead; ++i)
+            buffer[i] = read(i);
         EditHeuristics(buffer.data(), c.cbRead, c.enable);
 
         for (DWORD i = 0; i < c.writeSize; ++i) {
             CAPTURE(i);
-            BYTE expected = i == kHeuristicsFlagIndex ? c.flag : (i < c.cbRead ? read[i] : 0);
+            BYTE expected = i == kHeuristicsFlagIndex ? c.flag : (i < c.cbRead ? read(i) : 0);
             CHECK(buffer[i] == expected);
         }
         for (DWORD i = c.writeSize; i < buffer.size(); ++i)

@@ -80,25 +80,6 @@ TracedRun RunTraced()
     return run;
 }
 
-struct Machine {
-    const char* version;
-    const char* driverPath;
-    testbed::Alarms alarms;
-};
-
-// A machine that qualifies with these alarms, then this version and driver.
-void Prepare(const Machine& machine)
-{
-    REQUIRE(testbed::Qualify(machine.alarms) == ERROR_SUCCESS);
-    REQUIRE(testbed::SetProgramVersion(machine.version) == ERROR_SUCCESS);
-    REQUIRE(testbed::SetService(testbed::kBatteryService, machine.driverPath) == ERROR_SUCCESS);
-}
-
-const Machine kOtherWindows = { "win7", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };
-const Machine kStockDriver = { "win2k", testbed::kStockDriverPath, testbed::kCriticalAtFiveNoAction };
-const Machine kAlreadyOptimal = { "win2k", testbed::kMakersDriverPath, testbed::kOptimumAlarms };
-const Machine kNeedsPrompt = { "win2k", testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction };
-
 }  // namespace
 
 TEST_CASE("every late-bound user32 function resolves to the library's own export")
@@ -142,20 +123,26 @@ TEST_CASE("Sentavio.exe imports neither user32 nor gdi32")
 
 TEST_CASE("Sentavio.exe loads user32 only on a path that shows a window")
 {
+    using testbed::kMakersDriverPath, testbed::kCriticalAtFiveNoAction;
+    // Each a machine that qualifies with these alarms, then this version and driver.
     struct Case {
         const char* name;
-        const Machine& machine;
+        const char* version;
+        const char* driverPath;
+        testbed::Alarms alarms;
         bool showsWindow;
     } cases[] = {
-        { "another Windows version", kOtherWindows, false },
-        { "NT 5 with the stock battery driver", kStockDriver, false },
-        { "qualifying machine, settings already optimal", kAlreadyOptimal, false },
-        { "qualifying machine, settings to be changed", kNeedsPrompt, true },
+        { "another Windows version", "win7", kMakersDriverPath, kCriticalAtFiveNoAction, false },
+        { "NT 5 with the stock battery driver", "win2k", testbed::kStockDriverPath, kCriticalAtFiveNoAction, false },
+        { "qualifying machine, settings already optimal", "win2k", kMakersDriverPath, testbed::kOptimumAlarms, false },
+        { "qualifying machine, settings to be changed", "win2k", kMakersDriverPath, kCriticalAtFiveNoAction, true },
     };
     testbed::MachineScope scope;
     for (const Case& c : cases) {
         CAPTURE(std::string(c.name));
-        Prepare(c.machine);
+        REQUIRE(testbed::Qualify(c.alarms) == ERROR_SUCCESS);
+        REQUIRE(testbed::SetProgramVersion(c.version) == ERROR_SUCCESS);
+        REQUIRE(testbed::SetService(testbed::kBatteryService, c.driverPath) == ERROR_SUCCESS);
         const TracedRun run = RunTraced();
         REQUIRE(run.session.ended);
         CHECK(run.faults.empty());
@@ -170,7 +157,7 @@ TEST_CASE("without user32 a window call fails and the program still ends normall
     // The machine on which the program shows its prompt (see above), so the
     // run reaches the window calls.
     testbed::MachineScope scope;
-    Prepare(kNeedsPrompt);
+    REQUIRE(testbed::Qualify() == ERROR_SUCCESS);
 
     // Wine's per-program override: an empty load order disables the library.
     const testbed::CSubKey overrides(testbed::kAppDefaultsKey, std::string(testbed::kSentavioExe) + "\\DllOverrides");

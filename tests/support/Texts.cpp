@@ -97,6 +97,14 @@ const char* const* Named(const char* name)
     return nullptr;
 }
 
+std::wstring Wide(const std::string& utf8)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
 std::string Narrow(UINT codePage, DWORD flags, const std::wstring& wide)
 {
     const int size = static_cast<int>(wide.size());
@@ -117,14 +125,6 @@ const char* const* TableFor(LANGID id)
         if (l.id == id)
             return l.table;
     return nullptr;
-}
-
-std::wstring Wide(const std::string& utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
 }
 
 std::string Utf8(const std::wstring& wide)

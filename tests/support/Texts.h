@@ -25,7 +25,6 @@ extern const std::vector<Language> Languages;
 // The table for a language id, or nullptr when the program has none.
 const char* const* TableFor(LANGID id);
 
-std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
 // UTF-8 to the ANSI code page, as the program loads its texts.
 std::string Ansi(const std::string& utf8);

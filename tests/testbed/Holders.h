@@ -3,6 +3,8 @@
 
 #include "messages/Holders.h"
 
+#include <functional>
+
 // Handles that fail as INVALID_HANDLE_VALUE: CreateFile, CreateToolhelp32Snapshot.
 using CFileHolder = CUniqueResource<HANDLE, &::CloseHandle, LONG_PTR(-1)>;
 
@@ -14,3 +16,15 @@ inline int ReleaseScreenDC(HDC dc)
 using CScreenDCHolder = CUniqueResource<HDC, &ReleaseScreenDC>;
 using CDCHolder = CUniqueResource<HDC, &::DeleteDC>;
 using CBitmapHolder = CUniqueResource<HBITMAP, &::DeleteObject>;
+
+// Puts back what a test changed, however the test ends.
+class CUndo {
+public:
+    explicit CUndo(std::function<void()> undo) : m_undo(std::move(undo)) {}
+    ~CUndo() { m_undo(); }
+    CUndo(const CUndo&) = delete;
+    CUndo& operator=(const CUndo&) = delete;
+
+private:
+    std::function<void()> m_undo;
+};

@@ -70,22 +70,18 @@ DWORD SetService(const char* name, const std::string& binaryPath)
     DWORD error = 0;
     for (DWORD waited = 0; waited <= kDeletionWaitMs; waited += kPollMs) {
         CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
-        if (service) {
-            if (ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
-                                     binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+        if (service && ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                            binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+            return 0;
+        if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) {
+            service.Reset(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                                         SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr,
+                                         nullptr, nullptr, nullptr, nullptr));
+            if (service)
                 return 0;
-            error = GetLastError();
-        } else {
-            error = GetLastError();
-            if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
-                service.Reset(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS,
-                                             SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                             binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
-                if (service)
-                    return 0;
-                error = GetLastError();
-            }
         }
+        // The error of the call that failed last: changing, opening or creating.
+        error = GetLastError();
         if (error != ERROR_SERVICE_MARKED_FOR_DELETE)
             return error;
         Sleep(kPollMs);
@@ -121,15 +117,10 @@ ServiceState QueryService(const char* name)
 {
     ServiceState state;
     CServiceHolder manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) {
-        state.error = GetLastError();
-        return state;
-    }
-    CServiceHolder service(OpenServiceA(manager.Get(), name, SERVICE_QUERY_CONFIG));
+    CServiceHolder service(manager ? OpenServiceA(manager.Get(), name, SERVICE_QUERY_CONFIG) : nullptr);
     if (!service) {
-        DWORD error = GetLastError();
-        if (error != ERROR_SERVICE_DOES_NOT_EXIST)
-            state.error = error;
+        const DWORD error = GetLastError();  // the manager's, when there is none
+        state.error = error == ERROR_SERVICE_DOES_NOT_EXIST ? 0 : error;
         return state;
     }
     state.present = true;

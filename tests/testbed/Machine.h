@@ -33,7 +33,7 @@ struct Command {
 struct Area {
     const char* name;
     std::vector<Command> commands;
-    // Appends "what: state" lines for the tool's report.
+    // Appends "what: state" lines for the tool's report; nullptr where another area reports its state.
     void (*report)(std::vector<std::string>& lines);
 };
 

@@ -65,28 +65,22 @@ DWORD SetPowerLibrary(PowerLibrary library)
 {
     const LibraryRow& row = RowOf(library);
     const std::string installed = InstalledFile();
-    DWORD error = ERROR_SUCCESS;
     if (library == PowerLibrary::WineOwn) {
         if (GetFileAttributesA(WineOwnFile().c_str()) != INVALID_FILE_ATTRIBUTES &&
             !CopyFileA(WineOwnFile().c_str(), installed.c_str(), FALSE))
             return GetLastError();
-        error = static_cast<DWORD>(DeleteValue(kDllOverridesKey, kOverrideName));
     } else {
         // The first change of a fresh prefix finds Wine's file in place.
         if (GetFileAttributesA(WineOwnFile().c_str()) == INVALID_FILE_ATTRIBUTES &&
             !CopyFileA(installed.c_str(), WineOwnFile().c_str(), TRUE))
             return GetLastError();
-        if (row.variantDir != nullptr) {
-            if (!CopyFileA(VariantFile(row.variantDir).c_str(), installed.c_str(), FALSE))
-                return GetLastError();
-        } else if (!DeleteFileA(installed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        if (row.variantDir != nullptr ? !CopyFileA(VariantFile(row.variantDir).c_str(), installed.c_str(), FALSE)
+                                      : !DeleteFileA(installed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
             return GetLastError();
-        }
-        error = static_cast<DWORD>(WriteString(kDllOverridesKey, kOverrideName, "native"));
     }
-    if (error != ERROR_SUCCESS)
-        return error;
-    return static_cast<DWORD>(WriteString(kSwitchKey, kLibraryValue, row.name));
+    const LONG error = library == PowerLibrary::WineOwn ? DeleteValue(kDllOverridesKey, kOverrideName)
+                                                        : WriteString(kDllOverridesKey, kOverrideName, "native");
+    return static_cast<DWORD>(error != ERROR_SUCCESS ? error : WriteString(kSwitchKey, kLibraryValue, row.name));
 }
 
 const char* PowerLibraryName(PowerLibrary library)
@@ -124,12 +118,18 @@ DischargeSettings Settings(const Alarms& a)
     return { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode };
 }
 
-std::string Words(const Alarms& a, const char* separator)
+std::string Words(const DischargeSettings& s, const char* separator)
 {
     std::string words;
-    for (DWORD value : { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode })
+    for (DWORD value : { s.dwCriticalAlarmEnabled, s.dwLowAlarmEnabled, s.dwCriticalLevel, s.dwCriticalAction,
+                         s.dwCriticalEventCode })
         words += (words.empty() ? "" : separator) + std::to_string(value);
     return words;
+}
+
+std::string Words(const Alarms& a, const char* separator)
+{
+    return Words(Settings(a), separator);
 }
 
 GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
@@ -154,14 +154,6 @@ GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
     policy.mach = { 1, PowerSystemWorking, PowerSystemSleeping1, 25 };
     SetAlarms(policy, alarms);
     return policy;
-}
-
-Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
-{
-    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
-    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
-    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
-             critical.PowerPolicy.EventCode };
 }
 
 void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
@@ -244,6 +236,14 @@ int HibernateCommand(const std::vector<std::string>& args)
     if (args.size() != 1 || !ParseNumber(args[0], answer))
         return 2;
     return Outcome(static_cast<DWORD>(SetHibernateAnswer(answer)), "cannot set the answer");
+}
+
+Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
+{
+    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
+    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
+             critical.PowerPolicy.EventCode };
 }
 
 // An Enable byte: 1 is on; any other value but 0 is shown as it is.

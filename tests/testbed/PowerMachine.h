@@ -59,13 +59,13 @@ Alarms OptimumWith(DWORD Alarms::*field, DWORD value);
 // The same five values as the program holds them.
 DischargeSettings Settings(const Alarms& alarms);
 // The five values as numbers with this separator between them: "1 0 100 3 0".
+std::string Words(const DischargeSettings& settings, const char* separator);
 std::string Words(const Alarms& alarms, const char* separator);
 // A usual laptop setting: critical alarm at 5 % with no action, low alarm on.
 constexpr Alarms kCriticalAtFiveNoAction = { 1, 1, 5, PowerActionNone, 0 };
 
 // A laptop's policy carrying these alarms, every other field set (no byte is zero by chance).
 GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms);
-Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy);
 void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms);
 
 // Writes or reads the two registry values themselves, as the stand-in library does (Registry.cpp).

@@ -26,16 +26,17 @@ LONG ReadExactly(const RegKey& key, const char* name, DWORD type, void* data, DW
     return status == ERROR_SUCCESS && (stored != type || read != size) ? ERROR_INVALID_DATA : status;
 }
 
+// The key, created when needed, opened with this access into hkey.
+LONG CreateKey(const RegKey& key, REGSAM access, CKeyHolder& hkey)
+{
+    return RegCreateKeyExA(Root(key), key.path, 0, nullptr, 0, access, nullptr, hkey.Put(), nullptr);
+}
+
 }  // namespace
 
 LONG OpenKey(const RegKey& key, REGSAM access, CKeyHolder& hkey)
 {
     return RegOpenKeyExA(Root(key), key.path, 0, access, hkey.Put());
-}
-
-LONG CreateKey(const RegKey& key, REGSAM access, CKeyHolder& hkey)
-{
-    return RegCreateKeyExA(Root(key), key.path, 0, nullptr, 0, access, nullptr, hkey.Put(), nullptr);
 }
 
 LONG WriteValue(const RegKey& key, const char* name, DWORD type, const void* data, DWORD size)
@@ -56,11 +57,6 @@ DWORD ReadDword(const RegKey& key, const char* name, DWORD absent)
 LONG WriteDword(const RegKey& key, const char* name, DWORD value)
 {
     return WriteValue(key, name, REG_DWORD, &value, sizeof(value));
-}
-
-LONG ReadBinary(const RegKey& key, const char* name, void* data, DWORD size)
-{
-    return ReadExactly(key, name, REG_BINARY, data, size);
 }
 
 LONG DeleteValue(const RegKey& key, const char* name)
@@ -101,9 +97,9 @@ LONG StorePowerPolicy(const GLOBAL_POWER_POLICY& policy)
 LONG LoadPowerPolicy(GLOBAL_POWER_POLICY& policy)
 {
     GLOBAL_POWER_POLICY loaded = {};
-    LONG status = ReadBinary(kUserPolicyKey, kPolicyValue, &loaded.user, sizeof(loaded.user));
+    LONG status = ReadExactly(kUserPolicyKey, kPolicyValue, REG_BINARY, &loaded.user, sizeof(loaded.user));
     if (status == ERROR_SUCCESS)
-        status = ReadBinary(kMachinePolicyKey, kPolicyValue, &loaded.mach, sizeof(loaded.mach));
+        status = ReadExactly(kMachinePolicyKey, kPolicyValue, REG_BINARY, &loaded.mach, sizeof(loaded.mach));
     if (status == ERROR_SUCCESS)
         policy = loaded;
     return status;

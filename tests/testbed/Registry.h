@@ -38,10 +38,8 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
-// Opens the key with this access into hkey; a missing key answers
-// ERROR_FILE_NOT_FOUND. CreateKey creates it when needed.
+// Opens the key with this access into hkey; a missing key answers ERROR_FILE_NOT_FOUND.
 LONG OpenKey(const RegKey& key, REGSAM access, CKeyHolder& hkey);
-LONG CreateKey(const RegKey& key, REGSAM access, CKeyHolder& hkey);
 
 RegValue ReadValue(const RegKey& key, const char* name);
 // Every value of the key by name; empty when the key is missing.
@@ -52,10 +50,6 @@ LONG WriteValue(const RegKey& key, const char* name, const RegValue& value);
 // absent when the value is missing or not a DWORD.
 DWORD ReadDword(const RegKey& key, const char* name, DWORD absent);
 LONG WriteDword(const RegKey& key, const char* name, DWORD value);
-
-// Exactly size bytes of a binary value: another type or size answers
-// ERROR_INVALID_DATA.
-LONG ReadBinary(const RegKey& key, const char* name, void* data, DWORD size);
 
 // "" when the value is missing or not a string.
 std::string ReadString(const RegKey& key, const char* name);

@@ -49,8 +49,7 @@ const struct {
     const char* name;
 } kTypeNames[] = { { REG_BINARY, "binary" }, { REG_SZ, "string" }, { REG_DWORD, "number" } };
 
-}  // namespace
-
+// REG_NONE for any word but those.
 DWORD TypeFromName(const std::string& name)
 {
     for (const auto& t : kTypeNames)
@@ -58,6 +57,8 @@ DWORD TypeFromName(const std::string& name)
             return t.type;
     return REG_NONE;
 }
+
+}  // namespace
 
 std::string TypeName(DWORD type)
 {

@@ -30,8 +30,7 @@ std::vector<BYTE> Pattern(DWORD size);
 // printable characters ending in its terminator, so the 8-bit calls read back exactly these bytes.
 std::vector<BYTE> ValueBytes(DWORD type, DWORD size);
 
-// "binary", "string", "number"; REG_NONE for any other word.
-DWORD TypeFromName(const std::string& name);
+// "binary", "string", "number"; "type N" for any other.
 std::string TypeName(DWORD type);
 
 }  // namespace testbed

@@ -38,22 +38,20 @@ GUITHREADINFO GuiInfo(HWND window)
     return info;
 }
 
-struct FindData {
-    DWORD processId;
-    const std::vector<HWND>* seen;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
+template <typename Each>
+BOOL CALLBACK CallEach(HWND hwnd, LPARAM each)
 {
-    auto* data = reinterpret_cast<FindData*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != data->processId || !IsWindowVisible(hwnd) ||
-        std::find(data->seen->begin(), data->seen->end(), hwnd) != data->seen->end())
-        return TRUE;
-    data->found = hwnd;
-    return FALSE;
+    return (*reinterpret_cast<Each*>(each))(hwnd) ? TRUE : FALSE;
+}
+
+// Hands each(hwnd) the children of `parent`, or with nullptr every top-level window, until it answers false.
+template <typename Each>
+void ForEachWindow(HWND parent, Each each)
+{
+    if (parent == nullptr)
+        EnumWindows(CallEach<Each>, reinterpret_cast<LPARAM>(&each));
+    else
+        EnumChildWindows(parent, CallEach<Each>, reinterpret_cast<LPARAM>(&each));
 }
 
 std::string ClassOf(HWND hwnd)
@@ -61,23 +59,6 @@ std::string ClassOf(HWND hwnd)
     char name[256] = {};
     GetClassNameA(hwnd, name, sizeof(name));
     return name;
-}
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam)
-{
-    auto* window = reinterpret_cast<Window*>(lParam);
-    if (GetParent(hwnd) != window->hwnd)
-        return TRUE;
-    Control c;
-    c.hwnd = hwnd;
-    c.id = GetDlgCtrlID(hwnd);
-    c.className = ClassOf(hwnd);
-    c.text = Text(hwnd);
-    c.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
-    c.exStyle = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE));
-    GetWindowRect(hwnd, &c.rect);
-    window->controls.push_back(c);
-    return TRUE;
 }
 
 }  // namespace
@@ -93,13 +74,9 @@ const Control* Window::Find(int id) const
 std::string Window::StaticText() const
 {
     std::string all;
-    for (const Control& c : controls) {
-        if (lstrcmpiA(c.className.c_str(), "Static") != 0 || c.text.empty())
-            continue;
-        if (!all.empty())
-            all += '\n';
-        all += c.text;
-    }
+    for (const Control& c : controls)
+        if (lstrcmpiA(c.className.c_str(), "Static") == 0 && !c.text.empty())
+            all += (all.empty() ? "" : "\n") + c.text;
     return all;
 }
 
@@ -114,12 +91,18 @@ std::vector<int> Window::Buttons() const
 
 HWND WaitForWindow(DWORD processId, DWORD timeoutMs, const std::vector<HWND>& seen)
 {
-    FindData data = { processId, &seen, nullptr };
-    WaitFor(timeoutMs, 20, [&data] {
-        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&data));
-        return data.found != nullptr;
+    HWND found = nullptr;
+    WaitFor(timeoutMs, 20, [&] {
+        ForEachWindow(nullptr, [&](HWND hwnd) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == processId && IsWindowVisible(hwnd) && std::find(seen.begin(), seen.end(), hwnd) == seen.end())
+                found = hwnd;
+            return found == nullptr;
+        });
+        return found != nullptr;
     });
-    return data.found;
+    return found;
 }
 
 bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
@@ -153,7 +136,20 @@ Window Read(HWND hwnd)
     w.exStyle = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE));
     w.owner = GetWindow(hwnd, GW_OWNER);
     GetWindowRect(hwnd, &w.rect);
-    EnumChildWindows(hwnd, CollectChild, reinterpret_cast<LPARAM>(&w));
+    ForEachWindow(hwnd, [&w](HWND child) {
+        if (GetParent(child) != w.hwnd)
+            return true;
+        Control c;
+        c.hwnd = child;
+        c.id = GetDlgCtrlID(child);
+        c.className = ClassOf(child);
+        c.text = Text(child);
+        c.style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+        c.exStyle = static_cast<DWORD>(GetWindowLongA(child, GWL_EXSTYLE));
+        GetWindowRect(child, &c.rect);
+        w.controls.push_back(c);
+        return true;
+    });
     for (const Control& c : w.controls)
         if (lstrcmpiA(c.className.c_str(), "Static") == 0 && (c.style & SS_TYPEMASK) == SS_ICON)
             w.icon = reinterpret_cast<HICON>(Send(c.hwnd, STM_GETICON));
@@ -174,14 +170,6 @@ HWND SettledFocus(HWND window)
 
 namespace {
 
-BOOL CALLBACK FindUnpainted(HWND hwnd, LPARAM lParam)
-{
-    if (!GetUpdateRect(hwnd, nullptr, FALSE))
-        return TRUE;
-    *reinterpret_cast<bool*>(lParam) = true;
-    return FALSE;
-}
-
 // Returns once the window and its controls have painted what the last step changed, at most 2 s later.
 // A window takes posted input before it paints, so a step that followed at once would make the program
 // paint once where it otherwise paints twice: its runs would differ by the time between two steps.
@@ -189,8 +177,10 @@ void WaitUntilPainted(HWND window)
 {
     WaitFor(2000, 5, [window] {
         bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
-        if (!unpainted)
-            EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+        ForEachWindow(window, [&unpainted](HWND child) {
+            unpainted = unpainted || GetUpdateRect(child, nullptr, FALSE) != FALSE;
+            return !unpainted;
+        });
         return !unpainted;
     });
 }

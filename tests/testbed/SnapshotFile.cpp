@@ -82,27 +82,18 @@ int ScopeCommand(const std::vector<std::string>& args)
     if (args.size() != 2 || (args[0] != "save" && args[0] != "restore"))
         return 2;
     const std::string& file = args[1];
-    if (args[0] == "save") {
-        if (Save(TakeSnapshot(), file))
-            return 0;
-        std::fprintf(stderr, "cannot write the snapshot to %s\n", file.c_str());
-        return 1;
-    }
+    const bool saving = args[0] == "save";
     MachineSnapshot snapshot;
-    if (!Load(file, snapshot)) {
-        std::fprintf(stderr, "cannot read a snapshot from %s\n", file.c_str());
-        return 1;
-    }
-    return RestoreSnapshot(snapshot) == 0 ? 0 : 1;
+    if (saving ? Save(TakeSnapshot(), file) : Load(file, snapshot))
+        return saving || RestoreSnapshot(snapshot) == 0 ? 0 : 1;
+    std::fprintf(stderr, saving ? "cannot write the snapshot to %s\n" : "cannot read a snapshot from %s\n", file.c_str());
+    return 1;
 }
-
-// The report's lines come from the other areas.
-void NoReport(std::vector<std::string>&) {}
 
 const AreaRegistration registration{
     { "scope",
       { { "scope", "save|restore <file>   (what a test may change, and putting it back)", &ScopeCommand } },
-      &NoReport } };
+      nullptr } };
 
 }  // namespace
 

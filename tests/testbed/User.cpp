@@ -6,6 +6,8 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 namespace user {
 
 bool SaveScreenshot(HWND window, const std::string& path)
@@ -64,6 +66,19 @@ void AnswerPrompt(HWND prompt, const Answers& answers)
     robot::PressKey(robot::SettledFocus(prompt), VK_RETURN);
 }
 
+// What a window of the program is, by its controls.
+Kind KindOf(const robot::Window& window)
+{
+    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
+        return Kind::Prompt;
+    const std::vector<int> buttons = window.Buttons();
+    if (buttons == std::vector<int>{ IDYES, IDNO })
+        return Kind::RestartQuestion;
+    if (buttons == std::vector<int>{ IDOK })
+        return Kind::ErrorBox;
+    return Kind::Other;
+}
+
 // How long the loop waits between looks for new windows.
 constexpr DWORD kLookEveryMs = 20;
 
@@ -103,25 +118,11 @@ int ChildrenOf(DWORD processId)
 bool ParseChoice(const std::string& word, Choice& choice)
 {
     static const char* const kWords[] = { "yes", "no", "cancel", "ok" };  // in the order of Choice
-    for (int i = 0; i < 4; ++i) {
-        if (word == kWords[i]) {
-            choice = static_cast<Choice>(i);
-            return true;
-        }
-    }
-    return false;
-}
-
-Kind KindOf(const robot::Window& window)
-{
-    if (window.Find(IDC_DONT_SHOW_AGAIN) != nullptr)
-        return Kind::Prompt;
-    const std::vector<int> buttons = window.Buttons();
-    if (buttons == std::vector<int>{ IDYES, IDNO })
-        return Kind::RestartQuestion;
-    if (buttons == std::vector<int>{ IDOK })
-        return Kind::ErrorBox;
-    return Kind::Other;
+    const auto found = std::find(std::begin(kWords), std::end(kWords), word);
+    if (found == std::end(kWords))
+        return false;
+    choice = static_cast<Choice>(found - std::begin(kWords));
+    return true;
 }
 
 const char* KindName(Kind kind)
@@ -140,20 +141,14 @@ std::string Describe(const std::vector<Seen>& windows)
 
 void Answer(HWND window, Kind kind, const Answers& answers)
 {
-    switch (kind) {
-    case Kind::Prompt:
+    if (kind == Kind::Prompt)
         AnswerPrompt(window, answers);
-        break;
-    case Kind::RestartQuestion:
+    else if (kind == Kind::RestartQuestion)
         robot::Click(window, answers.restart ? IDYES : IDNO);
-        break;
-    case Kind::ErrorBox:
+    else if (kind == Kind::ErrorBox)
         robot::Click(window, IDOK);
-        break;
-    case Kind::Other:
+    else
         robot::CloseBox(window);
-        break;
-    }
 }
 
 namespace {

@@ -75,8 +75,6 @@ bool ParseChoice(const std::string& word, Choice& choice);
 const char* KindName(Kind kind);
 // The windows in words: each one's kind, and but for the prompt its text.
 std::string Describe(const std::vector<Seen>& windows);
-// What a window of the program is, by its controls.
-Kind KindOf(const robot::Window& window);
 // Answers one window of that kind; answering again clicks again but ticks nothing twice.
 void Answer(HWND window, Kind kind, const Answers& answers);
 
