@@ -177,6 +177,14 @@ DWORD PreparePowerMachine(const Alarms& alarms)
     return error;
 }
 
+Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
+{
+    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
+    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
+             critical.PowerPolicy.EventCode };
+}
+
 namespace {
 
 // Numbers as C writes them: 5, 0x5A.
@@ -236,14 +244,6 @@ int HibernateCommand(const std::vector<std::string>& args)
     if (args.size() != 1 || !ParseNumber(args[0], answer))
         return 2;
     return Outcome(static_cast<DWORD>(SetHibernateAnswer(answer)), "cannot set the answer");
-}
-
-Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
-{
-    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
-    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
-    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
-             critical.PowerPolicy.EventCode };
 }
 
 // An Enable byte: 1 is on; any other value but 0 is shown as it is.

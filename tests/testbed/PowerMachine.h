@@ -67,6 +67,7 @@ constexpr Alarms kCriticalAtFiveNoAction = { 1, 1, 5, PowerActionNone, 0 };
 // A laptop's policy carrying these alarms, every other field set (no byte is zero by chance).
 GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms);
 void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms);
+Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy);
 
 // Writes or reads the two registry values themselves, as the stand-in library does (Registry.cpp).
 // A part that is missing or of another size fails the load, which then leaves the policy as it was.
