@@ -21,14 +21,8 @@ const Function* FindFunction(const char* name)
 
 int FailureWays(const Function& f)
 {
-    switch (f.ways[0].kind) {
-    case Kind::Runtime:
-    case Kind::Data:
-    case Kind::Never:
-        return 0;
-    default:
-        return f.wayCount;
-    }
+    const Kind kind = f.ways[0].kind;
+    return kind == Kind::Runtime || kind == Kind::Data || kind == Kind::Never ? 0 : f.wayCount;
 }
 
 const char* KindName(Kind kind)

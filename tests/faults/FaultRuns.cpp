@@ -46,36 +46,6 @@ void ReadLog(const std::string& path, Run& run)
     }
 }
 
-}  // namespace
-
-Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe)
-{
-    char dir[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, dir);
-    const std::string logPath = std::string(dir) + "sentavio-faults.log";
-    DeleteFileA(logPath.c_str());
-    // The program inherits them.
-    SetEnvironmentVariableA("SENTAVIO_FAULT_LOG", logPath.c_str());
-    SetEnvironmentVariableA("SENTAVIO_FAULT", fault.empty() ? nullptr : fault.c_str());
-
-    user::RunOptions options;
-    options.commandLine = "\"" + exe + "\"";
-    options.timeoutMs = kRunBoundMs;
-    options.answerAgainMs = kAnswerAgainMs;
-    // The scenario's user ticks the box and gives its answers (a prompt
-    // that should not come is cancelled).
-    user::Answers answers;
-    answers.choice = s.choice.value_or(user::Choice::Cancel);
-    answers.tick = true;
-    answers.restart = s.restart;
-    Run run;
-    run.session = user::RunSentavio(answers, options);
-    ReadLog(logPath, run);
-    return run;
-}
-
-namespace {
-
 using Broken = std::vector<std::string>;  // the rules a run broke, in words
 
 // The program ends by itself within the bound, without an exception, and
@@ -170,31 +140,6 @@ void JudgeBoxes(const Scenario& s, const Run& run, const faults::Way* way, Broke
                 broken.push_back("the failure passed over without a word");
 }
 
-}  // namespace
-
-// The stand-ins' own lines (a request they could not read, a function the
-// table lacks) break the sweep itself.
-Verdict Judge(const Scenario& s, const Run& run, const testbed::MachineSnapshot& before, const faults::Way* way)
-{
-    Verdict verdict;
-    Broken broken;
-    if (JudgeEnd(run, broken)) {
-        for (const std::string& note : run.logNotes)
-            broken.push_back("stand-ins say: " + note);
-        JudgeWrites(run, broken);
-        verdict.changes = testbed::ChangesSince(before);
-        if (!verdict.changes.others.empty())
-            broken.push_back(verdict.changes.others);
-        JudgeRestart(run, verdict.changes, broken);
-        JudgeBoxes(s, run, way, broken);
-    }
-    for (const std::string& b : broken)
-        verdict.broken += (verdict.broken.empty() ? "" : "; ") + b;
-    return verdict;
-}
-
-namespace {
-
 // Faults the sweep found, kept as rows that run in every sweep: the
 // scenario, the failing call, and what the program did before it was mended.
 struct FoundRow {
@@ -219,6 +164,53 @@ const FoundRow kFoundRows[] = {
 };
 
 }  // namespace
+
+Run RunProgram(const Scenario& s, const std::string& fault, const std::string& exe)
+{
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string logPath = std::string(dir) + "sentavio-faults.log";
+    DeleteFileA(logPath.c_str());
+    // The program inherits them.
+    SetEnvironmentVariableA("SENTAVIO_FAULT_LOG", logPath.c_str());
+    SetEnvironmentVariableA("SENTAVIO_FAULT", fault.empty() ? nullptr : fault.c_str());
+
+    user::RunOptions options;
+    options.commandLine = "\"" + exe + "\"";
+    options.timeoutMs = kRunBoundMs;
+    options.answerAgainMs = kAnswerAgainMs;
+    // The scenario's user ticks the box and gives its answers (a prompt
+    // that should not come is cancelled).
+    user::Answers answers;
+    answers.choice = s.choice.value_or(user::Choice::Cancel);
+    answers.tick = true;
+    answers.restart = s.restart;
+    Run run;
+    run.session = user::RunSentavio(answers, options);
+    ReadLog(logPath, run);
+    return run;
+}
+
+// The stand-ins' own lines (a request they could not read, a function the
+// table lacks) break the sweep itself.
+Verdict Judge(const Scenario& s, const Run& run, const testbed::MachineSnapshot& before, const faults::Way* way)
+{
+    Verdict verdict;
+    Broken broken;
+    if (JudgeEnd(run, broken)) {
+        for (const std::string& note : run.logNotes)
+            broken.push_back("stand-ins say: " + note);
+        JudgeWrites(run, broken);
+        verdict.changes = testbed::ChangesSince(before);
+        if (!verdict.changes.others.empty())
+            broken.push_back(verdict.changes.others);
+        JudgeRestart(run, verdict.changes, broken);
+        JudgeBoxes(s, run, way, broken);
+    }
+    for (const std::string& b : broken)
+        verdict.broken += (verdict.broken.empty() ? "" : "; ") + b;
+    return verdict;
+}
 
 std::string Describe(const Planned& p)
 {

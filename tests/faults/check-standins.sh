@@ -3,8 +3,7 @@
 # Fails when the product imports a function the fault build's table
 # (FaultCalls.h) does not list: its calls would escape the sweep.
 set -eu
-exe=$1
-table=$2
+exe=$1 table=$2
 . "$(dirname "$0")/../support/assert.sh"
 imports=$("$(dirname "$0")/../support/pe-facts.py" imports "$exe" | sed 's/.*!//' | sort -u)
 [ -n "$imports" ] || stop "no imports read from $exe"

@@ -38,7 +38,7 @@ struct Machine {
     const char* driverPath = testbed::kMakersDriverPath;
     DWORD hibernate = 1;  // what the power library answers
     testbed::Alarms alarms = testbed::kCriticalAtFiveNoAction;
-    const char* refused = nullptr;  // its first call fails the fault table's way with this error
+    const char* refused = "";  // its first call fails the fault table's way with this error
     DWORD error = ERROR_ACCESS_DENIED;
     bool noDialogs = false;  // the window manager refuses to create dialogs, as when out of resources
 };
@@ -46,10 +46,10 @@ struct Machine {
 struct Row {
     const char* name;
     Machine machine;
-    User user;
-    bool tick;        // the user ticks "Don't display this message again."
-    bool restartYes;  // the answer to the restart question, if it comes
     std::string effects;
+    User user = User::Cancel;
+    bool tick = false;        // the user ticks "Don't display this message again."
+    bool restartYes = false;  // the answer to the restart question, if it comes
 };
 
 // Each word of a row's effects: the calls it stands for, and what the user
@@ -115,93 +115,74 @@ Machine OffOptimum(DWORD Alarms::*field, DWORD value)
 
 const Row kRows[] = {
     // Machines that do not qualify, or need nothing: silent ends.
-    { "Windows NT 4.0", With([](auto& m) { m.major = 4; }), User::Cancel, false, false, "" },
-    { "Windows 98", With([](auto& m) { m.platform = VER_PLATFORM_WIN32_WINDOWS; m.major = 4; }),
-      User::Cancel, false, false, "" },
-    { "Windows 7", With([](auto& m) { m.major = 6; }), User::Cancel, false, false, "" },
-    { "Win32s reporting 5", With([](auto& m) { m.platform = VER_PLATFORM_WIN32s; }), User::Cancel,
-      false, false, "" },
-    { "token groups refused: not an administrator", With([](auto& m) { m.refused = "GetTokenInformation"; }),
-      User::Cancel, false, false, "admin" },
-    { "stock battery driver", With([](auto& m) { m.driverPath = testbed::kStockDriverPath; }), User::Cancel,
-      false, false, "admin driver" },
-    { "hibernation answer neither 0 nor 1", With([](auto& m) { m.hibernate = 2; }), User::Cancel, false,
-      false, "admin driver hibernate" },
-    { "policy cannot be read", With([](auto& m) { m.refused = "ReadGlobalPwrPolicy"; }), User::Cancel,
-      false, false, Q + " error" },
-    { "already optimal", With([](auto& m) { m.alarms = kOptimum; }), User::Cancel, false, false, Q },
+    { "Windows NT 4.0", With([](auto& m) { m.major = 4; }), "" },
+    { "Windows 98", With([](auto& m) { m.platform = VER_PLATFORM_WIN32_WINDOWS; m.major = 4; }), "" },
+    { "Windows 7", With([](auto& m) { m.major = 6; }), "" },
+    { "Win32s reporting 5", With([](auto& m) { m.platform = VER_PLATFORM_WIN32s; }), "" },
+    { "token groups refused: not an administrator", With([](auto& m) { m.refused = "GetTokenInformation"; }), "admin" },
+    { "stock battery driver", With([](auto& m) { m.driverPath = testbed::kStockDriverPath; }), "admin driver" },
+    { "hibernation answer neither 0 nor 1", With([](auto& m) { m.hibernate = 2; }), "admin driver hibernate" },
+    { "policy cannot be read", With([](auto& m) { m.refused = "ReadGlobalPwrPolicy"; }), Q + " error" },
+    { "already optimal", With([](auto& m) { m.alarms = kOptimum; }), Q },
 
     // Anything off the optimum prompts.
-    { "hibernation not allowed, values optimal",
-      With([](auto& m) { m.hibernate = 0; m.alarms = kOptimum; }), User::Cancel, false, false,
+    { "hibernation not allowed, values optimal", With([](auto& m) { m.hibernate = 0; m.alarms = kOptimum; }),
       "admin driver hibernate prompt" },
-    { "critical alarm off", OffOptimum(&Alarms::criticalEnabled, 0), User::Cancel, false, false, Q + " prompt" },
-    { "critical Enable byte 2", OffOptimum(&Alarms::criticalEnabled, 2), User::Cancel, false, false, Q + " prompt" },
-    { "low alarm on", OffOptimum(&Alarms::lowEnabled, 1), User::Cancel, false, false, Q + " prompt" },
-    { "level 99", OffOptimum(&Alarms::criticalLevel, 99), User::Cancel, false, false, Q + " prompt" },
-    { "action sleep", OffOptimum(&Alarms::criticalAction, PowerActionSleep), User::Cancel, false, false,
-      Q + " prompt" },
-    { "only the event code differs", OffOptimum(&Alarms::criticalEventCode, 1), User::Cancel, false, false,
-      Q + " prompt" },
+    { "critical alarm off", OffOptimum(&Alarms::criticalEnabled, 0), Q + " prompt" },
+    { "critical Enable byte 2", OffOptimum(&Alarms::criticalEnabled, 2), Q + " prompt" },
+    { "low alarm on", OffOptimum(&Alarms::lowEnabled, 1), Q + " prompt" },
+    { "level 99", OffOptimum(&Alarms::criticalLevel, 99), Q + " prompt" },
+    { "action sleep", OffOptimum(&Alarms::criticalAction, PowerActionSleep), Q + " prompt" },
+    { "only the event code differs", OffOptimum(&Alarms::criticalEventCode, 1), Q + " prompt" },
 
     // Ways out of the prompt that apply nothing.
-    { "Cancel with the box ticked", kMachine, User::Cancel, true, true, Q + " prompt" },
-    { "close box with the box ticked", kMachine, User::CloseBox, true, true, Q + " prompt" },
-    { "Escape with the box ticked", kMachine, User::Escape, true, true, Q + " prompt" },
-    { "dialog cannot be created",
-      With([](auto& m) { m.noDialogs = true; }), User::Yes, true, true, Q + " no-dialog" },
-    { "framework OK with the box ticked", kMachine, User::EnterOnCheckBox, true, true,
-      Q + " prompt remove" },
-    { "framework OK, box clear", kMachine, User::EnterOnCheckBox, false, true, Q + " prompt" },
-    { "No with the box ticked", kMachine, User::No, true, true, Q + " prompt remove" },
-    { "No, box clear", kMachine, User::No, false, true, Q + " prompt" },
-    { "Enter at once presses No", kMachine, User::EnterAtOnce, false, true, Q + " prompt" },
+    { "Cancel with the box ticked", kMachine, Q + " prompt", User::Cancel, true, true },
+    { "close box with the box ticked", kMachine, Q + " prompt", User::CloseBox, true, true },
+    { "Escape with the box ticked", kMachine, Q + " prompt", User::Escape, true, true },
+    { "dialog cannot be created", With([](auto& m) { m.noDialogs = true; }), Q + " no-dialog", User::Yes, true, true },
+    { "framework OK with the box ticked", kMachine, Q + " prompt remove", User::EnterOnCheckBox, true, true },
+    { "framework OK, box clear", kMachine, Q + " prompt", User::EnterOnCheckBox, false, true },
+    { "No with the box ticked", kMachine, Q + " prompt remove", User::No, true, true },
+    { "No, box clear", kMachine, Q + " prompt", User::No, false, true },
+    { "Enter at once presses No", kMachine, Q + " prompt", User::EnterAtOnce, false, true },
 
     // Yes applies, in a fixed order.
-    { "Yes, restart declined", kMachine, User::Yes, false, false, Q + APPLY },
-    { "Yes with the box ticked, restart declined", kMachine, User::Yes, true, false,
-      Q + APPLY + " remove" },
-    { "Yes, restart agreed", kMachine, User::Yes, false, true, Q + APPLY + " restart" },
-    { "Yes with the box ticked, restart agreed", kMachine, User::Yes, true, true,
-      Q + APPLY + " remove restart" },
+    { "Yes, restart declined", kMachine, Q + APPLY, User::Yes },
+    { "Yes with the box ticked, restart declined", kMachine, Q + APPLY + " remove", User::Yes, true },
+    { "Yes, restart agreed", kMachine, Q + APPLY + " restart", User::Yes, false, true },
+    { "Yes with the box ticked, restart agreed", kMachine, Q + APPLY + " remove restart", User::Yes, true, true },
     { "autostart value cannot be removed: no restart", With([](auto& m) { m.refused = "RegDeleteValueA"; }),
-      User::Yes, true, true, Q + APPLY + " remove error" },
+      Q + APPLY + " remove error", User::Yes, true, true },
     { "Heuristics write fails: no policy, no question", With([](auto& m) { m.refused = "RegSetValueExA"; }),
-      User::Yes, true, true, Q + " prompt heuristics error remove" },
-    { "Heuristics write fails, box clear", With([](auto& m) { m.refused = "RegSetValueExA"; }), User::Yes,
-      false, true, Q + " prompt heuristics error" },
+      Q + " prompt heuristics error remove", User::Yes, true, true },
+    { "Heuristics write fails, box clear", With([](auto& m) { m.refused = "RegSetValueExA"; }),
+      Q + " prompt heuristics error", User::Yes, false, true },
     { "policy write fails: no question", With([](auto& m) { m.refused = "WriteGlobalPwrPolicy"; }),
-      User::Yes, true, true, Q + " prompt heuristics write error remove" },
+      Q + " prompt heuristics write error remove", User::Yes, true, true },
 };
-
-void AnswerPrompt(HWND dlg, const Row& row)
-{
-    if (row.tick)
-        robot::SetCheck(dlg, IDC_DONT_SHOW_AGAIN, true);
-    switch (row.user) {
-    case User::Yes: robot::Click(dlg, IDYES); break;
-    case User::No: robot::Click(dlg, IDNO); break;
-    case User::Cancel: robot::Click(dlg, IDCANCEL); break;
-    case User::CloseBox: robot::CloseBox(dlg); break;
-    case User::Escape: robot::PressKey(robot::Focus(dlg), VK_ESCAPE); break;
-    case User::EnterOnCheckBox:
-        robot::FocusControl(dlg, IDC_DONT_SHOW_AGAIN);
-        robot::PressKey(robot::Focus(dlg), VK_RETURN);
-        break;
-    case User::EnterAtOnce: robot::PressKey(robot::Focus(dlg), VK_RETURN); break;
-    }
-}
 
 // Any window of the row: the prompt, the restart question (the one box with
 // Yes) or an error box.
 void Answer(HWND window, const Row& row)
 {
-    if (GetDlgItem(window, IDC_DONT_SHOW_AGAIN) != nullptr)
-        AnswerPrompt(window, row);
-    else if (GetDlgItem(window, IDYES) != nullptr)
-        robot::Click(window, row.restartYes ? IDYES : IDNO);
-    else
-        robot::Click(window, IDOK);
+    if (GetDlgItem(window, IDC_DONT_SHOW_AGAIN) == nullptr) {
+        robot::Click(window, GetDlgItem(window, IDYES) == nullptr ? IDOK : (row.restartYes ? IDYES : IDNO));
+        return;
+    }
+    if (row.tick)
+        robot::SetCheck(window, IDC_DONT_SHOW_AGAIN, true);
+    switch (row.user) {
+    case User::Yes: robot::Click(window, IDYES); break;
+    case User::No: robot::Click(window, IDNO); break;
+    case User::Cancel: robot::Click(window, IDCANCEL); break;
+    case User::CloseBox: robot::CloseBox(window); break;
+    case User::Escape: robot::PressKey(robot::Focus(window), VK_ESCAPE); break;
+    case User::EnterOnCheckBox:
+        robot::FocusControl(window, IDC_DONT_SHOW_AGAIN);
+        robot::PressKey(robot::Focus(window), VK_RETURN);
+        break;
+    case User::EnterAtOnce: robot::PressKey(robot::Focus(window), VK_RETURN); break;
+    }
 }
 
 // Makes every dialog this thread tries to create fail.
@@ -222,22 +203,6 @@ BOOL WINAPI AnswerVersion(OSVERSIONINFOA* info)
     return TRUE;
 }
 
-void Prepare(const Machine& m)
-{
-    g_machine = m;
-    REQUIRE(testbed::Qualify(m.alarms) == ERROR_SUCCESS);
-    if (m.driverPath != testbed::kMakersDriverPath)
-        REQUIRE(testbed::SetService(testbed::kBatteryService, m.driverPath) == ERROR_SUCCESS);
-    REQUIRE(testbed::SetHibernateAnswer(m.hibernate) == ERROR_SUCCESS);
-}
-
-Alarms AlarmsNow()
-{
-    GLOBAL_POWER_POLICY policy = {};
-    REQUIRE(testbed::LoadPowerPolicy(policy) == ERROR_SUCCESS);
-    return testbed::AlarmsOf(policy);
-}
-
 }  // namespace
 
 TEST_CASE("The check flow decides, prompts and applies in a fixed order")
@@ -251,7 +216,11 @@ TEST_CASE("The check flow decides, prompts and applies in a fixed order")
     const testbed::RegValue heuristics = { true, REG_BINARY, testbed::Pattern(20) };
     for (const Row& row : kRows) {
         CAPTURE(std::string(row.name));
-        Prepare(row.machine);
+        g_machine = row.machine;
+        REQUIRE(testbed::Qualify(row.machine.alarms) == ERROR_SUCCESS);
+        if (row.machine.driverPath != testbed::kMakersDriverPath)
+            REQUIRE(testbed::SetService(testbed::kBatteryService, row.machine.driverPath) == ERROR_SUCCESS);
+        REQUIRE(testbed::SetHibernateAnswer(row.machine.hibernate) == ERROR_SUCCESS);
         std::string expected = "GetVersionExA";
         std::vector<Shown> shown;
         for (const std::string& word : Words(row.effects)) {
@@ -262,10 +231,8 @@ TEST_CASE("The check flow decides, prompts and applies in a fixed order")
 
         std::list<faults::CFault> faults;
         faults.emplace_back("GetVersionExA", &AnswerVersion);
-        for (const std::string& name : held) {
-            const bool refused = row.machine.refused != nullptr && name == row.machine.refused;
-            faults.emplace_back(name.c_str(), refused ? 1 : 0, row.machine.error);
-        }
+        for (const std::string& name : held)
+            faults.emplace_back(name.c_str(), name == row.machine.refused ? 1 : 0, row.machine.error);
         faults::TakeJournal();
         HHOOK hook = row.machine.noDialogs ? SetWindowsHookExA(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId())
                                            : nullptr;
@@ -287,7 +254,10 @@ TEST_CASE("The check flow decides, prompts and applies in a fixed order")
         CHECK(testbed::ReadValue(testbed::kPowerKey, testbed::kHeuristicsValue) ==
               (heuristicsSet ? testbed::HeuristicsWithFlag(heuristics, 1) : heuristics));
         const bool written = heuristicsSet && row.effects.find("write error") == std::string::npos;
-        CHECK(testbed::Words(AlarmsNow(), " ") == testbed::Words(written ? kOptimum : row.machine.alarms, " "));
+        GLOBAL_POWER_POLICY policy = {};
+        REQUIRE(testbed::LoadPowerPolicy(policy) == ERROR_SUCCESS);
+        CHECK(testbed::Words(testbed::AlarmsOf(policy), " ") ==
+              testbed::Words(written ? kOptimum : row.machine.alarms, " "));
 
         // What the user saw: the prompt, the restart question and error boxes, in order.
         REQUIRE(windows.size() == shown.size());

@@ -44,11 +44,6 @@ void SetHeuristics(bool present)
                                 { present, REG_BINARY, testbed::Pattern(20) }) == ERROR_SUCCESS);
 }
 
-void RemovePowerKey()
-{
-    REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == ERROR_SUCCESS);
-}
-
 void SetAutostart(bool present)
 {
     REQUIRE((present ? testbed::WriteString(testbed::kRunKey, testbed::kAutostartValue, testbed::kAutostartCommand)
@@ -60,21 +55,13 @@ void SetAutostart(bool present)
 std::optional<faults::CFault> g_restart;
 void Restart(bool accepted)
 {
-    g_restart.reset();
     g_restart.emplace("ExitWindowsEx", accepted ? 0 : 1, ERROR_PRIVILEGE_NOT_HELD);
 }
 
 void Service(const char* path)
 {
-    if (path != nullptr)
-        REQUIRE(testbed::SetService(testbed::kBatteryService, path) == ERROR_SUCCESS);
-    else
-        REQUIRE(testbed::RemoveService(testbed::kBatteryService) == ERROR_SUCCESS);
-}
-
-bool UsesMakersDriver()
-{
-    return CServiceQuery().UsesDriverFile("cmbatt", "DIVURUVA.dor") != FALSE;
+    REQUIRE((path != nullptr ? testbed::SetService(testbed::kBatteryService, path)
+                             : testbed::RemoveService(testbed::kBatteryService)) == ERROR_SUCCESS);
 }
 
 const robot::Answer kClose = [](HWND window) { robot::CloseBox(window); };
@@ -89,11 +76,6 @@ void Qualifying(const testbed::Alarms& alarms)
 {
     REQUIRE(testbed::Qualify(alarms) == ERROR_SUCCESS);
     Restart(true);
-}
-
-bool CheckEnds()
-{
-    return CPowerCheckApp().InitInstance() == FALSE;
 }
 
 // A process id no process has (ids are multiples of four, counted up from
@@ -129,9 +111,11 @@ struct Row {
     std::vector<robot::Answer> answers = { kClose, kClose };
 };
 
+const auto kUsesMakersDriver = [] { return CServiceQuery().UsesDriverFile("cmbatt", "DIVURUVA.dor") != FALSE; };
 const auto kSetFlag = [] { return SetHeuristicsFlag(TRUE) != FALSE; };
 const auto kRemoveAutostart = [] { return RemoveAutostartEntry() != FALSE; };
 const auto kRestart = [] { return RestartSystem(EWX_REBOOT | EWX_FORCE) != FALSE; };
+const auto kCheckEnds = [] { return CPowerCheckApp().InitInstance() == FALSE; };
 const auto kNeedsPrompt = [] { Qualifying(testbed::kCriticalAtFiveNoAction); };
 
 const Row kRows[] = {
@@ -145,13 +129,14 @@ const Row kRows[] = {
           return admin;
       },
       true, 0 },
-    { "driver file, maker's driver", [] { Service(testbed::kMakersDriverPath); }, UsesMakersDriver, true, 0 },
-    { "driver file, stock driver", [] { Service(testbed::kStockDriverPath); }, UsesMakersDriver, false, 0 },
-    { "driver file, no such service", [] { Service(nullptr); }, UsesMakersDriver, false, 0 },
+    { "driver file, maker's driver", [] { Service(testbed::kMakersDriverPath); }, kUsesMakersDriver, true, 0 },
+    { "driver file, stock driver", [] { Service(testbed::kStockDriverPath); }, kUsesMakersDriver, false, 0 },
+    { "driver file, no such service", [] { Service(nullptr); }, kUsesMakersDriver, false, 0 },
 
     { "Heuristics flag, value present", [] { SetHeuristics(true); }, kSetFlag, true, 0 },
     { "Heuristics flag, value missing", [] { SetHeuristics(false); }, kSetFlag, true, 0 },
-    { "Heuristics flag, key missing", [] { RemovePowerKey(); }, kSetFlag, false, 1 },
+    { "Heuristics flag, key missing", [] { REQUIRE(testbed::DeleteKey(testbed::kPowerKey) == ERROR_SUCCESS); },
+      kSetFlag, false, 1 },
 
     { "autostart removed", [] { SetAutostart(true); }, kRemoveAutostart, true, 0 },
     { "autostart already gone", [] { SetAutostart(false); }, kRemoveAutostart, false, 1 },
@@ -169,10 +154,10 @@ const Row kRows[] = {
 // a program sees when it starts, so these rows run in a child that sees
 // Windows 2000.
 const Row kCheckRows[] = {
-    { "check, settings already optimal", [] { Qualifying(testbed::kOptimumAlarms); }, CheckEnds, true, 0 },
-    { "check, prompt cancelled", kNeedsPrompt, CheckEnds, true, 1 },
-    { "check, Yes, no restart, autostart removed", kNeedsPrompt, CheckEnds, true, 2, { kYesTicked, kNo } },
-    { "check, Yes and restart", kNeedsPrompt, CheckEnds, true, 2, { kYes, kYes } },
+    { "check, settings already optimal", [] { Qualifying(testbed::kOptimumAlarms); }, kCheckEnds, true, 0 },
+    { "check, prompt cancelled", kNeedsPrompt, kCheckEnds, true, 1 },
+    { "check, Yes, no restart, autostart removed", kNeedsPrompt, kCheckEnds, true, 2, { kYesTicked, kNo } },
+    { "check, Yes and restart", kNeedsPrompt, kCheckEnds, true, 2, { kYes, kYes } },
 };
 
 template <size_t N>

@@ -41,16 +41,6 @@ bool SamePolicy(const GLOBAL_POWER_POLICY& a, const GLOBAL_POWER_POLICY& b)
 
 enum class Operation { Hibernate, Read, Write };
 
-// The operation's answer as a number: a HibernateState or a BOOL.
-int Perform(Operation operation, DischargeSettings& read)
-{
-    if (operation == Operation::Hibernate)
-        return static_cast<int>(IsHibernateAllowed());
-    if (operation == Operation::Read)
-        return ReadDischargeSettings(read);
-    return WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms));
-}
-
 const int kAllowed = static_cast<int>(HibernateState::Allowed);
 const int kFailed = static_cast<int>(HibernateState::Failed);
 
@@ -106,9 +96,16 @@ TEST_CASE("every operation answers as specified, shows the right box and changes
         if (c.fails != nullptr)
             fault.emplace(c.fails, 1, ERROR_ACCESS_DENIED);
 
-        int answer = -1;
+        int answer = -1;  // a HibernateState or a BOOL
         DischargeSettings read = {};
-        const texts::Outcome outcome = texts::Run([&] { answer = Perform(c.operation, read); });
+        const texts::Outcome outcome = texts::Run([&] {
+            if (c.operation == Hibernate)
+                answer = static_cast<int>(IsHibernateAllowed());
+            else if (c.operation == Read)
+                answer = ReadDischargeSettings(read);
+            else
+                answer = WriteDischargeSettings(testbed::Settings(testbed::kOptimumAlarms));
+        });
         fault.reset();
 
         CHECK(answer == c.expected);

@@ -75,9 +75,8 @@ TEST_CASE("Sentavio.exe prompts exactly when hibernation or an alarm is off the 
             const robot::Window& w = run.windows[0].window;
             CHECK(w.caption == Text(IDS_TITLE));
             if (c.shows == Shows::Prompt) {
-                const robot::Control* message = w.Find(IDC_MESSAGE);
-                REQUIRE(message != nullptr);
-                CHECK(message->text == Text(IDS_NOT_OPTIMAL));
+                REQUIRE(w.Find(IDC_MESSAGE) != nullptr);
+                CHECK(w.Find(IDC_MESSAGE)->text == Text(IDS_NOT_OPTIMAL));
             } else {
                 CHECK(Visible(w.StaticText()) == c.text);
             }

@@ -18,8 +18,7 @@ namespace {
 std::string Output(const std::string& commandLine)
 {
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
-    CHandleHolder readEnd;
-    CHandleHolder writeEnd;
+    CHandleHolder readEnd, writeEnd;
     if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inherit, 0))
         return "pipe refused";
     SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
@@ -145,11 +144,8 @@ TEST_CASE("IsAdministrator judges the calling thread's own token and closes it")
     };
     for (const Case& c : cases) {
         CAPTURE(c.thread);
-        CHandleHolder token;
-        if (c.token) {
-            token = c.token();
-            REQUIRE(token);
-        }
+        const CHandleHolder token = c.token ? c.token() : CHandleHolder();
+        REQUIRE((!c.token || token));
         const handles::CWatch watch;
         if (token)
             REQUIRE(SetThreadToken(nullptr, token.Get()));

@@ -12,20 +12,6 @@
 #include "tests/faults/FaultStandIns.h"
 #include "tests/support/Texts.h"
 
-namespace {
-
-// What AdjustTokenPrivileges is asked, as the stand-in says it: none disabled,
-// one privilege, this LUID, enabled, no previous state asked for.
-std::string EnablingOne(const LUID& luid)
-{
-    char asked[80];
-    std::snprintf(asked, sizeof(asked), "0 1 %lu:%ld %#lx -", luid.LowPart, luid.HighPart,
-                  static_cast<DWORD>(SE_PRIVILEGE_ENABLED));
-    return asked;
-}
-
-}  // namespace
-
 TEST_CASE("RestartSystem enables the shutdown privilege, asks for the restart and reports each failure once")
 {
     LUID shutdown = {};
@@ -67,8 +53,13 @@ TEST_CASE("RestartSystem enables the shutdown privilege, asks for the restart an
         texts::CheckErrorBox(outcome.boxes, texts::BoxFor(c.reported));
         CHECK(outcome.HandlesClosed());  // the token is closed on every path
         CHECK((adjust.Calls() == 1) == c.adjusted);
-        if (c.adjusted)
-            CHECK(adjust.Asked() == EnablingOne(*c.luid));
+        if (c.adjusted) {
+            // As the stand-in says it: none disabled, one privilege, this LUID, enabled, no previous state asked for.
+            char asked[80];
+            std::snprintf(asked, sizeof(asked), "0 1 %lu:%ld %#lx -", c.luid->LowPart, c.luid->HighPart,
+                          static_cast<DWORD>(SE_PRIVILEGE_ENABLED));
+            CHECK(adjust.Asked() == asked);
+        }
         CHECK(exit.Calls() == (c.exited ? 1 : 0));
         if (c.exited)
             CHECK(exit.Asked() == restartFlags);
