@@ -40,8 +40,7 @@ struct Fit {
     RECT rect = {};
     int width = 0;
     int lineWidth = 0;  // an edit field's, which it wraps the text to
-    int need = 0;
-    int room = 0;
+    int need = 0, room = 0;
 };
 
 // The prompt as it opened in one language and screen resolution.

@@ -58,14 +58,13 @@ bool HasColour(const BITMAPINFOHEADER* header, COLORREF rgb)
     const BYTE* bits = reinterpret_cast<const BYTE*>(palette + 16);
     int stride = (header->biWidth * 4 + 31) / 32 * 4;
     int rows = header->biHeight > header->biWidth ? header->biWidth : header->biHeight;
-    for (int y = 0; y < rows; ++y) {
+    for (int y = 0; y < rows; ++y)
         for (int x = 0; x < header->biWidth; ++x) {
             BYTE pair = bits[y * stride + x / 2];
             const RGBQUAD& c = palette[x % 2 == 0 ? pair >> 4 : pair & 15];
             if (RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) == rgb)
                 return true;
         }
-    }
     return false;
 }
 

@@ -20,13 +20,11 @@
 #include "tests/support/Texts.h"
 
 using testbed::RegValue;
-using user::Choice;
-using user::Kind;
+using user::Choice, user::Kind;
 
 namespace {
 
-using texts::SystemText;
-using texts::Text;
+using texts::SystemText, texts::Text;
 
 // A window as the table names it: its kind, and for boxes their text.
 const user::Seen kPrompt = { Kind::Prompt, {}, "" };
@@ -41,12 +39,6 @@ struct Machine {
     const char* fault = "";  // "Name:n": the fault build runs instead, that call failing
 };
 
-struct Answers {
-    Choice choice;
-    bool tick;
-    bool restart;
-};
-
 // What the run changed, as the machine's judge tells it; nothing else may.
 struct After {
     bool flagSet;        // Heuristics byte 6 became 1
@@ -57,7 +49,7 @@ struct After {
 struct Case {
     std::string name;
     Machine before;
-    Answers answers;
+    user::Answers answers;  // the choice, the tick, the restart
     std::vector<user::Seen> windows;
     After after;
 };
@@ -80,13 +72,9 @@ void RunCase(const Case& c)
     Prepare(c.before);
     const testbed::MachineSnapshot before = testbed::TakeSnapshot();
 
-    user::Answers answers;
-    answers.choice = c.answers.choice;
-    answers.tick = c.answers.tick;
-    answers.restart = c.answers.restart;
     user::RunOptions options;
     options.fault = c.before.fault;
-    const user::Session session = user::RunSentavio(answers, options);
+    const user::Session session = user::RunSentavio(c.answers, options);
 
     REQUIRE(session.started);
     CHECK(session.ended);

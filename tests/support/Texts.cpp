@@ -97,14 +97,6 @@ const char* const* Named(const char* name)
     return nullptr;
 }
 
-std::wstring Wide(const std::string& utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
 std::string Narrow(UINT codePage, DWORD flags, const std::wstring& wide)
 {
     const int size = static_cast<int>(wide.size());
@@ -134,7 +126,10 @@ std::string Utf8(const std::wstring& wide)
 
 std::string Ansi(const std::string& utf8)
 {
-    return Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, Wide(utf8));
+    const int size = static_cast<int>(utf8.size());
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, wide);
 }
 
 std::string SystemText(DWORD code)

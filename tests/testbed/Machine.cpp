@@ -23,6 +23,52 @@ std::vector<Area>& AreaList()
 constexpr DWORD kDeletionWaitMs = 10000;
 constexpr DWORD kPollMs = 50;
 
+int VersionCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return 2;
+    const std::string version = args[0] == "none" ? std::string() : args[0];
+    return Outcome(static_cast<DWORD>(SetProgramVersion(version)), "cannot set the version");
+}
+
+int BatteryServiceCommand(const std::vector<std::string>& args)
+{
+    const std::map<std::string, std::string> paths = { { "maker", kMakersDriverPath },
+                                                       { "stock", kStockDriverPath },
+                                                       { "lowercase", kLowerCaseMakersPath },
+                                                       { "long", LongDriverPath() } };
+    DWORD error = 0;
+    if (args.size() == 1 && args[0] == "absent")
+        error = RemoveService(kBatteryService);
+    else if (args.size() == 1 && paths.count(args[0]) != 0)
+        error = SetService(kBatteryService, paths.at(args[0]));
+    else if (args.size() == 2 && args[0] == "path")
+        error = SetService(kBatteryService, args[1]);
+    else
+        return 2;
+    return Outcome(error, "cannot put the service into that state");
+}
+
+void Report(std::vector<std::string>& lines)
+{
+    const std::string version = ProgramVersion();
+    lines.push_back(std::string("version of ") + kSentavioExe + ": " +
+                    (version.empty() ? "prefix default" : version));
+    const ServiceState service = QueryService(kBatteryService);
+    lines.push_back(std::string("service ") + kBatteryService + ": " +
+                    (service.error != 0 ? Failure("unreadable", service.error)
+                     : service.present  ? service.binaryPath
+                                        : "absent"));
+}
+
+const AreaRegistration registration{ {
+    "machine",
+    {
+        { "version", "win2k|winxp|nt40|win98|win7|...|none   (what Sentavio.exe sees)", &VersionCommand },
+        { "cmbatt", "absent|maker|stock|lowercase|long|path <binary path>", &BatteryServiceCommand },
+    },
+    &Report } };
+
 }  // namespace
 
 const std::vector<Area>& Areas()
@@ -51,9 +97,7 @@ int Outcome(DWORD error, const char* what)
 LONG SetProgramVersion(const std::string& version, const char* program)
 {
     const CSubKey key(kAppDefaultsKey, program);
-    if (version.empty())
-        return DeleteValue(key, kVersionValue);
-    return WriteString(key, kVersionValue, version);
+    return version.empty() ? DeleteValue(key, kVersionValue) : WriteString(key, kVersionValue, version);
 }
 
 std::string ProgramVersion(const char* program)
@@ -144,55 +188,5 @@ std::string LongDriverPath()
         path += "\\Kestrine battery driver folder";
     return path + "\\DIVURUVA.dor";
 }
-
-namespace {
-
-int VersionCommand(const std::vector<std::string>& args)
-{
-    if (args.size() != 1)
-        return 2;
-    const std::string version = args[0] == "none" ? std::string() : args[0];
-    return Outcome(static_cast<DWORD>(SetProgramVersion(version)), "cannot set the version");
-}
-
-int BatteryServiceCommand(const std::vector<std::string>& args)
-{
-    const std::map<std::string, std::string> paths = { { "maker", kMakersDriverPath },
-                                                       { "stock", kStockDriverPath },
-                                                       { "lowercase", kLowerCaseMakersPath },
-                                                       { "long", LongDriverPath() } };
-    DWORD error = 0;
-    if (args.size() == 1 && args[0] == "absent")
-        error = RemoveService(kBatteryService);
-    else if (args.size() == 1 && paths.count(args[0]) != 0)
-        error = SetService(kBatteryService, paths.at(args[0]));
-    else if (args.size() == 2 && args[0] == "path")
-        error = SetService(kBatteryService, args[1]);
-    else
-        return 2;
-    return Outcome(error, "cannot put the service into that state");
-}
-
-void Report(std::vector<std::string>& lines)
-{
-    const std::string version = ProgramVersion();
-    lines.push_back(std::string("version of ") + kSentavioExe + ": " +
-                    (version.empty() ? "prefix default" : version));
-    const ServiceState service = QueryService(kBatteryService);
-    lines.push_back(std::string("service ") + kBatteryService + ": " +
-                    (service.error != 0 ? Failure("unreadable", service.error)
-                     : service.present  ? service.binaryPath
-                                        : "absent"));
-}
-
-const AreaRegistration registration{ {
-    "machine",
-    {
-        { "version", "win2k|winxp|nt40|win98|win7|...|none   (what Sentavio.exe sees)", &VersionCommand },
-        { "cmbatt", "absent|maker|stock|lowercase|long|path <binary path>", &BatteryServiceCommand },
-    },
-    &Report } };
-
-}  // namespace
 
 }  // namespace testbed

@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     if (std::strcmp(argv[1], "report") == 0 && argc == 2)
         return Report();
     const std::vector<std::string> args(argv + 2, argv + argc);
-    for (const testbed::Area& area : testbed::Areas()) {
+    for (const testbed::Area& area : testbed::Areas())
         for (const testbed::Command& command : area.commands) {
             if (std::strcmp(argv[1], command.name) != 0)
                 continue;
@@ -48,7 +48,6 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "usage: sentavio-machine %s %s\n", command.name, command.usage);
             return status;
         }
-    }
     PrintUsage();
     return 2;
 }

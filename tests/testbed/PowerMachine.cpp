@@ -59,134 +59,6 @@ std::string WineOwnFile()
     return InstalledFile() + ".wine";
 }
 
-}  // namespace
-
-DWORD SetPowerLibrary(PowerLibrary library)
-{
-    const LibraryRow& row = RowOf(library);
-    const std::string installed = InstalledFile();
-    if (library == PowerLibrary::WineOwn) {
-        if (GetFileAttributesA(WineOwnFile().c_str()) != INVALID_FILE_ATTRIBUTES &&
-            !CopyFileA(WineOwnFile().c_str(), installed.c_str(), FALSE))
-            return GetLastError();
-    } else {
-        // The first change of a fresh prefix finds Wine's file in place.
-        if (GetFileAttributesA(WineOwnFile().c_str()) == INVALID_FILE_ATTRIBUTES &&
-            !CopyFileA(installed.c_str(), WineOwnFile().c_str(), TRUE))
-            return GetLastError();
-        if (row.variantDir != nullptr ? !CopyFileA(VariantFile(row.variantDir).c_str(), installed.c_str(), FALSE)
-                                      : !DeleteFileA(installed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-            return GetLastError();
-    }
-    const LONG error = library == PowerLibrary::WineOwn ? DeleteValue(kDllOverridesKey, kOverrideName)
-                                                        : WriteString(kDllOverridesKey, kOverrideName, "native");
-    return static_cast<DWORD>(error != ERROR_SUCCESS ? error : WriteString(kSwitchKey, kLibraryValue, row.name));
-}
-
-const char* PowerLibraryName(PowerLibrary library)
-{
-    return RowOf(library).name;
-}
-
-PowerLibrary PowerLibraryNamed(const std::string& name)
-{
-    for (const LibraryRow& row : kLibraries)
-        if (name == row.name)
-            return row.library;
-    return PowerLibrary::WineOwn;
-}
-
-std::string PlantedPowerLibraryFile()
-{
-    return VariantFile("planted");
-}
-
-LONG SetHibernateAnswer(DWORD answer)
-{
-    return WriteDword(kSwitchKey, kHibernateAnswerValue, answer);
-}
-
-Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
-{
-    Alarms alarms = kOptimumAlarms;
-    alarms.*field = value;
-    return alarms;
-}
-
-DischargeSettings Settings(const Alarms& a)
-{
-    return { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode };
-}
-
-std::string Words(const DischargeSettings& s, const char* separator)
-{
-    std::string words;
-    for (DWORD value : { s.dwCriticalAlarmEnabled, s.dwLowAlarmEnabled, s.dwCriticalLevel, s.dwCriticalAction,
-                         s.dwCriticalEventCode })
-        words += (words.empty() ? "" : separator) + std::to_string(value);
-    return words;
-}
-
-std::string Words(const Alarms& a, const char* separator)
-{
-    return Words(Settings(a), separator);
-}
-
-GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
-{
-    const DWORD ask = POWER_ACTION_QUERY_ALLOWED | POWER_ACTION_UI_ALLOWED;
-    GLOBAL_POWER_POLICY policy = {};
-    GLOBAL_USER_POWER_POLICY& user = policy.user;
-    user.Revision = 1;
-    user.PowerButtonAc = { PowerActionShutdownOff, ask, 0 };
-    user.PowerButtonDc = { PowerActionShutdownOff, ask, 0 };
-    user.SleepButtonAc = { PowerActionSleep, ask, 0 };
-    user.SleepButtonDc = { PowerActionSleep, ask, 0 };
-    user.LidCloseAc = { PowerActionNone, ask, 0 };
-    user.LidCloseDc = { PowerActionSleep, ask, 0 };
-    user.DischargePolicy[DISCHARGE_POLICY_CRITICAL] = {
-        1, { 0xC1, 0xC2, 0xC3 }, 5, { PowerActionNone, POWER_ACTION_OVERRIDE_APPS, 0 }, PowerSystemHibernate };
-    user.DischargePolicy[DISCHARGE_POLICY_LOW] = {
-        1, { 0xD1, 0xD2, 0xD3 }, 10, { PowerActionNone, ask, POWER_LEVEL_USER_NOTIFY_TEXT }, PowerSystemSleeping1 };
-    user.DischargePolicy[2] = { 0, { 0xE1, 0xE2, 0xE3 }, 3, { PowerActionSleep, ask, 2 }, PowerSystemSleeping2 };
-    user.DischargePolicy[3] = { 0, { 0xF1, 0xF2, 0xF3 }, 1, { PowerActionShutdown, ask, 3 }, PowerSystemSleeping3 };
-    user.GlobalFlags = EnableSysTrayBatteryMeter | EnableMultiBatteryDisplay | EnableWakeOnRing;
-    policy.mach = { 1, PowerSystemWorking, PowerSystemSleeping1, 25 };
-    SetAlarms(policy, alarms);
-    return policy;
-}
-
-void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
-{
-    SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
-    SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
-    critical.Enable = static_cast<BOOLEAN>(alarms.criticalEnabled);
-    low.Enable = static_cast<BOOLEAN>(alarms.lowEnabled);
-    critical.BatteryLevel = alarms.criticalLevel;
-    critical.PowerPolicy.Action = static_cast<POWER_ACTION>(alarms.criticalAction);
-    critical.PowerPolicy.EventCode = alarms.criticalEventCode;
-}
-
-DWORD PreparePowerMachine(const Alarms& alarms)
-{
-    DWORD error = SetPowerLibrary(PowerLibrary::StandIn);
-    if (error == ERROR_SUCCESS)
-        error = static_cast<DWORD>(SetHibernateAnswer(1));
-    if (error == ERROR_SUCCESS)
-        error = static_cast<DWORD>(StorePowerPolicy(LaptopPolicy(alarms)));
-    return error;
-}
-
-Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
-{
-    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
-    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
-    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
-             critical.PowerPolicy.EventCode };
-}
-
-namespace {
-
 // Numbers as C writes them: 5, 0x5A.
 bool ParseNumber(const std::string& text, DWORD& value)
 {
@@ -298,5 +170,127 @@ const AreaRegistration registration{ {
     &Report } };
 
 }  // namespace
+
+DWORD SetPowerLibrary(PowerLibrary library)
+{
+    const LibraryRow& row = RowOf(library);
+    const std::string installed = InstalledFile();
+    if (library == PowerLibrary::WineOwn) {
+        if (GetFileAttributesA(WineOwnFile().c_str()) != INVALID_FILE_ATTRIBUTES &&
+            !CopyFileA(WineOwnFile().c_str(), installed.c_str(), FALSE))
+            return GetLastError();
+    } else {
+        // The first change of a fresh prefix finds Wine's file in place.
+        if (GetFileAttributesA(WineOwnFile().c_str()) == INVALID_FILE_ATTRIBUTES &&
+            !CopyFileA(installed.c_str(), WineOwnFile().c_str(), TRUE))
+            return GetLastError();
+        if (row.variantDir != nullptr ? !CopyFileA(VariantFile(row.variantDir).c_str(), installed.c_str(), FALSE)
+                                      : !DeleteFileA(installed.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            return GetLastError();
+    }
+    const LONG error = library == PowerLibrary::WineOwn ? DeleteValue(kDllOverridesKey, kOverrideName)
+                                                        : WriteString(kDllOverridesKey, kOverrideName, "native");
+    return static_cast<DWORD>(error != ERROR_SUCCESS ? error : WriteString(kSwitchKey, kLibraryValue, row.name));
+}
+
+const char* PowerLibraryName(PowerLibrary library)
+{
+    return RowOf(library).name;
+}
+
+PowerLibrary PowerLibraryNamed(const std::string& name)
+{
+    for (const LibraryRow& row : kLibraries)
+        if (name == row.name)
+            return row.library;
+    return PowerLibrary::WineOwn;
+}
+
+std::string PlantedPowerLibraryFile()
+{
+    return VariantFile("planted");
+}
+
+LONG SetHibernateAnswer(DWORD answer)
+{
+    return WriteDword(kSwitchKey, kHibernateAnswerValue, answer);
+}
+
+Alarms OptimumWith(DWORD Alarms::*field, DWORD value)
+{
+    Alarms alarms = kOptimumAlarms;
+    alarms.*field = value;
+    return alarms;
+}
+
+DischargeSettings Settings(const Alarms& a)
+{
+    return { a.criticalEnabled, a.lowEnabled, a.criticalLevel, a.criticalAction, a.criticalEventCode };
+}
+
+std::string Words(const DischargeSettings& s, const char* separator)
+{
+    std::string words;
+    for (DWORD value : { s.dwCriticalAlarmEnabled, s.dwLowAlarmEnabled, s.dwCriticalLevel, s.dwCriticalAction,
+                         s.dwCriticalEventCode })
+        words += (words.empty() ? "" : separator) + std::to_string(value);
+    return words;
+}
+
+std::string Words(const Alarms& a, const char* separator)
+{
+    return Words(Settings(a), separator);
+}
+
+GLOBAL_POWER_POLICY LaptopPolicy(const Alarms& alarms)
+{
+    const DWORD ask = POWER_ACTION_QUERY_ALLOWED | POWER_ACTION_UI_ALLOWED;
+    GLOBAL_POWER_POLICY policy = {};
+    GLOBAL_USER_POWER_POLICY& user = policy.user;
+    user.Revision = 1;
+    user.PowerButtonAc = user.PowerButtonDc = { PowerActionShutdownOff, ask, 0 };
+    user.SleepButtonAc = user.SleepButtonDc = { PowerActionSleep, ask, 0 };
+    user.LidCloseAc = { PowerActionNone, ask, 0 };
+    user.LidCloseDc = { PowerActionSleep, ask, 0 };
+    user.DischargePolicy[DISCHARGE_POLICY_CRITICAL] = {
+        1, { 0xC1, 0xC2, 0xC3 }, 5, { PowerActionNone, POWER_ACTION_OVERRIDE_APPS, 0 }, PowerSystemHibernate };
+    user.DischargePolicy[DISCHARGE_POLICY_LOW] = {
+        1, { 0xD1, 0xD2, 0xD3 }, 10, { PowerActionNone, ask, POWER_LEVEL_USER_NOTIFY_TEXT }, PowerSystemSleeping1 };
+    user.DischargePolicy[2] = { 0, { 0xE1, 0xE2, 0xE3 }, 3, { PowerActionSleep, ask, 2 }, PowerSystemSleeping2 };
+    user.DischargePolicy[3] = { 0, { 0xF1, 0xF2, 0xF3 }, 1, { PowerActionShutdown, ask, 3 }, PowerSystemSleeping3 };
+    user.GlobalFlags = EnableSysTrayBatteryMeter | EnableMultiBatteryDisplay | EnableWakeOnRing;
+    policy.mach = { 1, PowerSystemWorking, PowerSystemSleeping1, 25 };
+    SetAlarms(policy, alarms);
+    return policy;
+}
+
+void SetAlarms(GLOBAL_POWER_POLICY& policy, const Alarms& alarms)
+{
+    SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+    SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
+    critical.Enable = static_cast<BOOLEAN>(alarms.criticalEnabled);
+    low.Enable = static_cast<BOOLEAN>(alarms.lowEnabled);
+    critical.BatteryLevel = alarms.criticalLevel;
+    critical.PowerPolicy.Action = static_cast<POWER_ACTION>(alarms.criticalAction);
+    critical.PowerPolicy.EventCode = alarms.criticalEventCode;
+}
+
+DWORD PreparePowerMachine(const Alarms& alarms)
+{
+    DWORD error = SetPowerLibrary(PowerLibrary::StandIn);
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(SetHibernateAnswer(1));
+    if (error == ERROR_SUCCESS)
+        error = static_cast<DWORD>(StorePowerPolicy(LaptopPolicy(alarms)));
+    return error;
+}
+
+Alarms AlarmsOf(const GLOBAL_POWER_POLICY& policy)
+{
+    const SYSTEM_POWER_LEVEL& critical = policy.user.DischargePolicy[DISCHARGE_POLICY_CRITICAL];
+    const SYSTEM_POWER_LEVEL& low = policy.user.DischargePolicy[DISCHARGE_POLICY_LOW];
+    return { critical.Enable, low.Enable, critical.BatteryLevel, static_cast<DWORD>(critical.PowerPolicy.Action),
+             critical.PowerPolicy.EventCode };
+}
 
 }  // namespace testbed

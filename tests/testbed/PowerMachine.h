@@ -44,11 +44,7 @@ LONG SetHibernateAnswer(DWORD answer);
 
 // The five battery-alarm values, in the program's order.
 struct Alarms {
-    DWORD criticalEnabled;
-    DWORD lowEnabled;
-    DWORD criticalLevel;
-    DWORD criticalAction;
-    DWORD criticalEventCode;
+    DWORD criticalEnabled, lowEnabled, criticalLevel, criticalAction, criticalEventCode;
 };
 
 // Critical alarm on at 100 % with hibernation and event code 0; low off: the test bed's one copy of

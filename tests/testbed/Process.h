@@ -45,8 +45,7 @@ private:
     // Ends the program held, if it still runs, and lets it go.
     void End();
 
-    CHandleHolder m_process;
-    CHandleHolder m_thread;
+    CHandleHolder m_process, m_thread;
     DWORD m_id = 0;
 };
 

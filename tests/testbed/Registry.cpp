@@ -42,10 +42,9 @@ LONG OpenKey(const RegKey& key, REGSAM access, CKeyHolder& hkey)
 LONG WriteValue(const RegKey& key, const char* name, DWORD type, const void* data, DWORD size)
 {
     CKeyHolder hkey;
-    LONG status = CreateKey(key, KEY_SET_VALUE, hkey);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExA(hkey.Get(), name, 0, type, static_cast<const BYTE*>(data), size);
+    const LONG status = CreateKey(key, KEY_SET_VALUE, hkey);
+    return status != ERROR_SUCCESS ? status
+                                   : RegSetValueExA(hkey.Get(), name, 0, type, static_cast<const BYTE*>(data), size);
 }
 
 DWORD ReadDword(const RegKey& key, const char* name, DWORD absent)

@@ -58,18 +58,6 @@ DWORD TypeFromName(const std::string& name)
     return REG_NONE;
 }
 
-}  // namespace
-
-std::string TypeName(DWORD type)
-{
-    for (const auto& t : kTypeNames)
-        if (type == t.type)
-            return t.name;
-    return "type " + std::to_string(type);
-}
-
-namespace {
-
 int HeuristicsCommand(const std::vector<std::string>& args)
 {
     LONG status = ERROR_SUCCESS;
@@ -146,5 +134,13 @@ const AreaRegistration registration{ {
     &RegistryReport } };
 
 }  // namespace
+
+std::string TypeName(DWORD type)
+{
+    for (const auto& t : kTypeNames)
+        if (type == t.type)
+            return t.name;
+    return "type " + std::to_string(type);
+}
 
 }  // namespace testbed

@@ -38,9 +38,8 @@ std::map<std::string, RegValue> ReadAllValues(const RegKey& key)
 
 LONG WriteValue(const RegKey& key, const char* name, const RegValue& value)
 {
-    if (!value.present)
-        return DeleteValue(key, name);
-    return WriteValue(key, name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()));
+    return value.present ? WriteValue(key, name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))
+                         : DeleteValue(key, name);
 }
 
 std::string ReadString(const RegKey& key, const char* name)

@@ -61,6 +61,53 @@ std::string ClassOf(HWND hwnd)
     return name;
 }
 
+// Returns once the window and its controls have painted what the last step changed, at most 2 s later.
+// A window takes posted input before it paints, so a step that followed at once would make the program
+// paint once where it otherwise paints twice: its runs would differ by the time between two steps.
+void WaitUntilPainted(HWND window)
+{
+    WaitFor(2000, 5, [window] {
+        bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+        ForEachWindow(window, [&unpainted](HWND child) {
+            unpainted = unpainted || GetUpdateRect(child, nullptr, FALSE) != FALSE;
+            return !unpainted;
+        });
+        return !unpainted;
+    });
+}
+
+struct RobotJob {
+    const std::vector<Answer>* answers;
+    DWORD timeoutMs;
+    volatile LONG actionDone;  // Interlocked: the action's thread sets it
+    std::vector<Window> seen;
+};
+
+DWORD WINAPI RobotThread(LPVOID param)
+{
+    auto* job = static_cast<RobotJob*>(param);
+    std::vector<HWND> handled;
+    for (const Answer& answer : *job->answers) {
+        HWND hwnd = nullptr;
+        WaitFor(job->timeoutMs, 0, [&] {
+            return InterlockedCompareExchange(&job->actionDone, 0, 0) != 0 || (hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled)) != nullptr;
+        });
+        if (hwnd == nullptr)
+            return 0;
+        job->seen.push_back(Read(hwnd));
+        handled.push_back(hwnd);
+        answer(hwnd);
+        // An answer that did not end the window would leave the action
+        // waiting for ever: the test fails on what it saw instead.
+        if (!WaitUntilGone(hwnd, job->timeoutMs)) {
+            std::fprintf(stderr, "robot: \"%s\" still up %lu ms after its answer; closed\n",
+                         job->seen.back().caption.c_str(), static_cast<unsigned long>(job->timeoutMs));
+            CloseBox(hwnd);
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 const Control* Window::Find(int id) const
@@ -168,25 +215,6 @@ HWND SettledFocus(HWND window)
     return focus;
 }
 
-namespace {
-
-// Returns once the window and its controls have painted what the last step changed, at most 2 s later.
-// A window takes posted input before it paints, so a step that followed at once would make the program
-// paint once where it otherwise paints twice: its runs would differ by the time between two steps.
-void WaitUntilPainted(HWND window)
-{
-    WaitFor(2000, 5, [window] {
-        bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
-        ForEachWindow(window, [&unpainted](HWND child) {
-            unpainted = unpainted || GetUpdateRect(child, nullptr, FALSE) != FALSE;
-            return !unpainted;
-        });
-        return !unpainted;
-    });
-}
-
-}  // namespace
-
 void Click(HWND window, int id)
 {
     PostMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
@@ -247,42 +275,6 @@ bool Activate(HWND window)
     }
     return false;
 }
-
-namespace {
-
-struct RobotJob {
-    const std::vector<Answer>* answers;
-    DWORD timeoutMs;
-    volatile LONG actionDone;  // Interlocked: the action's thread sets it
-    std::vector<Window> seen;
-};
-
-DWORD WINAPI RobotThread(LPVOID param)
-{
-    auto* job = static_cast<RobotJob*>(param);
-    std::vector<HWND> handled;
-    for (const Answer& answer : *job->answers) {
-        HWND hwnd = nullptr;
-        WaitFor(job->timeoutMs, 0, [&] {
-            return InterlockedCompareExchange(&job->actionDone, 0, 0) != 0 || (hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled)) != nullptr;
-        });
-        if (hwnd == nullptr)
-            return 0;
-        job->seen.push_back(Read(hwnd));
-        handled.push_back(hwnd);
-        answer(hwnd);
-        // An answer that did not end the window would leave the action
-        // waiting for ever: the test fails on what it saw instead.
-        if (!WaitUntilGone(hwnd, job->timeoutMs)) {
-            std::fprintf(stderr, "robot: \"%s\" still up %lu ms after its answer; closed\n",
-                         job->seen.back().caption.c_str(), static_cast<unsigned long>(job->timeoutMs));
-            CloseBox(hwnd);
-        }
-    }
-    return 0;
-}
-
-}  // namespace
 
 std::vector<Window> RunAndAnswer(const std::function<void()>& action,
                                  const std::vector<Answer>& answers, DWORD timeoutMs)

@@ -16,8 +16,7 @@ struct Control {
     int id = 0;
     std::string className;
     std::string text;
-    DWORD style = 0;
-    DWORD exStyle = 0;
+    DWORD style = 0, exStyle = 0;
     RECT rect = {};  // screen coordinates
 };
 
@@ -25,8 +24,7 @@ struct Window {
     HWND hwnd = nullptr;
     std::string caption;
     std::string className;
-    DWORD style = 0;
-    DWORD exStyle = 0;
+    DWORD style = 0, exStyle = 0;
     RECT rect = {};
     HWND owner = nullptr;
     std::vector<Control> controls;  // in z-order, which is the template's order

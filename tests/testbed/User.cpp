@@ -18,8 +18,7 @@ bool SaveScreenshot(HWND window, const std::string& path)
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rect = {};
     GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     const CScreenDCHolder screen(GetDC(nullptr));
     const CDCHolder memory(CreateCompatibleDC(screen.Get()));
     const CBitmapHolder bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
@@ -113,6 +112,48 @@ int ChildrenOf(DWORD processId)
     return children;
 }
 
+// Watches and answers until the program ends or the time allowed is up.
+void WatchUntilEnd(process::Child& child, const Answers& answers, const RunOptions& options, Session& session)
+{
+    struct Answered {
+        HWND hwnd;
+        Kind kind;
+        DWORD at;
+    };
+    std::vector<HWND> seenWindows;
+    std::vector<Answered> answered;
+    const DWORD start = GetTickCount();
+    while (!session.ended && GetTickCount() - start < options.timeoutMs) {
+        // A window not seen before is read, reported and answered.
+        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, seenWindows)) {
+            Seen seen;
+            seen.window = robot::Read(hwnd);
+            seen.kind = KindOf(seen.window);
+            seen.text = robot::Visible(seen.window.StaticText());
+            session.windows.push_back(seen);
+            seenWindows.push_back(hwnd);
+            if (options.onSeen)
+                options.onSeen(seen);
+            if (!answers.person) {
+                Answer(hwnd, seen.kind, answers);
+                answered.push_back({ hwnd, seen.kind, GetTickCount() });
+            }
+        }
+        // One still up answerAgainMs after its last answer is answered again.
+        for (Answered& a : answered) {
+            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs &&
+                IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
+                Answer(a.hwnd, a.kind, answers);
+                a.at = GetTickCount();
+            }
+        }
+        // A debugged program stops at each event until it is taken, so its wait is a wait for the next event.
+        if (options.onDebugEvent)
+            TakeDebugEvent(child.Handle(), options.onDebugEvent, kLookEveryMs);
+        session.ended = child.Wait(options.onDebugEvent ? 0 : kLookEveryMs, &session.exitCode);
+    }
+}
+
 }  // namespace
 
 bool ParseChoice(const std::string& word, Choice& choice)
@@ -151,72 +192,6 @@ void Answer(HWND window, Kind kind, const Answers& answers)
         robot::CloseBox(window);
 }
 
-namespace {
-
-// The wait between two looks for windows; TRUE once the program has ended. A debugged program stops at
-// each event until it is taken, so its wait is a wait for the next event.
-bool AwaitEnd(process::Child& child, const DebugObserver& observer, DWORD& exitCode)
-{
-    if (!observer)
-        return child.Wait(kLookEveryMs, &exitCode);
-    TakeDebugEvent(child.Handle(), observer, kLookEveryMs);
-    return child.Wait(0, &exitCode);
-}
-
-// Watches and answers until the program ends or the time allowed is up.
-void WatchUntilEnd(process::Child& child, const Answers& answers, const RunOptions& options, Session& session)
-{
-    struct Answered {
-        HWND hwnd;
-        Kind kind;
-        DWORD at;
-    };
-    std::vector<HWND> seenWindows;
-    std::vector<Answered> answered;
-    const DWORD start = GetTickCount();
-    while (!session.ended && GetTickCount() - start < options.timeoutMs) {
-        // A window not seen before is read, reported and answered.
-        if (HWND hwnd = robot::WaitForWindow(child.Id(), 0, seenWindows)) {
-            Seen seen;
-            seen.window = robot::Read(hwnd);
-            seen.kind = KindOf(seen.window);
-            seen.text = robot::Visible(seen.window.StaticText());
-            session.windows.push_back(seen);
-            seenWindows.push_back(hwnd);
-            if (options.onSeen)
-                options.onSeen(seen);
-            if (!answers.person) {
-                Answer(hwnd, seen.kind, answers);
-                answered.push_back({ hwnd, seen.kind, GetTickCount() });
-            }
-        }
-        // One still up answerAgainMs after its last answer is answered again.
-        for (Answered& a : answered) {
-            if (options.answerAgainMs != 0 && GetTickCount() - a.at >= options.answerAgainMs &&
-                IsWindow(a.hwnd) && IsWindowVisible(a.hwnd)) {
-                Answer(a.hwnd, a.kind, answers);
-                a.at = GetTickCount();
-            }
-        }
-        session.ended = AwaitEnd(child, options.onDebugEvent, session.exitCode);
-    }
-}
-
-// What is left once the watch is over: the processes it started, or the window of a program still up.
-void Conclude(process::Child& child, bool debugging, Session& session)
-{
-    if (session.ended) {
-        session.leftRunning = ChildrenOf(child.Id());
-        return;
-    }
-    session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
-    // Let go before it is ended by force, so that its end leaves no events for the next debugged run.
-    if (debugging)
-        DebugActiveProcessStop(child.Id());
-}
-
-}  // namespace
-
 Session RunSentavio(const Answers& answers, const RunOptions& options)
 {
     Session session;
@@ -232,7 +207,15 @@ Session RunSentavio(const Answers& answers, const RunOptions& options)
         return session;
     }
     WatchUntilEnd(child, answers, options, session);
-    Conclude(child, debugging, session);
+    // What is left once the watch is over: the processes it started, or the window of a program still up.
+    if (session.ended) {
+        session.leftRunning = ChildrenOf(child.Id());
+        return session;
+    }
+    session.windowUpAtBound = robot::WaitForWindow(child.Id(), 0) != nullptr;
+    // Let go before it is ended by force, so that its end leaves no events for the next debugged run.
+    if (debugging)
+        DebugActiveProcessStop(child.Id());
     return session;
 }
 

@@ -14,18 +14,14 @@
 
 namespace user {
 
-enum class Choice {
-    Yes,
-    No,
-    Cancel,
-    Ok,  // Enter on the check box: the framework's own OK command
-};
+// Ok: Enter on the check box, the framework's own OK command.
+enum class Choice { Yes, No, Cancel, Ok };
 
 struct Answers {
     Choice choice = Choice::Cancel;
     bool tick = false;     // "Don't display this message again."
     bool restart = false;  // the answer to the restart question
-    std::string screenshot;  // where to save the prompt as a bitmap, if anywhere
+    std::string screenshot{};  // where to save the prompt as a bitmap, if anywhere ({}: a row may stop before it)
     bool person = false;     // a person at the display answers: only watch
 };
 
