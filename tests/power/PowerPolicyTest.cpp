@@ -46,7 +46,7 @@ const int kFailed = static_cast<int>(HibernateState::Failed);
 
 }  // namespace
 
-TEST_CASE("every operation answers as specified, shows the right box and changes only what it writes")
+TEST_CASE("every operation answers as its row expects, shows the right box and changes only what it writes")
 {
     const std::string noLibrary = SystemText(ERROR_MOD_NOT_FOUND);
     const std::string noEntry = SystemText(ERROR_PROC_NOT_FOUND);
