@@ -67,15 +67,33 @@ Journal& TheJournal()
 // and show up as a call of the program's.
 HANDLE g_log = INVALID_HANDLE_VALUE;
 
-// Set while the stand-ins keep their own books: a runtime function they
-// call (strlen inside the formatting, say) is then passed straight on, not
-// counted.
-bool g_busy = false;
+// Set for a thread while the stand-ins keep their own books on it: a
+// runtime function they call (strlen inside the formatting, say) is then
+// passed straight on, not counted. Per thread: while a robot's thread keeps
+// books, the program's calls must still meet their stand-ins (a restart
+// passed on ends the session, the test with it). Any value but null marks
+// the thread; read past the stand-ins, as TlsGetValue has one and clears
+// the last error.
+const DWORD g_busySlot = TlsAlloc();
+
+template <typename F>
+F System(int id, F imported)
+{
+    return g_real[id] != nullptr ? reinterpret_cast<F>(g_real[id]) : imported;
+}
+
+bool Busy()
+{
+    const DWORD error = System(id_GetLastError, &::GetLastError)();
+    const bool busy = System(id_TlsGetValue, &::TlsGetValue)(g_busySlot) != nullptr;
+    SetLastError(error);
+    return busy;
+}
 
 class CBusy {
 public:
-    CBusy() : m_was(g_busy) { g_busy = true; }
-    ~CBusy() { g_busy = m_was; }
+    CBusy() : m_was(Busy()) { TlsSetValue(g_busySlot, this); }
+    ~CBusy() { TlsSetValue(g_busySlot, m_was ? this : nullptr); }
     CBusy(const CBusy&) = delete;
     CBusy& operator=(const CBusy&) = delete;
 
@@ -262,7 +280,7 @@ struct StandIn;
     struct StandIn<id, R(CC*)(A...)> {                                                   \
         static R CC Call(A... args)                                                      \
         {                                                                                \
-            if (g_busy)                                                                  \
+            if (Busy())                                                                  \
                 return Real<R(CC*)(A...)>(id)(args...);                                  \
             if (Enter<id>(__builtin_return_address(0), args...))                         \
                 return Failure<R>(g_armed[id].way, args...);                             \

@@ -6,6 +6,7 @@
 // lacks a binary path.
 #include <doctest.h>
 
+#include "messages/Holders.h"
 #include "system/Probes.h"
 #include "tests/faults/FaultStandIns.h"
 #include "tests/testbed/Machine.h"
@@ -58,6 +59,22 @@ BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoCl
     return TRUE;
 }
 
+// Keeps another thread inside a held call until released: the stand-ins
+// pass calls straight on only for the thread that keeps their books, so this
+// thread's calls still meet the fake meanwhile.
+HANDLE g_inside, g_release;
+
+BOOL WINAPI WaitingQueryServiceConfigA(SC_HANDLE, LPQUERY_SERVICE_CONFIGA, DWORD, LPDWORD)
+{
+    SetEvent(g_inside);
+    return WaitForSingleObject(g_release, INFINITE) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI CallWaiting(LPVOID)
+{
+    return QueryServiceConfigA(nullptr, nullptr, 0, nullptr);
+}
+
 // ---- Service configuration -------------------------------------------------
 
 struct QueryAnswer {
@@ -97,6 +114,9 @@ BOOL WINAPI FakeQueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA c
 TEST_CASE("IsAdministrator on tokens Wine cannot make")
 {
     const faults::CFault fake("GetTokenInformation", &FakeGetTokenInformation);
+    const faults::CFault waiting("QueryServiceConfigA", &WaitingQueryServiceConfigA);
+    const CHandleHolder inside(g_inside = CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    const CHandleHolder release(g_release = CreateEventA(nullptr, FALSE, FALSE, nullptr));
     const std::vector<GroupEntry> plainUser = { { WinWorldSid, SE_GROUP_ENABLED },
                                                 { WinBuiltinUsersSid, SE_GROUP_ENABLED } };
     const std::vector<GroupEntry> adminsNoAttributes = { { WinWorldSid, SE_GROUP_ENABLED },
@@ -106,8 +126,10 @@ TEST_CASE("IsAdministrator on tokens Wine cannot make")
         std::optional<std::vector<GroupEntry>> primary;
         std::optional<std::vector<GroupEntry>> impersonation;  // set: the thread impersonates
         BOOL expected;
+        bool beside = false;  // another thread is inside a held call meanwhile
     } cases[] = {
         { "a user without Administrators", plainUser, std::nullopt, FALSE },
+        { "a user without Administrators, another thread inside a held call", plainUser, std::nullopt, FALSE, true },
         { "a token without any group", std::vector<GroupEntry>{}, std::nullopt, FALSE },
         { "Administrators with no attribute bits", adminsNoAttributes, std::nullopt, TRUE },
         { "an administrator's thread impersonating a plain user", std::nullopt, plainUser, FALSE },
@@ -119,7 +141,13 @@ TEST_CASE("IsAdministrator on tokens Wine cannot make")
         g_impersonationGroups = c.impersonation;
         if (c.impersonation)
             REQUIRE(ImpersonateSelf(SecurityImpersonation));
+        const CHandleHolder beside(c.beside ? CreateThread(nullptr, 0, CallWaiting, nullptr, 0, nullptr) : nullptr);
+        REQUIRE((!c.beside || WaitForSingleObject(g_inside, 10000) == WAIT_OBJECT_0));
         CHECK(IsAdministrator() == c.expected);
+        if (beside) {
+            SetEvent(g_release);
+            WaitForSingleObject(beside.Get(), 10000);
+        }
         RevertToSelf();  // harmless when the thread does not impersonate
         g_primaryGroups.reset();
         g_impersonationGroups.reset();
