@@ -29,7 +29,9 @@ enum Id { FAULT_CALLS(FAULT_ID) kStandInCount, kIdCount = kStandInCount + 0 FAUL
 
 // What each slot called before it was replaced; late ones once found.
 void* g_real[kIdCount];
-int g_calls[kIdCount];
+// Counted with a locked increment: a robot's thread calls some of the same
+// functions as the program's, and a lost count would fail the wrong call.
+LONG g_calls[kIdCount];
 
 // The failure each function is armed with: its call-th call fails.
 struct Armed {
@@ -77,9 +79,15 @@ HANDLE g_log = INVALID_HANDLE_VALUE;
 const DWORD g_busySlot = TlsAlloc();
 
 template <typename F>
+F Real(int id)
+{
+    return reinterpret_cast<F>(g_real[id]);
+}
+
+template <typename F>
 F System(int id, F imported)
 {
-    return g_real[id] != nullptr ? reinterpret_cast<F>(g_real[id]) : imported;
+    return g_real[id] != nullptr ? Real<F>(id) : imported;
 }
 
 bool Busy()
@@ -111,12 +119,6 @@ ULONG_PTR Exchange(ULONG_PTR& slot, ULONG_PTR value)
     slot = value;
     VirtualProtect(&slot, sizeof(slot), protection, &protection);
     return held;
-}
-
-template <typename F>
-F Real(int id)
-{
-    return reinterpret_cast<F>(g_real[id]);
 }
 
 // Writes one line; the caller's last error survives it.
@@ -252,7 +254,7 @@ template <int id, typename... A>
 bool Enter(void* returnAddress, A... args)
 {
     CBusy busy;
-    const int call = ++g_calls[id];
+    const int call = InterlockedIncrement(&g_calls[id]);
     const bool fail = g_armed[id].call == call;
     g_asked[id][0] = '\0';
     Describe<id>(g_asked[id], sizeof(g_asked[id]), args...);
