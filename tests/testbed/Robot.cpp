@@ -90,7 +90,10 @@ DWORD WINAPI RobotThread(LPVOID param)
     for (const Answer& answer : *job->answers) {
         HWND hwnd = nullptr;
         WaitFor(job->timeoutMs, 0, [&] {
-            return InterlockedCompareExchange(&job->actionDone, 0, 0) != 0 || (hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled)) != nullptr;
+            if (InterlockedCompareExchange(&job->actionDone, 0, 0) != 0)
+                return true;
+            hwnd = WaitForWindow(GetCurrentProcessId(), 50, handled);
+            return hwnd != nullptr;
         });
         if (hwnd == nullptr)
             return 0;
